@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Folder of the running executable, without a trailing separator.
+std::string ExecutableFolder();
+// Current working folder.
+std::string WorkingFolder();
+
+// Turns a path as the program writes it ("Terrain\\Color.ter", "Map//Splash.bmp")
+// into a path of this file system: both separators accepted, repeated separators
+// folded, a drive letter dropped; where the exact path is missing each component
+// is matched without regard to case. A path that matches nothing is returned
+// normalised, so it can be created.
+std::string ResolvePath(const std::string& path);
+// Normalises separators only (no file system access).
+std::string NormalizeSeparators(const std::string& path);
+// The file part of a path written with either separator ("C:\\a\\b.bmp" -> "b.bmp").
+std::string FileNamePart(const std::string& path);
+// Joins a folder and a relative path with one separator.
+std::string JoinPath(const std::string& folder, const std::string& rel);
+
+struct DirEntry {
+    std::string name;
+    bool isDirectory = false;
+    uint64_t size = 0;
+};
+// Entries of a folder (no "." or ".."), sorted by name (byte order).
+std::vector<DirEntry> ListDirectory(const std::string& folder);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool CreateDirectories(const std::string& path);
+// Modification time in seconds since the epoch; 0 when missing.
+int64_t FileModTime(const std::string& path);
+// Size in bytes; -1 when missing.
+int64_t FileSize(const std::string& path);
+
+// Writes the bytes to a temporary file beside the target and renames it over the
+// target, so a failed write never destroys the old file.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+
+} // namespace platform

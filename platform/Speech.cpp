@@ -1,0 +1,95 @@
+#include "platform/Speech.h"
+
+#include <espeak-ng/speak_lib.h>
+
+namespace platform {
+namespace {
+
+class EspeakBackend final : public SpeechBackend {
+public:
+    ~EspeakBackend() override
+    {
+        if (m_ready)
+            espeak_Terminate();
+    }
+    void Speak(const std::string& text) override
+    {
+        if (!m_tried) {
+            m_tried = true;
+            // synchronous playback; fails cleanly where no audio device exists
+            int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCH_PLAYBACK, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+            m_ready = rate > 0;
+            if (m_ready)
+                espeak_SetVoiceByName("en");
+        }
+        if (!m_ready || text.empty())
+            return;
+        espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_8BIT, nullptr, nullptr);
+        espeak_Synchronize();
+    }
+
+private:
+    bool m_tried = false;
+    bool m_ready = false;
+};
+
+} // namespace
+
+std::unique_ptr<SpeechBackend> MakeEspeakBackend() { return std::make_unique<EspeakBackend>(); }
+
+SpeechWorker::SpeechWorker(std::unique_ptr<SpeechBackend> backend, size_t maxQueue)
+    : m_backend(std::move(backend)), m_maxQueue(maxQueue ? maxQueue : 1), m_thread([this] { Run(); })
+{
+}
+
+SpeechWorker::~SpeechWorker()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_queue.clear();
+    }
+    m_cv.notify_all();
+    m_thread.join();
+}
+
+void SpeechWorker::Post(std::string text)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_queue.size() >= m_maxQueue)
+            m_queue.pop_front();
+        m_queue.push_back(std::move(text));
+    }
+    m_cv.notify_one();
+}
+
+void SpeechWorker::Drain()
+{
+    std::unique_lock lock(m_mutex);
+    m_idle.wait(lock, [&] { return m_queue.empty() && !m_busy; });
+}
+
+void SpeechWorker::Run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_cv.wait(lock, [&] { return m_stop || !m_queue.empty(); });
+        if (m_stop)
+            break;
+        std::string text = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_busy = true;
+        lock.unlock();
+        if (m_backend)
+            m_backend->Speak(text);
+        lock.lock();
+        m_busy = false;
+        if (m_queue.empty())
+            m_idle.notify_all();
+    }
+    m_busy = false;
+    m_idle.notify_all();
+}
+
+} // namespace platform

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the whole suite (GUI tests
+# under Xvfb), then the headless tests again under AddressSanitizer + UBSan.
+set -euo pipefail
+QM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+cd "$QM_ROOT"
+source scripts/common.sh
+
+./scripts/setup-deps.sh
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export QT_QPA_PLATFORM=xcb
+jobs="${QM_JOBS:-$(nproc)}"
+
+echo "== build"
+qm_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+trap qm_stop_xvfb EXIT
+QM_FORCE_XVFB=1 qm_start_xvfb
+
+echo "== tests"
+status=0
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 600) || status=1
+
+echo "== sanitizer build (address, undefined)"
+qm_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+echo "== sanitizer tests"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$QM_ROOT/tests/lsan.supp"
+(cd build-asan && ctest --output-on-failure -j "$jobs" -L headless --timeout 900) || status=1
+
+if [ -x scripts/extra-checks.sh ]; then
+  echo "== extra checks"
+  scripts/extra-checks.sh || status=1
+fi
+
+if [ $status -ne 0 ]; then echo "test.sh: FAILED"; else echo "test.sh: all passed"; fi
+exit $status
