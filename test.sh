@@ -29,6 +29,20 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$QM_ROOT/tests/lsan.supp"
 (cd build-asan && ctest --output-on-failure -j "$jobs" -L headless --timeout 900) || status=1
 
+if ls tests/fuzz/*_fuzz.cpp >/dev/null 2>&1; then
+  echo "== fuzz targets (clang, libFuzzer)"
+  CC=clang CXX=clang++ qm_build_target build-fuzz fuzzers -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+  for f in build-fuzz/tests/fuzz/*_fuzz; do
+    name=$(basename "$f")
+    corpus="build-fuzz/corpus/$name"; mkdir -p "$corpus"
+    seeds="tests/fuzz/corpus/$name"; [ -d "$seeds" ] || seeds=""
+    echo "-- $name"
+    if ! "$f" -max_total_time="${QM_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -timeout=10 "$corpus" $seeds >"build-fuzz/$name.log" 2>&1; then
+      tail -n 40 "build-fuzz/$name.log"; echo "$name: FAILED"; status=1
+    fi
+  done
+fi
+
 if [ -x scripts/extra-checks.sh ]; then
   echo "== extra checks"
   scripts/extra-checks.sh || status=1

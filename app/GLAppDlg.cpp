@@ -1,11 +1,11 @@
 #include "app/GLAppDlg.h"
+#include "platform/GL.h"
 
 #include "foundation/core/Versions.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <epoxy/gl.h>
 
 CGLAppDlg::CGLAppDlg()
 {

@@ -14,6 +14,12 @@ if(NOT _luaconf MATCHES "#define LUA_32BITS" OR NOT _luaconf MATCHES "\"%.5g\"")
   message(FATAL_ERROR "luaconf.h of ${QM_LUA_SRC} has an unexpected layout")
 endif()
 file(WRITE "${_lua_out}/luaconf.h" "${_luaconf}")
+# Debian's packaging patch asks for its multiarch header
+set(_arch "${CMAKE_LIBRARY_ARCHITECTURE}")
+if(NOT _arch)
+  set(_arch "unknown")
+endif()
+file(WRITE "${_lua_out}/lua5.3-deb-multiarch.h" "#define DEB_HOST_MULTIARCH \"${_arch}\"\n")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${QM_LUA_SRC}/src/luaconf.h")
 
 set(_lua_core lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/GL.h"
+
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QWindow>

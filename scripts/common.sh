@@ -11,6 +11,18 @@ qm_build() {
   cmake --build "$dir" -j "$jobs"
 }
 
+# usage: qm_build_target DIR TARGET [cmake options...]
+qm_build_target() {
+  local dir="$1" target="$2"; shift 2
+  local jobs="${QM_JOBS:-$(nproc)}"
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$QM_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  else
+    cmake "$dir" "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$jobs" --target "$target"
+}
+
 # Starts Xvfb on a free display unless one is set; exports DISPLAY.
 qm_start_xvfb() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${QM_FORCE_XVFB:-}" ]; then return 0; fi

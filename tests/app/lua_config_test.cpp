@@ -38,7 +38,7 @@ TEST(LuaConfig, NumbersAreThirtyTwoBitAndFormattedShort)
 TEST(LuaConfig, NoPipesAndNoNativeModules)
 {
     LuaState lua;
-    std::string popen = lua.Eval("pcall(io.popen, 'echo hi')");
+    std::string popen = lua.Eval("(pcall(io.popen, 'echo hi'))");
     EXPECT_EQ(popen, "false") << popen;
     std::string loadlib = lua.Eval("select('#', package.loadlib('libm.so.6', 'cos')) == 3 and "
                                    "package.loadlib('libm.so.6', 'cos') == nil");
