@@ -29,6 +29,19 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$QM_ROOT/tests/lsan.supp"
 (cd build-asan && ctest --output-on-failure -j "$jobs" -L headless --timeout 900) || status=1
 
+echo "== thread sanitizer (threaded foundation and platform code)"
+tsan_targets=(platform_tests foundation_tests)
+for t in "${tsan_targets[@]}"; do
+  qm_build_target build-tsan "$t" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_TSAN=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+done
+for t in "${tsan_targets[@]}"; do
+  bin=$(find build-tsan/tests -name "$t" -type f -executable | head -n1)
+  echo "-- $t"
+  if ! TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" "$bin" --gtest_brief=1 >"build-tsan/$t.log" 2>&1; then
+    tail -n 60 "build-tsan/$t.log"; echo "$t (tsan): FAILED"; status=1
+  fi
+done
+
 if ls tests/fuzz/*_fuzz.cpp >/dev/null 2>&1; then
   echo "== fuzz targets (clang, libFuzzer)"
   CC=clang CXX=clang++ qm_build_target build-fuzz fuzzers -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_GUI=OFF -DQM_BENCH=OFF

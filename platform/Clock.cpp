@@ -6,19 +6,29 @@
 namespace platform {
 namespace {
 using Steady = std::chrono::steady_clock;
-const Steady::time_point g_start = Steady::now();
+// Taken on first use, so objects constructed during static initialisation (in any
+// order) already read a valid clock.
+Steady::time_point Start()
+{
+    static const Steady::time_point start = Steady::now();
+    return start;
+}
+// ...and at the latest when this file is initialised.
+[[maybe_unused]] const Steady::time_point g_startTaken = Start();
 } // namespace
 
 uint64_t NowMs()
 {
-    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - g_start).count());
+    const auto start = Start();
+    return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - start).count());
 }
 
 uint32_t TickCount() { return uint32_t(NowMs()); }
 
 int64_t PerfCounter()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Steady::now() - g_start).count();
+    const auto start = Start();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Steady::now() - start).count();
 }
 
 int64_t PerfFrequency() { return 1000000000LL; }

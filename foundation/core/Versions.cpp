@@ -144,7 +144,6 @@ int CVersions::GetVersionInfo(const char* fileName, const char* keyName, char* b
     // Only this program carries version values (build-time constants).
     if (!fileName || !keyName)
         return 0;
-    std::string self = platform::JoinPath(platform::ExecutableFolder(), "");
     char exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
     std::string exePath = n > 0 ? std::string(exe, size_t(n)) : std::string();
