@@ -456,7 +456,7 @@ bool CDib::SaveJpeg(const char* name, const BitmapInfo* header, const void* bits
     SwapRedBlue(m_convBuffer.data(), W, H);
     const bool memoryOnly = std::strstr(name, ".jpgm") != nullptr;
     std::vector<uint8_t> jpeg;
-    if (!WriteJpeg(memoryOnly ? std::string() : std::string(name), m_convBuffer.data(), W, H, B > 1, 100, &jpeg))
+    if (!WriteJpegBytes(memoryOnly ? std::string() : std::string(name), m_convBuffer.data(), W, H, B > 1, 100, &jpeg))
         return false;
     m_convBuffer = std::move(jpeg);
     m_jpegByteCount = unsigned(m_convBuffer.size());

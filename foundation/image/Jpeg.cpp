@@ -225,8 +225,8 @@ FILE* OpenJpegTempFile()
     return f;
 }
 
-int WriteJpeg(const std::string& name, const uint8_t* pixels, unsigned width, unsigned height, bool colour,
-              int quality, std::vector<uint8_t>* out)
+int WriteJpegBytes(const std::string& name, const uint8_t* pixels, unsigned width, unsigned height, bool colour,
+                   int quality, std::vector<uint8_t>* out)
 {
     if (!pixels || width == 0 || height == 0)
         return 0;
@@ -277,8 +277,7 @@ int WriteJpeg(const std::string& name, uint8_t* pixels, unsigned width, unsigned
 {
     const bool readBack = byteCount && *byteCount != 0;
     std::vector<uint8_t> bytes;
-    if (!WriteJpeg(name, static_cast<const uint8_t*>(pixels), width, height, colour, quality,
-                   readBack ? &bytes : nullptr))
+    if (!WriteJpegBytes(name, pixels, width, height, colour, quality, readBack ? &bytes : nullptr))
         return 0;
     if (!readBack)
         return 1;

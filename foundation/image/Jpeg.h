@@ -18,9 +18,9 @@
 // length needed and the result is 0. Returns 1 on success, 0 on failure.
 int WriteJpeg(const std::string& name, uint8_t* pixels, unsigned width, unsigned height, bool colour, int quality,
               unsigned* byteCount);
-// The same, the written bytes returned in out (any length).
-int WriteJpeg(const std::string& name, const uint8_t* pixels, unsigned width, unsigned height, bool colour,
-              int quality, std::vector<uint8_t>* out);
+// The same; with out given, the written bytes are returned there (any length).
+int WriteJpegBytes(const std::string& name, const uint8_t* pixels, unsigned width, unsigned height, bool colour,
+                   int quality, std::vector<uint8_t>* out);
 
 // Reads a JPEG into a new RGB buffer (grey files give three equal bytes a pixel);
 // null on failure, with width and height 0.
