@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "log_capture.h"
+#include "tracks/SplineDot.h"
+#include "tracks/TrackFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Bytes of a track set file, built field by field.
+struct Bytes {
+    std::vector<uint8_t> b;
+    Bytes& U64(uint64_t v)
+    {
+        for (int i = 0; i < 8; ++i)
+            b.push_back(uint8_t(v >> (8 * i)));
+        return *this;
+    }
+    Bytes& F(float f)
+    {
+        uint32_t u;
+        std::memcpy(&u, &f, 4);
+        for (int i = 0; i < 4; ++i)
+            b.push_back(uint8_t(u >> (8 * i)));
+        return *this;
+    }
+    Bytes& Dot(float x, float y, float z) { return F(x).F(y).F(z); }
+    Bytes& U8(uint8_t v)
+    {
+        b.push_back(v);
+        return *this;
+    }
+    Bytes& Host(std::initializer_list<CVec3> dots, uint8_t closed = 0, uint8_t dirty = 0)
+    {
+        U64(dots.size());
+        for (const CVec3& d : dots)
+            Dot(d.x, d.y, d.z);
+        return U8(closed).U8(dirty);
+    }
+};
+
+std::vector<uint8_t> ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+TrackHost MakeHost(std::vector<CVec3> dots, uint8_t closed = 0, uint8_t dirty = 0)
+{
+    TrackHost h;
+    h.dots = std::move(dots);
+    h.closed = closed;
+    h.dirty = dirty;
+    return h;
+}
+
+// Runs each test in an empty working folder of its own.
+class TrackFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/qm_tracks_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        m_Dir = tmpl;
+        m_Old = fs::current_path();
+        fs::current_path(m_Dir);
+    }
+    void TearDown() override
+    {
+        fs::current_path(m_Old);
+        fs::remove_all(m_Dir);
+    }
+    static std::string PathOf(const std::string& name) { return "User/" + name + "/hostlist.bin"; }
+
+    fs::path m_Dir, m_Old;
+};
+
+TEST_F(TrackFileTest, EmptySetSavesEightZeroBytesAndLoadsAsNothing)
+{
+    CSplineDot set;
+    EXPECT_EQ(set.LoadTrack("Yard"), 0);
+    ASSERT_TRUE(set.SaveTrack());
+    EXPECT_EQ(ReadFile(PathOf("Yard")), std::vector<uint8_t>(8, 0));
+
+    LogCapture log;
+    CSplineDot again;
+    EXPECT_EQ(again.LoadTrack("Yard"), 0);
+    EXPECT_FALSE(again.LoadFailed());
+    EXPECT_TRUE(log.Contains("CSplineDot::LoadTrack ")) << "statistics line";
+    EXPECT_TRUE(log.Contains(" Hst=0 Dots=0 avg=0.0 min=0 max=0 VBO[V=0 I=0 MB=0.00]"));
+}
+
+TEST_F(TrackFileTest, RoundTripKeepsDotsAndClosedAndRebuildsDirtyMeshes)
+{
+    CSplineDot set;
+    set.LoadTrack("Main");
+    const std::vector<CVec3> open = {{1000, 1000, 5}, {1200, 1000, 6}, {1400, 1100, 7}, {1600, 1300, 8}};
+    const std::vector<CVec3> ring = {{9000, 9000, 0}, {9600, 9000, 0}, {9600, 9600, 0}, {9300, 9800, 0},
+                                     {9000, 9600, 0}};
+    set.m_Hosts.push_back(MakeHost(open, 0, 1));
+    set.m_Hosts.push_back(MakeHost(ring, 1, 1));
+    ASSERT_TRUE(set.SaveTrack());
+
+    const std::vector<uint8_t> expected =
+        Bytes().U64(2).Host({open[0], open[1], open[2], open[3]}, 0, 1)
+            .Host({ring[0], ring[1], ring[2], ring[3], ring[4]}, 1, 1).b;
+    EXPECT_EQ(ReadFile(PathOf("Main")), expected);
+
+    LogCapture log;
+    CSplineDot loaded;
+    ASSERT_EQ(loaded.LoadTrack("Main"), 2);
+    EXPECT_TRUE(log.Contains(" Hst=2 Dots=9 avg=4.5 min=4 max=5 VBO[V="));
+    ASSERT_EQ(loaded.GetHostCount(), 2);
+    EXPECT_EQ(loaded.m_Hosts[0].dots, open);
+    EXPECT_EQ(loaded.m_Hosts[1].dots, ring);
+    EXPECT_EQ(loaded.m_Hosts[0].closed, 0);
+    EXPECT_EQ(loaded.m_Hosts[1].closed, 1);
+    for (const TrackHost& h : loaded.m_Hosts) {
+        EXPECT_EQ(h.dirty, 0);
+        EXPECT_GT(h.mesh.GetIndexCount(), 0);
+        EXPECT_TRUE(h.mesh.NeedsUpload());
+    }
+    // the ring's mesh follows the closed curve, back from the last dot to the first
+    TrackHost closedRing = MakeHost(ring, 1), openRing = MakeHost(ring, 0);
+    CSplineDotUtil::BuildHostMesh(closedRing);
+    CSplineDotUtil::BuildHostMesh(openRing);
+    EXPECT_EQ(loaded.m_Hosts[1].mesh.m_Indices, closedRing.mesh.m_Indices);
+    EXPECT_GT(closedRing.mesh.GetIndexCount(), openRing.mesh.GetIndexCount());
+    EXPECT_EQ(loaded.m_Hosts[1].mesh.m_Number, 1) << "left out of the chain: its old index";
+    EXPECT_EQ(loaded.m_Hosts[0].mesh.m_Number, 31) << "curve points";
+}
+
+TEST_F(TrackFileTest, MissingFileKeepsHostsAndTakesTheName)
+{
+    CSplineDot set;
+    set.m_Hosts.push_back(MakeHost({{100, 100, 0}, {300, 100, 0}}));
+    LogCapture log;
+    EXPECT_EQ(set.LoadTrack("Branch"), 0);
+    EXPECT_EQ(set.GetHostCount(), 1);
+    EXPECT_EQ(set.m_Name, "Branch");
+    EXPECT_FALSE(set.LoadFailed());
+    EXPECT_TRUE(log.Lines().empty());
+    ASSERT_TRUE(set.SaveTrack());
+    CSplineDot again;
+    EXPECT_EQ(again.LoadTrack("Branch"), 1);
+}
+
+TEST_F(TrackFileTest, DamagedFilesLoadTheCompleteHostsOnly)
+{
+    const CVec3 a(100, 100, 0), b(400, 100, 0), c(400, 500, 0);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        int hosts;
+        bool fault;
+    } cases[] = {
+        {"no host count", Bytes().U64(0).b, 0, false},
+        {"short host count", {1, 0, 0, 0, 0}, 0, true},
+        {"empty file", {}, 0, true},
+        {"dots cut off", [&] {
+             Bytes x;
+             x.U64(2).Host({a, b});
+             x.U64(3).Dot(1, 2, 3);
+             return x.b;
+         }(), 1, true},
+        {"dot count beyond the file", Bytes().U64(1).U64(uint64_t(1) << 62).Dot(1, 2, 3).U8(0).U8(0).b, 0, true},
+        {"largest counts", Bytes().U64(~uint64_t(0)).U64(~uint64_t(0)).b, 0, true},
+        {"host count beyond the file", Bytes().U64(~uint64_t(0)).Host({a, b}).b, 1, true},
+        {"flag bytes missing", Bytes().U64(1).U64(1).Dot(1, 2, 3).U8(1).b, 0, true},
+        {"host without dots is dropped", Bytes().U64(3).Host({}).Host({a, b, c}).Host({}, 1, 1).b, 1, false},
+        {"not a number", Bytes().U64(2).Host({a, b}).Host({a, CVec3(nan, 0, 0)}).b, 1, true},
+        {"infinite", Bytes().U64(1).Host({a, CVec3(0, INFINITY, 0)}).b, 0, true},
+        {"absurd coordinate", Bytes().U64(1).Host({a, CVec3(0, 0, 1e30f)}).b, 0, true},
+        {"bytes after the last host", [&] {
+             Bytes x;
+             x.U64(1).Host({a, b, c}).U8(7).U8(7);
+             return x.b;
+         }(), 1, true},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.what);
+        WriteFile(PathOf("Bad"), tc.bytes);
+        CSplineDot set;
+        set.m_Hosts.push_back(MakeHost({{7, 7, 7}, {8, 8, 8}})); // replaced by what the file holds
+        LogCapture log;
+        EXPECT_EQ(set.LoadTrack("Bad"), tc.hosts);
+        EXPECT_EQ(set.GetHostCount(), tc.hosts);
+        EXPECT_EQ(set.LoadFailed(), tc.fault);
+        EXPECT_EQ(log.Contains("CSplineDot::LoadTrack error: Bad:"), tc.fault);
+        EXPECT_TRUE(log.Contains("CSplineDot::LoadTrack ") && log.Contains(" Hst="));
+        for (const TrackHost& h : set.m_Hosts) {
+            EXPECT_FALSE(h.dots.empty());
+            EXPECT_GT(h.mesh.GetIndexCount(), 0);
+        }
+    }
+}
+
+TEST_F(TrackFileTest, DamagedFileIsOverwrittenOnlyAfterAnEdit)
+{
+    Bytes x;
+    x.U64(2).Host({{100, 100, 0}, {400, 100, 0}});
+    x.U64(5);
+    WriteFile(PathOf("Old"), x.b);
+
+    CSplineDot set;
+    ASSERT_EQ(set.LoadTrack("Old"), 1);
+    ASSERT_TRUE(set.LoadFailed());
+    LogCapture log;
+    EXPECT_FALSE(set.SaveTrack());
+    EXPECT_TRUE(log.Contains("CSplineDot::SaveTrack"));
+    EXPECT_EQ(ReadFile(PathOf("Old")), x.b);
+
+    set.m_PickedHost = 0;
+    set.KeyDown(CSplineDot::kKeyBack); // the user removes the host
+    EXPECT_TRUE(set.IsModified());
+    EXPECT_TRUE(set.SaveTrack());
+    EXPECT_EQ(ReadFile(PathOf("Old")), std::vector<uint8_t>(8, 0));
+}
+
+TEST_F(TrackFileTest, FailingSaveLeavesTheOldFileIntact)
+{
+    CSplineDot set;
+    set.LoadTrack("Keep");
+    set.m_Hosts.push_back(MakeHost({{100, 100, 0}, {400, 100, 0}}));
+    ASSERT_TRUE(set.SaveTrack());
+    const std::vector<uint8_t> before = ReadFile(PathOf("Keep"));
+
+    set.m_Hosts.push_back(MakeHost({{900, 100, 0}, {1400, 100, 0}}));
+    // the temporary file beside the set's file cannot be created
+    fs::create_directories(PathOf("Keep") + ".tmp-" + std::to_string(getpid()));
+    LogCapture log;
+    EXPECT_FALSE(set.SaveTrack());
+    EXPECT_TRUE(log.Contains("CSplineDot::SaveTrack error: cannot write"));
+    EXPECT_EQ(ReadFile(PathOf("Keep")), before);
+
+    // and a set without a usable name writes nothing
+    CSplineDot unnamed;
+    EXPECT_FALSE(unnamed.SaveTrack());
+    EXPECT_FALSE(fs::exists("User/hostlist.bin"));
+}
+
+TEST_F(TrackFileTest, MeshesAreBuiltAfterChainingMovesTheHosts)
+{
+    // B is stored backwards and 100 units off A's end: chaining reverses it and
+    // snapping moves it onto A's end, and its mesh must be where it now lies
+    const std::vector<CVec3> a = {{1000, 1000, 0}, {1400, 1000, 0}, {1800, 1000, 0}, {2000, 1000, 0}};
+    const std::vector<CVec3> b = {{3000, 1100, 0}, {2600, 1100, 0}, {2300, 1100, 0}, {2000, 1100, 0}};
+    WriteFile(PathOf("Snap"), Bytes().U64(2).Host({b[0], b[1], b[2], b[3]}, 0, 1)
+                                  .Host({a[0], a[1], a[2], a[3]}).b);
+    CSplineDot set;
+    ASSERT_EQ(set.LoadTrack("Snap"), 2);
+    EXPECT_EQ(set.m_Hosts[0].dots, a);
+    const TrackHost& moved = set.m_Hosts[1];
+    ASSERT_EQ(moved.dots.size(), 4u);
+    EXPECT_EQ(moved.dots.front(), a.back());
+    EXPECT_EQ(moved.dots.back(), CVec3(3000, 1000, 0));
+    EXPECT_EQ(moved.dirty, 0);
+    EXPECT_LT(moved.mesh.m_BoxMax.y, 1000 + 120);
+    EXPECT_GT(moved.mesh.m_BoxMin.y, 1000 - 120);
+    EXPECT_NEAR(moved.mesh.m_BoxMax.x, 3000, 1.0);
+}
+
+TEST(TrackFileFormat, WriterAndReaderAgree)
+{
+    std::vector<TrackHost> hosts;
+    hosts.push_back(MakeHost({{1.5f, -2.25f, 1e7f}}, 1, 0));
+    hosts.push_back(MakeHost({{-3, 4, 5}, {6, 7, 8}}, 0, 1));
+    const std::vector<uint8_t> bytes = WriteTrackSet(hosts);
+    EXPECT_EQ(bytes.size(), 8u + (8 + 12 + 2) + (8 + 24 + 2));
+    std::vector<TrackHost> back;
+    const TrackFileReadResult r = ReadTrackSet(bytes.data(), bytes.size(), back);
+    ASSERT_TRUE(r.ok) << r.fault;
+    ASSERT_EQ(back.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(back[i].dots, hosts[i].dots);
+        EXPECT_EQ(back[i].closed, hosts[i].closed);
+        EXPECT_EQ(back[i].dirty, hosts[i].dirty);
+    }
+}
+
+} // namespace

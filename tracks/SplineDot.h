@@ -1,0 +1,143 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "foundation/math/Vec3.h"
+#include "tracks/TrackMesh.h"
+
+// One piece of a track set: an open or closed polyline of control dots.
+struct TrackHost {
+    std::vector<CVec3> dots;
+    uint8_t closed = 0;
+    uint8_t dirty = 0; // dots changed since the mesh was built
+    CTrackMesh mesh;
+    std::vector<CVec3> curveCache; // curve drawn as a line in edit mode
+};
+
+// Track set state and the editing rules. (0, 0, 0) stands for no dot and -1 for
+// no host; distances are compared squared.
+class CSplineDotUtil {
+public:
+    CSplineDotUtil() = default;
+
+    void ClearAll();
+    int GetHostCount() const { return int(m_Hosts.size()); }
+    void ClearLiveEdit();
+
+    // Picking.
+    CVec3 FindDotNear(const TrackHost& host, const CVec3& point, float radius) const;
+    bool HoverPick(const CVec3& point);
+    bool IsNearClosedEnd() const;
+    bool PickOpenEnd();
+
+    // Strokes and dragging.
+    void BeginStroke();
+    void SetDirection(CVec3 v, bool toStart, bool toLast);
+    void UpdateBend();
+    bool DragPickedDot();
+    bool CanDragDot(const TrackHost& host, int dot, CVec3& cursor) const;
+    bool SnapToDot();
+    bool MoveLastDot();
+    bool AttachStroke(std::vector<CVec3>& dots, const CVec3& point);
+    void ExtendStroke();
+    bool DeletePickedDot();
+    bool RemovePickedHost();
+    bool SmoothPickedHost();
+
+    // Committing, merging and chaining.
+    void CommitTrack();
+    bool MergeIntoHost(std::vector<CVec3>& dots, const CVec3& point);
+    void AddCornerDots(TrackHost& host);
+    void ChainHosts();
+    void SnapHosts();
+
+    // Makes the host's curve (10 points per dot interval), builds its mesh with the
+    // track width, clears dirty and the curve cache; returns the curve's point count.
+    static int BuildHostMesh(TrackHost& host);
+    // Builds the mesh of every dirty host (what an edit-mode frame does).
+    void BuildDirtyMeshes();
+
+    // True when the hosts changed through an edit since they were loaded.
+    bool IsModified() const { return m_Modified; }
+
+    std::vector<TrackHost> m_Hosts;
+    std::string m_Name;
+    std::vector<CVec3> m_LiveCurve;
+    std::vector<CVec3> m_LiveDots;
+    float m_BendAngle = 0.0f;
+    int m_PickedHost = -1;
+    CVec3 m_PickedDot;
+    CVec3 m_Cursor;
+    CVec3 m_AnchorDot;
+    CVec3 m_StartDir;
+    CVec3 m_LastDir;
+    uint8_t m_Bent = 0;
+
+    static constexpr float kPickRadius = 128.0f;  // picking, closing, joining
+    static constexpr float kSpacingFar = 192.0f;  // dot spacing of a stroke
+    static constexpr float kSpacingNear = 144.0f; // near its start or inner dots
+    static constexpr float kNearStart = 768.0f;
+    static constexpr float kNearInner = 384.0f;
+    static constexpr float kMaxStroke = 15000.0f;
+    static constexpr float kBendOn = 35.0f;
+    static constexpr float kBendOff = 29.75f;
+    static constexpr float kBackTrack = 48.0f;
+    static constexpr float kBackTrackSide = 115.2f;
+    static constexpr float kEndDragStart = 48.0f;
+    static constexpr float kHostEndGap = 190.08f;
+    static constexpr float kDragMinGap = 44.0f;
+    static constexpr float kDragMaxOffset = 182.4f;
+    static constexpr float kCornerSegment = 230.4f;
+    static constexpr float kSnapMove = 128.0f;
+    static constexpr float kSnapReach = 384.0f;
+
+protected:
+    // Re-chains; for hosts left out of the chain, records their new positions.
+    void ChainHostsImpl(std::vector<size_t>* leftOver);
+
+    bool m_Modified = false;
+};
+
+// One named track set: editing entry points and the file "User//<name>//hostlist.bin".
+class CSplineDot : public CSplineDotUtil {
+public:
+    CSplineDot() = default;
+
+    // Reads the set's file; returns the number of hosts now held (0 when the file
+    // cannot be opened, which keeps the hosts).
+    int LoadTrack(const std::string& name);
+    // Writes all hosts; false (and one log line) when nothing was written.
+    bool SaveTrack();
+    // Replaces the hosts by those in the bytes of a track set file, chains them and
+    // builds their meshes. Returns false when the bytes hold a fault (the complete
+    // hosts before it are kept). Fills the statistics line's figures.
+    bool LoadFromBytes(const uint8_t* data, size_t size, int* hostsOut = nullptr);
+
+    static std::string TrackFilePath(const std::string& name);
+
+    void KeyDown(int code);
+    void OnMouseDown(bool down);
+    void OnMouseUp(bool down);
+    void OnMouseMove(const CVec3& point, bool down);
+
+    // Regenerates the live curve when the live dots changed since it was made
+    // (2 or more dots); true when it did. The drawing logs the new size.
+    bool UpdateLiveCurve();
+
+    // True when the last load found a damaged file.
+    bool LoadFailed() const { return m_LoadFailed; }
+
+    int m_LiveCurveCount = 0;
+
+    static constexpr int kKeyDelete = 0x2E;
+    static constexpr int kKeyBack = 0x08;
+    static constexpr int kKeyOptimize = 'O';
+
+private:
+    bool LoadHosts(const uint8_t* data, size_t size, uint64_t startMs, int* hostsOut);
+
+    std::vector<CVec3> m_LiveCurveDots; // the live dots the live curve was made from
+    bool m_LoadFailed = false;
+};
