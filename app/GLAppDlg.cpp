@@ -1,14 +1,19 @@
 #include "app/GLAppDlg.h"
 #include "platform/GL.h"
 
+#include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
+#include "platform/Clock.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
 
 CGLAppDlg::CGLAppDlg()
 {
+    m_window.setFormat(CGLcontext::PixelFormat());
     m_window.setTitle("Quillmont");
     m_window.resize(1030, 725);
     m_window.SetEventHandler([this](QEvent* e) { return OnEvent(e); });
@@ -46,7 +51,68 @@ bool CGLAppDlg::OnEvent(QEvent* e)
             m_window.close();
             return true;
         }
+        return OnKey(static_cast<QKeyEvent*>(e), true);
+    case QEvent::KeyRelease:
+        return OnKey(static_cast<QKeyEvent*>(e), false);
+    case QEvent::MouseMove: {
+        const auto* m = static_cast<QMouseEvent*>(e);
+        const QPoint pos = m->position().toPoint();
+        g_InputState.SetMousePos(pos.x(), pos.y());
+        if (m->buttons() & Qt::LeftButton)
+            g_InputState.SetMouseDelta(pos.x() - m_lastMouseX, pos.y() - m_lastMouseY);
+        m_lastMouseX = pos.x();
+        m_lastMouseY = pos.y();
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease: {
+        const auto* m = static_cast<QMouseEvent*>(e);
+        const bool down = e->type() == QEvent::MouseButtonPress;
+        m_lastMouseX = m->position().toPoint().x();
+        m_lastMouseY = m->position().toPoint().y();
+        if (m->button() == Qt::LeftButton)
+            g_InputState.SetButton(down ? CInputState::kButtonLeftDown : CInputState::kButtonNone);
+        else if (down && m->button() == Qt::RightButton)
+            g_InputState.SetButton(CInputState::kButtonRightDown);
+        else if (down && m->button() == Qt::MiddleButton)
+            g_InputState.SetButton(CInputState::kButtonMiddleDown);
+        return true;
+    }
+    case QEvent::Wheel:
+        g_InputState.SetWheel(static_cast<QWheelEvent*>(e)->angleDelta().y() > 0 ? 1 : -1);
+        return true;
+    case QEvent::FocusOut:
+        // keys released while another window has the focus never reach us
+        g_InputState.SetForward(0);
+        g_InputState.SetStrafe(0);
         return false;
+    default:
+        return false;
+    }
+}
+
+bool CGLAppDlg::OnKey(QKeyEvent* e, bool down)
+{
+    // Auto-repeat sends release/press pairs; only the real release stops an axis.
+    if (e->isAutoRepeat() && !down)
+        return true;
+    switch (e->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_A:
+        g_InputState.SetStrafe(down ? -1 : 0);
+        return true;
+    case Qt::Key_Right:
+    case Qt::Key_D:
+        g_InputState.SetStrafe(down ? 1 : 0);
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_W:
+        g_InputState.SetForward(down ? 1 : 0);
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_S:
+        g_InputState.SetForward(down ? -1 : 0);
+        return true;
     default:
         return false;
     }
@@ -68,18 +134,30 @@ void CGLAppDlg::Close()
 
 void CGLAppDlg::RenderThread()
 {
-    platform::GLRenderContext context;
-    if (!context.Create(&m_window) || !context.MakeCurrent()) {
-        CVersions::Print(false, "CGLAppDlg::RenderThread OpenGL-Kontext konnte nicht erstellt werden!\n");
-    } else {
-        CVersions::Print(true, "CGLAppDlg::RenderThread GL %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-        while (m_bRunning) {
-            glViewport(0, 0, m_clientWidth.load(), m_clientHeight.load());
-            glClearColor(0.35f, 0.55f, 0.8f, 1.0f);
-            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-            context.SwapBuffers();
+    if (m_glContext.InitGL(&m_window)) {
+        int width = 0, height = 0;
+        if (m_scene.Create()) {
+            constexpr double kFrameMs = 1000.0 / 60.0;
+            double nextFrame = 0.0;
+            while (m_bRunning) {
+                if (m_clientWidth.load() != width || m_clientHeight.load() != height) {
+                    width = m_clientWidth.load();
+                    height = m_clientHeight.load();
+                    m_scene.Resize(width, height);
+                }
+                const double now = double(platform::NowMs());
+                if (now >= nextFrame) {
+                    nextFrame = now + kFrameMs;
+                    m_scene.RenderFrame();
+                    CGLcontext::SwapBuffers();
+                    g_InputState.Expire();
+                } else {
+                    platform::SleepMs(1);
+                }
+            }
         }
-        context.Release();
+        m_scene.Free();
+        m_glContext.Release();
     }
     if (m_sigThread)
         m_sigThread->Set();

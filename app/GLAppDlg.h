@@ -1,4 +1,6 @@
 #pragma once
+#include "app/TestScene.h"
+#include "engine/GLcontext.h"
 #include "platform/Event.h"
 #include "platform/GLWindow.h"
 
@@ -6,6 +8,8 @@
 #include <thread>
 
 // The main window: an OpenGL window whose frames a render thread draws.
+class QKeyEvent;
+
 class CGLAppDlg {
 public:
     CGLAppDlg();
@@ -17,9 +21,12 @@ public:
 
 private:
     bool OnEvent(QEvent* e);
+    bool OnKey(QKeyEvent* e, bool down);
     void Close();
     void RenderThread();
 
+    CGLcontext m_glContext; // fills the trig tables; used on the render thread
+    CTestScene m_scene;     // render thread only
     platform::GLWindow m_window;
     std::thread m_renderThread;
     std::atomic<bool> m_bRunning{false};
@@ -27,4 +34,6 @@ private:
     std::atomic<int> m_clientHeight{0};
     platform::EventPtr m_sigThread;
     bool m_closing = false;
+    int m_lastMouseX = 0;
+    int m_lastMouseY = 0;
 };

@@ -1,0 +1,163 @@
+#include "app/TestScene.h"
+#include "engine/GLprimitives.h"
+
+#include <cstdio>
+
+namespace {
+constexpr float kGridHalf = 5000.0f;
+constexpr float kGridStep = 250.0f;
+constexpr int kIndicesPerBox = 36;
+} // namespace
+
+void CTestScene::AddBox(const CVec3& lo, const CVec3& hi, const CVec3& colour)
+{
+    Box box;
+    box.min = lo;
+    box.max = hi;
+    box.firstIndex = int(m_indices.size());
+    // Six faces, each with its own four corners so the normals stay flat.
+    struct Face {
+        CVec3 normal;
+        float shade;
+        CVec3 c[4];
+    };
+    const Face faces[6] = {
+        {CVec3(0, 0, 1), 1.0f, {CVec3(lo.x, lo.y, hi.z), CVec3(hi.x, lo.y, hi.z), CVec3(hi.x, hi.y, hi.z), CVec3(lo.x, hi.y, hi.z)}},
+        {CVec3(0, 0, -1), 0.4f, {CVec3(lo.x, hi.y, lo.z), CVec3(hi.x, hi.y, lo.z), CVec3(hi.x, lo.y, lo.z), CVec3(lo.x, lo.y, lo.z)}},
+        {CVec3(1, 0, 0), 0.8f, {CVec3(hi.x, lo.y, lo.z), CVec3(hi.x, hi.y, lo.z), CVec3(hi.x, hi.y, hi.z), CVec3(hi.x, lo.y, hi.z)}},
+        {CVec3(-1, 0, 0), 0.6f, {CVec3(lo.x, hi.y, lo.z), CVec3(lo.x, lo.y, lo.z), CVec3(lo.x, lo.y, hi.z), CVec3(lo.x, hi.y, hi.z)}},
+        {CVec3(0, 1, 0), 0.7f, {CVec3(hi.x, hi.y, lo.z), CVec3(lo.x, hi.y, lo.z), CVec3(lo.x, hi.y, hi.z), CVec3(hi.x, hi.y, hi.z)}},
+        {CVec3(0, -1, 0), 0.9f, {CVec3(lo.x, lo.y, lo.z), CVec3(hi.x, lo.y, lo.z), CVec3(hi.x, lo.y, hi.z), CVec3(lo.x, lo.y, hi.z)}},
+    };
+    for (const Face& f : faces) {
+        const unsigned base = unsigned(m_vertices.size());
+        for (const CVec3& c : f.c) {
+            m_vertices.push_back(c);
+            m_normals.push_back(f.normal);
+            m_colours.push_back(colour * f.shade);
+        }
+        for (unsigned k : {0u, 1u, 2u, 0u, 2u, 3u})
+            m_indices.push_back(base + k);
+    }
+    m_boxes.push_back(box);
+}
+
+bool CTestScene::Create()
+{
+    m_font.Create("Arial", 700, 18, false, false);
+
+    m_camera.Setup(0, 24.0f, CVec3(0.0f, -2200.0f, 900.0f), CVec3(72.0f, 0.0f, 0.0f));
+    m_camera.SetBounds(CVec3(1.0e5f, 1.0e5f, 1.0e5f), CVec3(-1.0e5f, -1.0e5f, 30.0f));
+    m_camera.SetClipPlanes(6.0f, 1600000.0f);
+
+    m_vertices.clear();
+    m_normals.clear();
+    m_colours.clear();
+    m_indices.clear();
+    m_boxes.clear();
+    AddBox(CVec3(-150, -150, 0), CVec3(150, 150, 300), CVec3(0.85f, 0.25f, 0.2f));
+    AddBox(CVec3(600, 400, 0), CVec3(900, 1000, 200), CVec3(0.2f, 0.6f, 0.9f));
+    AddBox(CVec3(-1200, 800, 0), CVec3(-700, 1100, 600), CVec3(0.95f, 0.8f, 0.2f));
+    AddBox(CVec3(-500, -900, 0), CVec3(-300, -700, 120), CVec3(0.3f, 0.85f, 0.35f));
+    AddBox(CVec3(1500, -1600, 0), CVec3(2100, -1200, 450), CVec3(0.7f, 0.35f, 0.85f));
+    m_created = m_boxVbo.Create(m_vertices.data(), m_normals.data(), m_colours.data(), nullptr, m_indices.data(),
+                                false, true, int(m_vertices.size()), int(m_indices.size()));
+    return m_created;
+}
+
+void CTestScene::Resize(int width, int height) { m_camera.SetViewport(width, height); }
+
+void CTestScene::RenderFrame()
+{
+    if (!m_created)
+        return;
+    glClearColor(0.35f, 0.55f, 0.8f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    m_camera.SetProjectionMode();
+    m_camera.GetProjection().LoadToGL();
+    m_camera.SetModelViewMode();
+    m_camera.GetModelView().LoadIdentity();
+    m_camera.UpdateFromInput(false);
+    m_camera.UpdateFrustum();
+
+    DrawGrid();
+    DrawAxes();
+    DrawBoxes();
+    DrawOverlay();
+}
+
+void CTestScene::DrawGrid() const
+{
+    glColor3f(0.25f, 0.3f, 0.25f);
+    glBegin(GL_QUADS);
+    glVertex3f(-kGridHalf, -kGridHalf, -1.0f);
+    glVertex3f(kGridHalf, -kGridHalf, -1.0f);
+    glVertex3f(kGridHalf, kGridHalf, -1.0f);
+    glVertex3f(-kGridHalf, kGridHalf, -1.0f);
+    glEnd();
+    glColor3f(0.75f, 0.8f, 0.75f);
+    glBegin(GL_LINES);
+    for (float v = -kGridHalf; v <= kGridHalf; v += kGridStep) {
+        glVertex3f(v, -kGridHalf, 0.0f);
+        glVertex3f(v, kGridHalf, 0.0f);
+        glVertex3f(-kGridHalf, v, 0.0f);
+        glVertex3f(kGridHalf, v, 0.0f);
+    }
+    glEnd();
+}
+
+void CTestScene::DrawAxes() const
+{
+    glLineWidth(3.0f);
+    GLDrawLine(CVec3(0, 0, 1), CVec3(1000, 0, 1), CVec3(1, 0, 0));
+    GLDrawLine(CVec3(0, 0, 1), CVec3(0, 1000, 1), CVec3(0, 1, 0));
+    GLDrawLine(CVec3(0, 0, 0), CVec3(0, 0, 1000), CVec3(0, 0, 1));
+    glLineWidth(1.0f);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    GLDrawSphere(CVec3(0.0f, 0.0f, 1000.0f), 40.0f, 12, true);
+}
+
+void CTestScene::DrawBoxes()
+{
+    m_boxesDrawn = 0;
+    for (const Box& b : m_boxes) {
+        if (!m_camera.BoxInFrustum(b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z))
+            continue;
+        m_boxVbo.Draw(false, false, true, b.firstIndex, kIndicesPerBox);
+        glColor3f(0.05f, 0.05f, 0.05f);
+        GLDrawBox(b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z);
+        ++m_boxesDrawn;
+    }
+    glColor3f(1.0f, 1.0f, 1.0f);
+    m_font.Draw(CVec3(0.0f, 0.0f, 320.0f), "Box 0", false);
+}
+
+void CTestScene::DrawOverlay()
+{
+    m_camera.SetProjectionMode();
+    glPushMatrix();
+    glLoadIdentity();
+    m_camera.Ortho2D();
+    m_camera.SetModelViewMode();
+    glLoadIdentity();
+
+    const CVec3& p = *m_camera.GetPosition();
+    const CVec3& r = *m_camera.GetRotation();
+    char text[256];
+    std::snprintf(text, sizeof(text), "ROT(%4.2f,%4.2f,%0.2f) POS(%4.2f,%0.2f,%4.2f) BOX(%d/%d) SPEED(%d)", r.x, r.y,
+                  r.z, p.x, p.y, p.z, m_boxesDrawn, int(m_boxes.size()), int(m_camera.GetSpeed()));
+    glColor3f(1.0f, 1.0f, 1.0f);
+    m_font.Draw(CVec3(30.0f, 30.0f, 0.0f), text, true);
+
+    m_camera.SetProjectionMode();
+    glPopMatrix();
+    m_camera.SetModelViewMode();
+}
+
+void CTestScene::Free()
+{
+    m_boxVbo.Reset();
+    m_font.Delete();
+    m_created = false;
+}

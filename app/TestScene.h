@@ -1,0 +1,50 @@
+#pragma once
+#include "engine/GLcamera.h"
+#include "engine/GLfont.h"
+#include "engine/GLvbo.h"
+
+#include <vector>
+
+// A small scene for the render thread until the full scene arrives: a grid on
+// the ground plane z = 0, axes and a few boxes, seen through a free camera that
+// flies from g_InputState, with a status line. Create, RenderFrame and Free run
+// on the render thread with the GL context current; more content hooks in as
+// further Draw* steps of RenderFrame.
+class CTestScene {
+public:
+    CTestScene() = default;
+    ~CTestScene() = default;
+    CTestScene(const CTestScene&) = delete;
+    CTestScene& operator=(const CTestScene&) = delete;
+
+    bool Create();
+    // The window's client size; sizes below 1 are ignored.
+    void Resize(int width, int height);
+    // One frame: camera from the input, the world, the overlay. The caller swaps.
+    void RenderFrame();
+    // Releases the GL objects.
+    void Free();
+
+    CGLcamera& GetCamera() { return m_camera; }
+    int GetBoxesDrawn() const { return m_boxesDrawn; }
+
+private:
+    struct Box {
+        CVec3 min, max;
+        int firstIndex = 0;
+    };
+    void AddBox(const CVec3& min, const CVec3& max, const CVec3& colour);
+    void DrawGrid() const;
+    void DrawAxes() const;
+    void DrawBoxes();
+    void DrawOverlay();
+
+    CGLcamera m_camera;
+    CGLfont m_font;
+    CGLvbo m_boxVbo;
+    std::vector<Box> m_boxes;
+    std::vector<CVec3> m_vertices, m_normals, m_colours;
+    std::vector<unsigned> m_indices;
+    int m_boxesDrawn = 0;
+    bool m_created = false;
+};
