@@ -1,0 +1,295 @@
+#include "engine/GLmaterial.h"
+
+#include "engine/GLmeshObj.h"
+#include "engine/TextureList.h"
+#include "platform/GL.h"
+#include "platform/Paths.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <strings.h>
+
+#if __has_include("foundation/image/Dib.h")
+#include "foundation/image/Dib.h"
+#define QM_HAVE_DIB 1
+#endif
+
+// ---------------------------------------------------------------- CGLmaterial
+
+CGLmaterial::CGLmaterial() = default;
+
+CGLmaterial::CGLmaterial(CVec3 ambient, CVec3 diffuse, CVec3 specular, float shininess, float intensity, float,
+                         float alpha)
+{
+    Assign(ambient, diffuse, specular, shininess, intensity, alpha);
+}
+
+CGLmaterial::~CGLmaterial() = default;
+
+void CGLmaterial::Assign(CVec3 ambient, CVec3 diffuse, CVec3 specular, float shininess, float intensity, float alpha)
+{
+    auto put = [alpha](float dst[4], const CVec3& c) {
+        dst[0] = c.x;
+        dst[1] = c.y;
+        dst[2] = c.z;
+        dst[3] = alpha;
+    };
+    put(m_ambient, ambient);
+    put(m_diffuse, diffuse);
+    put(m_specular, specular * (intensity * 0.0078125f));
+    m_shininess = shininess;
+    m_intensity = intensity;
+    m_alpha = alpha;
+}
+
+bool CGLmaterial::Set(const std::string& name, int flags, CVec3 ambient, CVec3 diffuse, CVec3 specular,
+                      float shininess, float intensity, float alpha, float emission)
+{
+    m_name = name;
+    m_flags = flags;
+    Assign(ambient, diffuse, specular, shininess, intensity, alpha);
+    m_emission[0] = m_emission[1] = m_emission[2] = emission;
+    m_emission[3] = 1.0f;
+    return true;
+}
+
+void CGLmaterial::Apply(bool colourMaterial, float alpha)
+{
+    if (colourMaterial) {
+        glEnable(GL_COLOR_MATERIAL);
+        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    }
+    if (m_alpha > 0 || alpha > 0) {
+        if (alpha != 0) {
+            m_alpha = alpha;
+            m_diffuse[3] = alpha;
+            m_ambient[3] = alpha;
+        }
+        glEnable(GL_BLEND);
+        if (colourMaterial) {
+            glDisable(GL_COLOR_MATERIAL);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        } else {
+            glColor4f(m_diffuse[0], m_diffuse[1], m_diffuse[2], m_alpha);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
+    }
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m_shininess);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m_emission);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m_ambient);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m_diffuse);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m_specular);
+}
+
+void CGLmaterial::Unapply()
+{
+    if (m_alpha > 0)
+        glDisable(GL_BLEND);
+    glColor4f(1, 1, 1, 0);
+    glDisable(GL_COLOR_MATERIAL);
+}
+
+uint32_t CGLmaterial::ToRGB(const float c[4])
+{
+    auto byte = [](float v) { return uint32_t(int(255.0f * std::clamp(v, 0.0f, 1.0f)) & 0xFF); };
+    return byte(c[0]) | (byte(c[1]) << 8) | (byte(c[2]) << 16);
+}
+
+bool CGLmaterial::InitFog(const CVec3* vertices, int count, float level, float density, CVec3 colour, float start,
+                          float end)
+{
+    m_fogCount = count;
+    if (vertices && count > 0) {
+        m_fog.assign(size_t(count), 0.0f);
+        UpdateFog(vertices, level);
+    }
+    glHint(GL_FOG_HINT, GL_NICEST);
+    glFogf(GL_FOG_START, start);
+    glFogf(GL_FOG_END, end);
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    const float c[4] = {colour.x, colour.y, colour.z, 1.0f};
+    glFogfv(GL_FOG_COLOR, c);
+    glFogf(GL_FOG_DENSITY, density);
+    return true;
+}
+
+void CGLmaterial::UpdateFog(const CVec3* vertices, float level)
+{
+    if (!vertices)
+        return;
+    for (size_t i = 0; i < m_fog.size(); ++i)
+        m_fog[i] = std::max(0.0f, level - vertices[i].z);
+}
+
+void CGLmaterial::FreeFog()
+{
+    m_fog.clear();
+    m_fog.shrink_to_fit();
+    m_fogCount = 0;
+}
+
+void CGLmaterial::EnableFog()
+{
+    if (HasFog())
+        glEnable(GL_FOG);
+}
+
+void CGLmaterial::DisableFog()
+{
+    if (HasFog())
+        glDisable(GL_FOG);
+}
+
+// ------------------------------------------------------------- CGLtexMaterial
+
+namespace {
+
+bool StartsWithNoCase(const std::string& s, const std::string& prefix)
+{
+    return s.size() >= prefix.size() && strncasecmp(s.c_str(), prefix.c_str(), prefix.size()) == 0;
+}
+
+// Folder part (with its trailing separator) and file part of a name written with
+// either separator.
+void SplitName(const std::string& name, std::string& folder, std::string& file)
+{
+    std::string n = platform::NormalizeSeparators(name);
+    size_t slash = n.find_last_of('/');
+    folder = slash == std::string::npos ? std::string() : n.substr(0, slash + 1);
+    file = slash == std::string::npos ? n : n.substr(slash + 1);
+}
+
+// A long texture name cut to 8.3 by the 3DS format: the first picture file of the
+// name's folder whose name begins with the whole file name (8 or more characters).
+std::string SearchByPrefix(const std::string& name)
+{
+    std::string folder, file;
+    SplitName(name, folder, file);
+    size_t dot = file.find_last_of('.');
+    std::string stem = dot == std::string::npos ? file : file.substr(0, dot);
+    if (stem.size() < 8)
+        return {};
+    std::string dir = platform::ResolvePath(folder.empty() ? std::string(".") : folder);
+    for (const platform::DirEntry& e : platform::ListDirectory(dir)) {
+        if (e.isDirectory)
+            continue;
+        bool picture = e.name.find(".bmp") != std::string::npos || e.name.find(".jpg") != std::string::npos ||
+                       e.name.find(".gif") != std::string::npos;
+        if (picture && StartsWithNoCase(e.name, stem))
+            return folder + e.name;
+    }
+    return {};
+}
+
+// Uploads a picture as a mipmapped texture; -1 when it does not load.
+int LoadTexture(const std::string& file)
+{
+#ifdef QM_HAVE_DIB
+    CDib dib;
+    if (!dib.Load(file.c_str()) || !dib.GetBits() || dib.GetWidth() <= 0 || dib.GetHeight() == 0)
+        return -1;
+    int width = dib.GetWidth();
+    int height = std::abs(dib.GetHeight());
+    int bits = dib.GetBitCount();
+    GLenum format = bits == 24 ? GL_BGR : bits == 8 ? GL_LUMINANCE : GL_BGRA;
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1); // rows are not padded
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE, dib.GetBits());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glGenerateMipmap(GL_TEXTURE_2D);
+    return int(texture);
+#else
+    (void)file;
+    return -1;
+#endif
+}
+
+} // namespace
+
+namespace {
+
+// The name's file in the "Map" folder beside the program.
+std::string MapPath(const std::string& name)
+{
+    std::string folder, part;
+    SplitName(name, folder, part);
+    return platform::ResolvePath(platform::JoinPath(platform::ExecutableFolder(), "Map/" + part));
+}
+
+} // namespace
+
+std::string CGLtexMaterial::ResolveTexture(const std::string& name)
+{
+    if (name.empty())
+        return {};
+    std::string file = platform::ResolvePath(name);
+    if (platform::FileExists(file))
+        return file;
+    file = MapPath(name);
+    if (platform::FileExists(file))
+        return file;
+    std::string found = SearchByPrefix(name);
+    return found.empty() ? std::string() : platform::ResolvePath(found);
+}
+
+bool CGLtexMaterial::SearchTexture(CGLmaterialData* record)
+{
+    if (!record)
+        return false;
+    std::string found = SearchByPrefix(record->textureFile);
+    if (found.empty())
+        return false;
+    record->textureFile = found;
+    return true;
+}
+
+int CGLtexMaterial::FindTexture(const char* file) { return file ? g_TextureList.Find(file) : -1; }
+
+bool CGLtexMaterial::Create(CGLmaterialData* record, bool loadTexture)
+{
+    if (!record)
+        return false;
+    if (loadTexture && !record->textureFile.empty()) {
+        std::string file = platform::ResolvePath(record->textureFile);
+        if (!platform::FileExists(file)) {
+            file = MapPath(record->textureFile);
+            if (!platform::FileExists(file))
+                file = SearchTexture(record) ? platform::ResolvePath(record->textureFile) : std::string();
+        }
+        if (!file.empty()) {
+            m_texture = g_TextureList.Find(file);
+            if (m_texture < 0) {
+                m_texture = LoadTexture(file);
+                if (m_texture >= 0)
+                    g_TextureList.Add(file, m_texture);
+            }
+            if (m_texture >= 0)
+                record->textureName = m_texture;
+        }
+    }
+    return Set(record->name, record->index, record->ambient, record->diffuse, record->specular, record->shininess,
+               record->intensity, record->alpha, 0.1f);
+}
+
+void CGLtexMaterial::BindTexture() const
+{
+    if (!HasTexture())
+        return;
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, GLuint(m_texture));
+}
+
+void CGLtexMaterial::Unapply()
+{
+    if (HasTexture()) {
+        glActiveTexture(GL_TEXTURE0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    CGLmaterial::Unapply();
+}

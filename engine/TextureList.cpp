@@ -1,0 +1,26 @@
+#include "engine/TextureList.h"
+
+#include "platform/GL.h"
+
+#include <strings.h>
+
+CTextureList g_TextureList;
+
+int CTextureList::Find(const std::string& file) const
+{
+    for (const Entry& e : m_entries)
+        if (strcasecmp(e.file.c_str(), file.c_str()) == 0)
+            return e.texture;
+    return -1;
+}
+
+void CTextureList::Add(const std::string& file, int texture) { m_entries.push_back({file, texture}); }
+
+void CTextureList::Clear()
+{
+    for (const Entry& e : m_entries) {
+        GLuint name = GLuint(e.texture);
+        glDeleteTextures(1, &name);
+    }
+    m_entries.clear();
+}
