@@ -305,7 +305,7 @@ void CTrackMesh::BuildRails(const std::vector<CVec3>& curve, float w)
     }
 }
 
-std::vector<double> CTrackMesh::SleeperPositions(double length, float w)
+std::vector<double> CTrackMesh::SleeperPositions(double length, float w, int maxCount)
 {
     std::vector<double> out;
     if (!std::isfinite(length))
@@ -318,7 +318,7 @@ std::vector<double> CTrackMesh::SleeperPositions(double length, float w)
         return out;
     }
     double a = 1.0 + std::floor((u - t) / 150.0);
-    a = std::min(a, double(kMaxSleepers));
+    a = std::min(a, double(std::clamp(maxCount, 2, kMaxSleepers)));
     const int count = int(a);
     out.reserve(size_t(std::max(count, 2)));
     out.push_back(t);
@@ -338,7 +338,11 @@ void CTrackMesh::BuildSleepers(const std::vector<CVec3>& curve, float w)
         line.clear();
     m_PointCount = 0;
 
-    const std::vector<double> positions = n ? SleeperPositions(double(s[n - 1]), w) : std::vector<double>();
+    // Very long segments (only a damaged file has them) get their sleepers spread
+    // wider rather than without bound.
+    const int maxCount = int(std::min<size_t>(n * kMaxSleepersPerPoint, size_t(kMaxSleepers)));
+    const std::vector<double> positions =
+        n ? SleeperPositions(double(s[n - 1]), w, maxCount) : std::vector<double>();
     const float o = 0.1875f * w;
     const float h = 2.0f * w * 0.495f;
     const CVec3 lift(0.0f, 0.0f, 0.09f * w);

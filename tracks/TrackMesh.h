@@ -69,8 +69,9 @@ public:
     // Keeps the first of the triangles made of the same three indices (any order).
     static void DropRepeatedTriangles(std::vector<uint32_t>& indices);
 
-    // Arc-length positions of the sleepers along a curve of length L (track width w).
-    static std::vector<double> SleeperPositions(double length, float w);
+    // Arc-length positions of the sleepers along a curve of length L (track width w),
+    // at most maxCount of them.
+    static std::vector<double> SleeperPositions(double length, float w, int maxCount = kMaxSleepers);
 
     CGLvbo m_Vbo;
     std::vector<CVec3> m_Positions;
@@ -86,6 +87,8 @@ public:
     bool m_UploadPending = false;
 
     static constexpr float kTrackWidth = 50.0f;
-    // Upper bound of sleepers per host; only absurd curve lengths reach it.
+    // Upper bounds of sleepers per host, absolute and per curve point (a track laid
+    // by hand has about 0.1 per point); only absurd curve lengths reach them.
     static constexpr int kMaxSleepers = 50000;
+    static constexpr size_t kMaxSleepersPerPoint = 8;
 };

@@ -299,3 +299,76 @@ TEST(TrackFileFormat, WriterAndReaderAgree)
 }
 
 } // namespace
+
+namespace {
+
+// The sample set under data/User/Main: an open line laid as two strokes, a branch
+// and a closed loop, committed and chained by the editing rules.
+std::vector<CVec3> Wave(CVec3 from, float heading, int count, float spacing, float amplitude)
+{
+    std::vector<CVec3> d;
+    const float c = std::cos(heading), s = std::sin(heading);
+    for (int i = 0; i < count; ++i) {
+        const float along = float(i) * spacing, side = amplitude * std::sin(float(i) * 0.08f);
+        d.push_back(from + CVec3(along * c - side * s, along * s + side * c, 0.0f));
+    }
+    return d;
+}
+
+void LaySampleSet(CSplineDot& set)
+{
+    auto stroke = [&set](std::vector<CVec3> dots, CVec3 cursor) {
+        set.m_LiveDots = std::move(dots);
+        set.m_Cursor = cursor;
+        set.OnMouseUp(false);
+    };
+    const CVec3 z(0.0f, 0.0f, 75.0f);
+    std::vector<CVec3> a = Wave(CVec3(-20000, -3000, 0) + z, 0.0f, 60, 170.0f, 600.0f);
+    const CVec3 aEnd = a.back();
+    stroke(a, aEnd);
+    stroke(Wave(aEnd + CVec3(60, 40, 0), 0.1f, 70, 170.0f, 400.0f), CVec3(0, 0, 0));
+    stroke(Wave(CVec3(2000, -9000, 0) + z, 1.2f, 50, 160.0f, 300.0f), CVec3(0, 0, 0));
+    std::vector<CVec3> ring;
+    for (int i = 0; i < 126; ++i) {
+        const float t = float(i) * 6.2831853f / 126.0f;
+        ring.push_back(CVec3(8000 + 3000 * std::cos(t), 4000 + 3000 * std::sin(t), 75.0f));
+    }
+    stroke(ring, ring.front() + CVec3(30, 0, 0));
+}
+
+TEST(TrackSampleSet, LoadsCleanly)
+{
+    const fs::path old = fs::current_path();
+    fs::current_path(QM_DATA_DIR);
+    CSplineDot set;
+    const int hosts = set.LoadTrack("Main");
+    fs::current_path(old);
+    EXPECT_EQ(hosts, 4);
+    EXPECT_FALSE(set.LoadFailed());
+    int closed = 0;
+    for (const TrackHost& h : set.m_Hosts) {
+        closed += h.closed;
+        EXPECT_GT(h.mesh.GetIndexCount(), 0);
+    }
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(set.m_Hosts.back().closed, 1);
+    // laid by the editing rules: chaining it again changes nothing
+    const std::vector<CVec3> first = set.m_Hosts[1].dots;
+    set.ChainHosts();
+    EXPECT_EQ(set.m_Hosts[1].dots, first);
+}
+
+// Writes the sample set into the source tree; run by hand with
+// --gtest_also_run_disabled_tests --gtest_filter=TrackSampleSet.DISABLED_Write
+TEST(TrackSampleSet, DISABLED_Write)
+{
+    const fs::path old = fs::current_path();
+    fs::current_path(QM_DATA_DIR);
+    CSplineDot set;
+    set.m_Name = "Main";
+    LaySampleSet(set);
+    EXPECT_TRUE(set.SaveTrack());
+    fs::current_path(old);
+}
+
+} // namespace

@@ -85,6 +85,13 @@ TEST(TrackMesh, SleeperPositions)
     EXPECT_TRUE(CTrackMesh::SleeperPositions(INFINITY, kW).empty());
     EXPECT_TRUE(CTrackMesh::SleeperPositions(NAN, kW).empty());
     EXPECT_EQ(CTrackMesh::SleeperPositions(1e12, kW).size(), size_t(CTrackMesh::kMaxSleepers));
+    EXPECT_EQ(CTrackMesh::SleeperPositions(1e12, kW, 10).size(), 10u);
+
+    // a two-point curve across ten million units gets a bounded number of sleepers
+    CTrackMesh m;
+    m.Build({CVec3(-5e6f, 0.0f, 0.0f), CVec3(5e6f, 0.0f, 0.0f)}, kW);
+    ExpectWellFormed(m);
+    EXPECT_EQ(m.m_PointCount, int(2 * CTrackMesh::kMaxSleepersPerPoint));
 }
 
 TEST(TrackMesh, SleepersLieAcrossTheTrackOnTheBed)
