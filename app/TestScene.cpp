@@ -60,6 +60,7 @@ bool CTestScene::Create()
     AddBox(CVec3(-1200, 800, 0), CVec3(-700, 1100, 600), CVec3(0.95f, 0.8f, 0.2f));
     AddBox(CVec3(-500, -900, 0), CVec3(-300, -700, 120), CVec3(0.3f, 0.85f, 0.35f));
     AddBox(CVec3(1500, -1600, 0), CVec3(2100, -1200, 450), CVec3(0.7f, 0.35f, 0.85f));
+    LoadModels();
     m_created = m_boxVbo.Create(m_vertices.data(), m_normals.data(), m_colours.data(), nullptr, m_indices.data(),
                                 false, true, int(m_vertices.size()), int(m_indices.size()));
     return m_created;
@@ -84,6 +85,7 @@ void CTestScene::RenderFrame()
     DrawGrid();
     DrawAxes();
     DrawBoxes();
+    DrawModels();
     DrawOverlay();
 }
 
@@ -133,6 +135,33 @@ void CTestScene::DrawBoxes()
     m_font.Draw(CVec3(0.0f, 0.0f, 320.0f), "Box 0", false);
 }
 
+void CTestScene::LoadModels()
+{
+    struct Placed {
+        const char* file;
+        CVec3 position;
+    };
+    const Placed placed[] = {
+        {"Models\\Station.3ds", CVec3(0, -900, 0)},      {"Models\\Tree.3ds", CVec3(-700, -1050, 0)},
+        {"Models\\BigTree.3ds", CVec3(450, -700, 0)},    {"Models\\GoodsWagon.3ds", CVec3(-110, -1040, 0)},
+        {"Models\\Locomotive.3ds", CVec3(40, -1040, 0)}, {"Models\\TankWagon.3ds", CVec3(-260, -1040, 0)},
+    };
+    for (const Placed& p : placed) {
+        auto model = std::make_unique<CGLmeshObj>();
+        if (model->Load(p.file, 1.0f, p.position, int(m_models.size()), false, true) > 0)
+            m_models.push_back(std::move(model));
+    }
+}
+
+void CTestScene::DrawModels()
+{
+    m_meshesDrawn = 0;
+    int collisions = 0;
+    for (auto& model : m_models)
+        model->Render(&m_camera, &m_font, &m_meshesDrawn, &collisions);
+    m_camera.GetModelView().LoadToGL(); // a model leaves its own matrix loaded
+}
+
 void CTestScene::DrawOverlay()
 {
     m_camera.SetProjectionMode();
@@ -157,6 +186,9 @@ void CTestScene::DrawOverlay()
 
 void CTestScene::Free()
 {
+    for (auto& model : m_models)
+        model->Clear();
+    m_models.clear();
     m_boxVbo.Reset();
     m_font.Delete();
     m_created = false;

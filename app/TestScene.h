@@ -1,8 +1,10 @@
 #pragma once
 #include "engine/GLcamera.h"
 #include "engine/GLfont.h"
+#include "engine/GLmeshObj.h"
 #include "engine/GLvbo.h"
 
+#include <memory>
 #include <vector>
 
 // A small scene for the render thread until the full scene arrives: a grid on
@@ -27,6 +29,8 @@ public:
 
     CGLcamera& GetCamera() { return m_camera; }
     int GetBoxesDrawn() const { return m_boxesDrawn; }
+    int GetModelCount() const { return int(m_models.size()); }
+    int GetMeshesDrawn() const { return m_meshesDrawn; }
 
 private:
     struct Box {
@@ -37,6 +41,9 @@ private:
     void DrawGrid() const;
     void DrawAxes() const;
     void DrawBoxes();
+    // The generated 3DS models (data folder "Models"); the fifth is the locomotive.
+    void LoadModels();
+    void DrawModels();
     void DrawOverlay();
 
     CGLcamera m_camera;
@@ -45,6 +52,8 @@ private:
     std::vector<Box> m_boxes;
     std::vector<CVec3> m_vertices, m_normals, m_colours;
     std::vector<unsigned> m_indices;
+    std::vector<std::unique_ptr<CGLmeshObj>> m_models;
     int m_boxesDrawn = 0;
+    int m_meshesDrawn = 0;
     bool m_created = false;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/GLmeshObj.h"
 #include "engine/TextureList.h"
+#include "foundation/image/Dib.h"
 #include "platform/GL.h"
 #include "platform/Paths.h"
 
@@ -10,10 +11,6 @@
 #include <cstring>
 #include <strings.h>
 
-#if __has_include("foundation/image/Dib.h")
-#include "foundation/image/Dib.h"
-#define QM_HAVE_DIB 1
-#endif
 
 // ---------------------------------------------------------------- CGLmaterial
 
@@ -185,12 +182,11 @@ std::string SearchByPrefix(const std::string& name)
 // Uploads a picture as a mipmapped texture; -1 when it does not load.
 int LoadTexture(const std::string& file)
 {
-#ifdef QM_HAVE_DIB
     CDib dib;
-    if (!dib.Load(file.c_str()) || !dib.GetBits() || dib.GetWidth() <= 0 || dib.GetHeight() == 0)
+    if (!dib.Load(file.c_str()) || !dib.GetBits() || dib.GetWidth() <= 0 || dib.GetHeight() <= 0)
         return -1;
     int width = dib.GetWidth();
-    int height = std::abs(dib.GetHeight());
+    int height = dib.GetHeight();
     int bits = dib.GetBitCount();
     GLenum format = bits == 24 ? GL_BGR : bits == 8 ? GL_LUMINANCE : GL_BGRA;
     GLuint texture = 0;
@@ -203,10 +199,6 @@ int LoadTexture(const std::string& file)
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     glGenerateMipmap(GL_TEXTURE_2D);
     return int(texture);
-#else
-    (void)file;
-    return -1;
-#endif
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "engine/GLmeshObj.h"
 
+#include "engine/GLcamera.h"
 #include "engine/GLfont.h"
 #include "engine/GLprimitives.h"
 #include "engine/GLview.h"
@@ -11,10 +12,6 @@
 #include "platform/GL.h"
 #include "platform/Paths.h"
 
-#if __has_include("engine/GLcamera.h")
-#include "engine/GLcamera.h"
-#define QM_HAVE_CAMERA 1
-#endif
 
 #include <algorithm>
 #include <cfloat>
@@ -367,7 +364,6 @@ CGLmeshData* CGLmeshObj::PickMesh(CGLview* view, CGLmeshData* record)
 
 void CGLmeshObj::Render(CGLcamera* view, CGLfont* font, int* drawnMeshes, int* collisions)
 {
-#ifdef QM_HAVE_CAMERA
     if (!view)
         return;
     m_transform.UpdateFrameTime();
@@ -429,12 +425,6 @@ void CGLmeshObj::Render(CGLcamera* view, CGLfont* font, int* drawnMeshes, int* c
         }
     }
     modelView.PopMatrix();
-#else
-    (void)view;
-    (void)font;
-    (void)drawnMeshes;
-    (void)collisions;
-#endif
 }
 
 // ---------------------------------------------------------------- clearing
