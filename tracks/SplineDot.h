@@ -7,6 +7,9 @@
 #include "foundation/math/Vec3.h"
 #include "tracks/TrackMesh.h"
 
+class CGLcamera;
+class CGLfont;
+
 // One piece of a track set: an open or closed polyline of control dots.
 struct TrackHost {
     std::vector<CVec3> dots;
@@ -125,6 +128,18 @@ public:
     // Regenerates the live curve when the live dots changed since it was made
     // (2 or more dots); true when it did. The drawing logs the new size.
     bool UpdateLiveCurve();
+
+    // Drawing (tracks/SplineDotDraw.cpp; render thread, GL context current).
+    int Render(CGLcamera* view, CGLfont* font, bool editMode);
+    void RenderSplineLines(CGLcamera* view, TrackHost& host);
+    void RenderEditCursor(CGLcamera* view, CGLfont* font, int liveDots, bool far, bool bent, bool hasDots,
+                          const CVec3& marker);
+    void RenderTrackEnd(CGLfont* font, int liveDots, bool far);
+    void RenderHostDots(CGLcamera* view);
+    void RenderLiveDots(CGLcamera* view, bool green);
+    void RenderLiveTrack();
+    // Colour of dot i of a host in edit mode: picked, bend or plain.
+    static CVec3 DotColour(const TrackHost& host, size_t i, const CVec3& pickedDot);
 
     // True when the last load found a damaged file.
     bool LoadFailed() const { return m_LoadFailed; }

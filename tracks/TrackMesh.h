@@ -6,6 +6,9 @@
 #include "engine/GLvbo.h"
 #include "foundation/math/Vec3.h"
 
+class CGLcamera;
+class CGLfont;
+
 // Quantised vertex used by the weld: position cell, unit normal and colour.
 struct VertexKey {
     int32_t v[9];
@@ -33,6 +36,14 @@ public:
     bool NeedsUpload() const { return m_UploadPending; }
     // Frees every array and forgets the buffer ids; number and box stay.
     void Clear();
+
+    // Drawing with level of detail and the debug label (tracks/TrackMeshDraw.cpp).
+    void Draw(CGLcamera* view);
+    void DrawLabel(CGLcamera* view, CGLfont* font, int label, int hostCount);
+    // Indices drawn of n at the given distance from the box centre.
+    static int LodIndexCount(float distance, int n);
+    static bool LabelVisible(float distance) { return distance < 100000.0f; }
+    CVec3 BoxCentre() const { return (m_BoxMin + m_BoxMax) * 0.5f; }
 
     // Four vertices sharing one normal and colour, two triangles.
     void AddQuad(const CVec3& a, const CVec3& b, const CVec3& c, const CVec3& d, const CVec3& normal,

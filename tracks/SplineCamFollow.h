@@ -1,0 +1,55 @@
+#pragma once
+#include <vector>
+
+#include "foundation/math/Vec3.h"
+#include "tracks/TrackFollower.h"
+
+class CGLcamera;
+class CSplineDot;
+
+// Rides a view along the hosts of a track set, 150 units above the curve, looking
+// along the track with a smoothed direction that leans toward the neighbouring
+// segments. Render thread.
+class CSplineCamFollow {
+public:
+    CSplineCamFollow() = default;
+
+    // Moves and turns the view by its frame time; true when the set has no hosts
+    // or its last host has been passed, after resetting to the first host.
+    bool GetNextTrackCam(CGLcamera* view, const CSplineDot& set, const char* name);
+
+    // Look target on segment i at the fraction o of its length: its direction
+    // with the previous one weighted (1 - o) / 2 and the next one o / 2, as a
+    // unit vector.
+    static CVec3 LookTarget(const std::vector<CVec3>& directions, int i, float o);
+    // Share of the way the look direction turns toward the target in a frame of
+    // the given seconds.
+    static float BlendWeight(float seconds);
+    // The frame time used: the view's, within 0..kMaxFrameMs (a view ridden again
+    // after a while would otherwise spend the whole pause at once).
+    static double UsableFrameMs(double frameMs);
+
+    int GetHostIndex() const { return m_HostIndex; }
+    int GetSegmentIndex() const { return m_SegmentIndex; }
+    int GetCachedHost() const { return m_CachedHost; }
+    float GetDistance() const { return m_Distance; }
+    const CVec3& GetCameraDirection() const { return m_CameraDir; }
+    const TrackSegments& GetSegments() const { return m_Segments; }
+
+    static constexpr float kSpeed = 2.5f; // units per millisecond
+    static constexpr float kMaxStep = 10.0f;
+    static constexpr float kHeight = 150.0f;
+    static constexpr double kMaxFrameMs = 100.0;
+
+private:
+    void Reset();
+    void NextHost();
+
+    int m_HostIndex = 0;
+    int m_SegmentIndex = 0;
+    int m_CachedHost = -1;
+    float m_Distance = 0.0f;
+    float m_SpeedFactor = kSpeed;
+    CVec3 m_CameraDir{1.0f, 0.0f, 0.0f};
+    TrackSegments m_Segments;
+};
