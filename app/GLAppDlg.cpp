@@ -96,6 +96,11 @@ bool CGLAppDlg::OnKey(QKeyEvent* e, bool down)
     // Auto-repeat sends release/press pairs; only the real release stops an axis.
     if (e->isAutoRepeat() && !down)
         return true;
+    if (e->key() >= Qt::Key_F1 && e->key() <= Qt::Key_F10) {
+        if (down)
+            m_viewRequest = e->key() - Qt::Key_F1;
+        return true;
+    }
     switch (e->key()) {
     case Qt::Key_Left:
     case Qt::Key_A:
@@ -145,6 +150,8 @@ void CGLAppDlg::RenderThread()
                     height = m_clientHeight.load();
                     m_scene.Resize(width, height);
                 }
+                if (const int view = m_viewRequest.exchange(-1); view >= 0)
+                    m_scene.SetView(view);
                 const double now = double(platform::NowMs());
                 if (now >= nextFrame) {
                     nextFrame = now + kFrameMs;

@@ -32,6 +32,7 @@ private:
     std::atomic<bool> m_bRunning{false};
     std::atomic<int> m_clientWidth{0};
     std::atomic<int> m_clientHeight{0};
+    std::atomic<int> m_viewRequest{-1}; // F1..F10 as 0..9, taken by the render thread
     platform::EventPtr m_sigThread;
     bool m_closing = false;
     int m_lastMouseX = 0;

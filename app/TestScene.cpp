@@ -1,5 +1,7 @@
 #include "app/TestScene.h"
 #include "engine/GLprimitives.h"
+#include "foundation/core/InputState.h"
+#include "platform/Paths.h"
 
 #include <cstdio>
 
@@ -49,6 +51,17 @@ bool CTestScene::Create()
     m_camera.Setup(0, 24.0f, CVec3(0.0f, -2200.0f, 900.0f), CVec3(72.0f, 0.0f, 0.0f));
     m_camera.SetBounds(CVec3(1.0e5f, 1.0e5f, 1.0e5f), CVec3(-1.0e5f, -1.0e5f, 30.0f));
     m_camera.SetClipPlanes(6.0f, 1600000.0f);
+    m_trackView.Setup(1, 24.0f, CVec3(0.0f, 0.0f, 1000.0f), CVec3(90.0f, 0.0f, 0.0f));
+    m_trackView.SetClipPlanes(6.0f, 1600000.0f);
+    m_chaseView.Setup(2, 24.0f, CVec3(-3000.0f, -6000.0f, 2500.0f), CVec3(70.0f, 0.0f, 0.0f));
+    m_chaseView.SetBounds(CVec3(1.0e5f, 1.0e5f, 1.0e5f), CVec3(-1.0e5f, -1.0e5f, 30.0f));
+    m_chaseView.SetClipPlanes(6.0f, 1600000.0f);
+    // A sun for the lit track meshes; the models' own lights take the next slots.
+    const float sunDiffuse[4] = {0.75f, 0.75f, 0.7f, 1.0f}, sunSpecular[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, sunDiffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, sunSpecular);
+    glEnable(GL_LIGHT0);
+    LoadTrackSets();
 
     m_vertices.clear();
     m_normals.clear();
@@ -66,7 +79,20 @@ bool CTestScene::Create()
     return m_created;
 }
 
-void CTestScene::Resize(int width, int height) { m_camera.SetViewport(width, height); }
+void CTestScene::Resize(int width, int height)
+{
+    for (CGLcamera* view : {&m_camera, &m_trackView, &m_chaseView})
+        view->SetViewport(width, height);
+}
+
+void CTestScene::SetView(int index)
+{
+    CGLcamera* views[] = {&m_camera, &m_trackView, &m_chaseView};
+    if (index >= 0 && index < 3) {
+        m_viewIndex = index;
+        m_view = views[index];
+    }
+}
 
 void CTestScene::RenderFrame()
 {
@@ -75,16 +101,17 @@ void CTestScene::RenderFrame()
     glClearColor(0.35f, 0.55f, 0.8f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    m_camera.SetProjectionMode();
-    m_camera.GetProjection().LoadToGL();
-    m_camera.SetModelViewMode();
-    m_camera.GetModelView().LoadIdentity();
-    m_camera.UpdateFromInput(false);
-    m_camera.UpdateFrustum();
+    m_view->SetProjectionMode();
+    m_view->GetProjection().LoadToGL();
+    m_view->SetModelViewMode();
+    m_view->GetModelView().LoadIdentity();
+    MoveView();
+    m_view->UpdateFrustum();
 
     DrawGrid();
     DrawAxes();
     DrawBoxes();
+    DrawTracks();
     DrawModels();
     DrawOverlay();
 }
@@ -124,7 +151,7 @@ void CTestScene::DrawBoxes()
 {
     m_boxesDrawn = 0;
     for (const Box& b : m_boxes) {
-        if (!m_camera.BoxInFrustum(b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z))
+        if (!m_view->BoxInFrustum(b.min.x, b.min.y, b.min.z, b.max.x, b.max.y, b.max.z))
             continue;
         m_boxVbo.Draw(false, false, true, b.firstIndex, kIndicesPerBox);
         glColor3f(0.05f, 0.05f, 0.05f);
@@ -157,31 +184,83 @@ void CTestScene::DrawModels()
 {
     m_meshesDrawn = 0;
     int collisions = 0;
+    for (auto& model : m_models) {
+        if (model->GetId() == 4 && !m_trackSets.empty()) {
+            CSplineDot& set = *m_trackSets[size_t(m_followSet)];
+            if (m_follower.Advance(model.get(), set, set.m_Name.c_str()))
+                m_followSet = (m_followSet + 1) % int(m_trackSets.size());
+        }
+        model->Render(m_view, &m_font, &m_meshesDrawn, &collisions);
+    }
+    m_view->GetModelView().LoadToGL(); // a model leaves its own matrix loaded
+}
+
+CGLmeshObj* CTestScene::FindModel(int id)
+{
     for (auto& model : m_models)
-        model->Render(&m_camera, &m_font, &m_meshesDrawn, &collisions);
-    m_camera.GetModelView().LoadToGL(); // a model leaves its own matrix loaded
+        if (model->GetId() == id)
+            return model.get();
+    return nullptr;
+}
+
+void CTestScene::LoadTrackSets()
+{
+    m_trackSets.clear();
+    for (const platform::DirEntry& e : platform::ListDirectory(platform::ResolvePath("User"))) {
+        if (!e.isDirectory || m_trackSets.size() >= 50)
+            continue;
+        auto set = std::make_unique<CSplineDot>();
+        if (set->LoadTrack(e.name) > 0)
+            m_trackSets.push_back(std::move(set));
+    }
+}
+
+void CTestScene::MoveView()
+{
+    if (m_viewIndex == 1 && !m_trackSets.empty()) {
+        CSplineDot& set = *m_trackSets[size_t(m_trackCamSet)];
+        if (m_trackCam.GetNextTrackCam(m_view, set, set.m_Name.c_str()))
+            m_trackCamSet = (m_trackCamSet + 1) % int(m_trackSets.size());
+        m_view->Update();
+        return;
+    }
+    if (m_viewIndex == 2) {
+        if (CGLmeshObj* model = FindModel(4))
+            m_follower.ChaseCamera(m_view, model);
+    }
+    m_view->UpdateFromInput(false);
+}
+
+void CTestScene::DrawTracks()
+{
+    const float sun[4] = {0.4f, -0.3f, 0.85f, 0.0f}; // world direction, set under the view matrix
+    glLightfv(GL_LIGHT0, GL_POSITION, sun);
+    m_tracksDrawn = 0;
+    for (size_t k = 0; k < m_trackSets.size(); ++k)
+        m_tracksDrawn += m_trackSets[k]->Render(m_view, &m_font, k == 0 && g_InputState.IsEditMode());
 }
 
 void CTestScene::DrawOverlay()
 {
-    m_camera.SetProjectionMode();
+    m_view->SetProjectionMode();
     glPushMatrix();
     glLoadIdentity();
-    m_camera.Ortho2D();
-    m_camera.SetModelViewMode();
+    m_view->Ortho2D();
+    m_view->SetModelViewMode();
     glLoadIdentity();
 
-    const CVec3& p = *m_camera.GetPosition();
-    const CVec3& r = *m_camera.GetRotation();
+    const CVec3& p = *m_view->GetPosition();
+    const CVec3& r = *m_view->GetRotation();
     char text[256];
-    std::snprintf(text, sizeof(text), "ROT(%4.2f,%4.2f,%0.2f) POS(%4.2f,%0.2f,%4.2f) BOX(%d/%d) SPEED(%d)", r.x, r.y,
-                  r.z, p.x, p.y, p.z, m_boxesDrawn, int(m_boxes.size()), int(m_camera.GetSpeed()));
+    std::snprintf(text, sizeof(text), "ROT(%4.2f,%4.2f,%0.2f) POS(%4.2f,%0.2f,%4.2f) BOX(%d/%d) SPEED(%d) VIEW(%d) TRK(%d)", r.x,
+                  r.y, r.z, p.x, p.y, p.z, m_boxesDrawn, int(m_boxes.size()), int(m_view->GetSpeed()),
+                  m_viewIndex + 1, m_tracksDrawn);
     glColor3f(1.0f, 1.0f, 1.0f);
     m_font.Draw(CVec3(30.0f, 30.0f, 0.0f), text, true);
 
-    m_camera.SetProjectionMode();
+    m_view->SetProjectionMode();
     glPopMatrix();
-    m_camera.SetModelViewMode();
+    m_view->SetModelViewMode();
 }
 
 void CTestScene::Free()

@@ -3,6 +3,9 @@
 #include "engine/GLfont.h"
 #include "engine/GLmeshObj.h"
 #include "engine/GLvbo.h"
+#include "tracks/SplineCamFollow.h"
+#include "tracks/SplineDot.h"
+#include "tracks/TrackFollower.h"
 
 #include <memory>
 #include <vector>
@@ -27,7 +30,16 @@ public:
     // Releases the GL objects.
     void Free();
 
-    CGLcamera& GetCamera() { return m_camera; }
+    // The view drawn: 0 the free camera, 1 the track camera, 2 the chase camera
+    // behind the model with id 4.
+    CGLcamera& GetCamera() { return *m_view; }
+    void SetView(int index);
+    int GetView() const { return m_viewIndex; }
+    int GetTrackSetCount() const { return int(m_trackSets.size()); }
+    CSplineDot* GetTrackSet(int i) { return m_trackSets[size_t(i)].get(); }
+    int GetTracksDrawn() const { return m_tracksDrawn; }
+    // The loaded model with this id, or null.
+    CGLmeshObj* FindModel(int id);
     int GetBoxesDrawn() const { return m_boxesDrawn; }
     int GetModelCount() const { return int(m_models.size()); }
     int GetMeshesDrawn() const { return m_meshesDrawn; }
@@ -44,9 +56,23 @@ private:
     // The generated 3DS models (data folder "Models"); the fifth is the locomotive.
     void LoadModels();
     void DrawModels();
+    // Every track set under "User"; the follower and the track camera ride them.
+    void LoadTrackSets();
+    void DrawTracks();
+    void MoveView();
     void DrawOverlay();
 
     CGLcamera m_camera;
+    CGLcamera m_trackView;
+    CGLcamera m_chaseView;
+    CGLcamera* m_view = &m_camera;
+    int m_viewIndex = 0;
+    std::vector<std::unique_ptr<CSplineDot>> m_trackSets;
+    CTrackFollower m_follower;
+    CSplineCamFollow m_trackCam;
+    int m_followSet = 0;
+    int m_trackCamSet = 0;
+    int m_tracksDrawn = 0;
     CGLfont m_font;
     CGLvbo m_boxVbo;
     std::vector<Box> m_boxes;
