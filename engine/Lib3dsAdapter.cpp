@@ -714,6 +714,17 @@ bool FileRead(File* file, Io* io)
         return false;
     std::vector<uint8_t> bytes;
     try {
+        // room for the rest of the stream when its size can be told
+        if (io->seek_func && io->tell_func) {
+            long at = io->tell_func(io->self);
+            if (at >= 0 && io->seek_func(io->self, 0, LIB3DS_SEEK_END) == 0) {
+                long end = io->tell_func(io->self);
+                if (end > at && size_t(end - at) <= kMaxFileSize)
+                    bytes.reserve(size_t(end - at));
+                if (io->seek_func(io->self, at, LIB3DS_SEEK_SET) != 0)
+                    return CVersions::Print(false, "Lib3dsAdapter::FileRead cannot seek back\n");
+            }
+        }
         uint8_t buffer[1 << 16];
         for (;;) {
             size_t k = io->read_func(io->self, buffer, sizeof(buffer));

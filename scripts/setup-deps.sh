@@ -19,6 +19,13 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
 )
 
+# Optional: only the benchmarks use them (Assimp as the reference 3DS importer).
+# QUILLMONT_SKIP_BENCH_DEPS=1 leaves them out.
+bench_packages=(libassimp-dev)
+if [ "${QUILLMONT_SKIP_BENCH_DEPS:-0}" != 1 ]; then
+  packages+=("${bench_packages[@]}")
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

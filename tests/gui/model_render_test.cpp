@@ -208,3 +208,36 @@ TEST(ModelRender, LocomotiveIsDrawnWithItsTextureAndLamp)
     glDisable(GL_LIGHT1);
     glDisable(GL_LIGHT2);
 }
+
+TEST(ModelRender, AFlaggedModelPushesTheCameraOffItsWall)
+{
+    InDataFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    InitTrigTables();
+    GLTestContext gl;
+    ASSERT_TRUE(gl.Init(kW, kH));
+    glEnable(GL_DEPTH_TEST);
+
+    // the station's front wall faces -y at y = 20 (model coordinates)
+    const CVec3 at(1000, 0, 0);
+    for (bool collision : {false, true}) {
+        SCOPED_TRACE(collision);
+        CGLmeshObj station;
+        ASSERT_GT(station.Load("Models\\Station.3ds", 1.0f, at, 0, collision, false), 0);
+        CGLcamera cam;
+        LookAt(cam, at + CVec3(0, 10, 50), at + CVec3(0, 100, 50));
+        BeginFrame(cam);
+        int drawn = 0, collisions = 0;
+        station.Render(&cam, nullptr, &drawn, &collisions);
+        EXPECT_GT(drawn, 0);
+        if (collision) {
+            EXPECT_GT(collisions, 0);
+            // pushed back out to its radius (24) in front of the wall
+            EXPECT_NEAR(cam.GetPush().y, -14.0f, 0.01f);
+        } else {
+            EXPECT_EQ(collisions, 0);
+            EXPECT_EQ(cam.GetPush(), CVec3());
+        }
+        station.Clear();
+    }
+}
