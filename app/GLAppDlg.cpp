@@ -141,6 +141,7 @@ void CGLAppDlg::RenderThread()
 {
     if (m_glContext.InitGL(&m_window)) {
         int width = 0, height = 0;
+        m_scene.EnableTerrain(true);
         if (m_scene.Create()) {
             constexpr double kFrameMs = 1000.0 / 60.0;
             double nextFrame = 0.0;

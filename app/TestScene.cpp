@@ -73,6 +73,18 @@ bool CTestScene::Create()
     AddBox(CVec3(-1200, 800, 0), CVec3(-700, 1100, 600), CVec3(0.95f, 0.8f, 0.2f));
     AddBox(CVec3(-500, -900, 0), CVec3(-300, -700, 120), CVec3(0.3f, 0.85f, 0.35f));
     AddBox(CVec3(1500, -1600, 0), CVec3(2100, -1200, 450), CVec3(0.7f, 0.35f, 0.85f));
+    // Run in the data folder (where the terrain's shaders are): the terrain (cache in
+    // "Terrain", generated on the first run) with its radar, a sun at its far corner,
+    // and the camera looking towards it.
+    m_hasTerrain = false;
+    if (m_terrainEnabled && platform::FileExists(platform::ResolvePath("Shader\\TestFs2Reduced.vert"))) {
+        m_terrain.GetRadar().LoadSettings();
+        m_hasTerrain = m_terrain.Create(1024, 1024);
+        const float extent = float(m_terrain.GetWidth()) * m_terrain.GetCellSize();
+        m_flare.Setup(150.0f, extent, CVec3(extent, extent, extent / 3.0f));
+        m_camera.SetPosition(CVec3(0.0f, -2200.0f, 2600.0f));
+        m_camera.SetRotation(CVec3(84.0f, 0.0f, -45.0f));
+    }
     LoadModels();
     m_created = m_boxVbo.Create(m_vertices.data(), m_normals.data(), m_colours.data(), nullptr, m_indices.data(),
                                 false, true, int(m_vertices.size()), int(m_indices.size()));
@@ -108,11 +120,20 @@ void CTestScene::RenderFrame()
     MoveView();
     m_view->UpdateFrustum();
 
-    DrawGrid();
+    if (m_hasTerrain) {
+        int collisions = 0, chunks = 0;
+        if (m_viewIndex != 1) // the track camera is not pushed by the ground
+            m_terrain.FollowGround(m_view, &collisions);
+        m_terrain.Render(m_view, &chunks);
+    } else {
+        DrawGrid();
+    }
     DrawAxes();
     DrawBoxes();
     DrawTracks();
     DrawModels();
+    if (m_hasTerrain)
+        m_flare.TestVisible(m_view); // after everything that can hide the sun
     DrawOverlay();
 }
 
@@ -257,6 +278,16 @@ void CTestScene::DrawOverlay()
                   m_viewIndex + 1, m_tracksDrawn);
     glColor3f(1.0f, 1.0f, 1.0f);
     m_font.Draw(CVec3(30.0f, 30.0f, 0.0f), text, true);
+    if (m_hasTerrain) {
+        m_terrain.GetRadar().Update(m_view);
+        m_terrain.GetRadar().Draw(m_view, &m_font);
+        // the flare is drawn in device coordinates
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        m_flare.Draw(m_view);
+    }
 
     m_view->SetProjectionMode();
     glPopMatrix();
@@ -265,6 +296,10 @@ void CTestScene::DrawOverlay()
 
 void CTestScene::Free()
 {
+    if (m_hasTerrain)
+        m_terrain.GetRadar().SaveSettings();
+    m_terrain.Free();
+    m_hasTerrain = false;
     for (auto& model : m_models)
         model->Clear();
     m_models.clear();

@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/GLcamera.h"
+#include "engine/GLflare.h"
 #include "engine/GLfont.h"
+#include "engine/GLterrain.h"
 #include "engine/GLmeshObj.h"
 #include "engine/GLvbo.h"
 #include "tracks/SplineCamFollow.h"
@@ -23,6 +25,9 @@ public:
     CTestScene& operator=(const CTestScene&) = delete;
 
     bool Create();
+    // The program's window shows the terrain, its radar and the flare (in the data
+    // folder, where the terrain's shaders are); tests keep the flat grid.
+    void EnableTerrain(bool on) { m_terrainEnabled = on; }
     // The window's client size; sizes below 1 are ignored.
     void Resize(int width, int height);
     // One frame: camera from the input, the world, the overlay. The caller swaps.
@@ -74,6 +79,10 @@ private:
     int m_trackCamSet = 0;
     int m_tracksDrawn = 0;
     CGLfont m_font;
+    CGLterrain m_terrain;
+    CGLflare m_flare;
+    bool m_terrainEnabled = false;
+    bool m_hasTerrain = false;
     CGLvbo m_boxVbo;
     std::vector<Box> m_boxes;
     std::vector<CVec3> m_vertices, m_normals, m_colours;

@@ -1,6 +1,5 @@
 #include "engine/TextureList.h"
 
-#include "engine/GLcontext.h"
 #include "platform/GL.h"
 
 #include <strings.h>
@@ -19,11 +18,9 @@ void CTextureList::Add(const std::string& file, int texture) { m_entries.push_ba
 
 void CTextureList::Clear()
 {
-    // without a context (the program ending) the driver frees them with it
-    if (!m_entries.empty() && GLContextIsCurrent())
-        for (const Entry& e : m_entries) {
-            GLuint name = GLuint(e.texture);
-            glDeleteTextures(1, &name);
-        }
+    for (const Entry& e : m_entries) {
+        GLuint name = GLuint(e.texture);
+        glDeleteTextures(1, &name);
+    }
     m_entries.clear();
 }

@@ -31,22 +31,45 @@ uniform float uTime;
 
 out vec4 fragColor;
 
-vec3 Ground(vec2 xy, float h, float slope, bool nearView)
-{
-    vec2 waterUv = xy * uWaterTileFactor + vec2(uTime * 0.01, uTime * 0.007);
-    // far away the textures would shimmer: take their coarsest mip level
-    float bias = nearView ? 0.0 : 16.0;
-    vec3 water = texture(uWaterTex, waterUv, bias).rgb;
-    vec3 grass = texture(uGrassTex, xy * uGrassTileFactor, bias).rgb;
-    vec3 rock = texture(uRockTex, xy * uRockTileFactor, bias).rgb;
-    vec3 mountain = texture(uMountainTex, xy * uMountainTileFactor, bias).rgb;
+// Texture weights of the ground at relative height h and slope.
+struct Weights {
+    float grass;     // over water
+    float rock;      // over the result so far
+    float mountain;
+    float cliff;     // bare rock on steep faces
+};
 
-    vec3 c = mix(water, grass, smoothstep(0.004, 0.02, h));
-    c = mix(c, rock, smoothstep(0.12, 0.3, h) * 0.6);
-    c = mix(c, mountain, smoothstep(0.55, 0.8, h));
-    // steep faces show bare rock at any height above the water
-    c = mix(c, rock, smoothstep(0.35, 0.7, slope) * step(0.004, h));
-    return c;
+Weights GroundWeights(float h, float slope)
+{
+    Weights w;
+    w.grass = smoothstep(0.004, 0.02, h);
+    w.rock = smoothstep(0.12, 0.3, h) * 0.6;
+    w.mountain = smoothstep(0.55, 0.8, h);
+    w.cliff = smoothstep(0.35, 0.7, slope) * step(0.004, h);
+    return w;
+}
+
+// lod < 0: filtered from the fragment's own footprint; else that mip level.
+vec3 Sample(sampler2D tex, vec2 uv, float lod)
+{
+    return lod < 0.0 ? texture(tex, uv).rgb : textureLod(tex, uv, lod).rgb;
+}
+
+// Only the textures that show at this point are sampled.
+vec3 Ground(vec2 xy, Weights w, float lod)
+{
+    vec3 c = vec3(0.0);
+    if (w.grass < 1.0)
+        c = Sample(uWaterTex, xy * uWaterTileFactor + vec2(uTime * 0.01, uTime * 0.007), lod);
+    if (w.grass > 0.0)
+        c = mix(c, Sample(uGrassTex, xy * uGrassTileFactor, lod), w.grass);
+    vec3 rock = vec3(0.0);
+    if (w.rock > 0.0 || w.cliff > 0.0)
+        rock = Sample(uRockTex, xy * uRockTileFactor, lod);
+    c = mix(c, rock, w.rock);
+    if (w.mountain > 0.0)
+        c = mix(c, Sample(uMountainTex, xy * uMountainTileFactor, lod), w.mountain);
+    return mix(c, rock, w.cliff);
 }
 
 void main()
@@ -58,11 +81,16 @@ void main()
         float h = clamp((fIn.worldPos.z - uMinHeight) / range, 0.0, 1.0);
         float dist = distance(uCameraPos, fIn.worldPos);
         float fade = smoothstep(uFallbackStart, uFallbackEnd, dist);
-        vec3 nearColor = Ground(fIn.worldPos.xy, h, fIn.slope, true);
-        vec3 farColor = Ground(fIn.worldPos.xy, h, fIn.slope, false);
-        base = mix(nearColor, farColor, fade);
+        // far away the textures would shimmer: their average colour (last mip level) instead
+        Weights w = GroundWeights(h, fIn.slope);
+        if (fade <= 0.0)
+            base = Ground(fIn.worldPos.xy, w, -1.0);
+        else if (fade >= 1.0)
+            base = Ground(fIn.worldPos.xy, w, 16.0);
+        else
+            base = mix(Ground(fIn.worldPos.xy, w, -1.0), Ground(fIn.worldPos.xy, w, 16.0), fade);
         // a low-frequency sample over the whole map breaks up the tiling
-        float macro = dot(texture(uGrassTex, fIn.texCoord * 7.0, 4.0).rgb, vec3(0.333));
+        float macro = dot(textureLod(uGrassTex, fIn.texCoord * 7.0, 4.0).rgb, vec3(0.333));
         base *= 0.8 + 0.4 * macro;
     } else {
         base = fIn.color;

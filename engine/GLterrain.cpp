@@ -1,0 +1,621 @@
+#include "engine/GLterrain.h"
+
+#include "engine/GLcamera.h"
+#include "engine/HeightNoise.h"
+#include "foundation/core/Versions.h"
+#include "foundation/image/ImageFilters.h"
+#include "foundation/math/Tables.h"
+#include "engine/GLcontext.h"
+#include "platform/GL.h"
+#include "platform/Paths.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxSide = 65535; // the smoothing addresses rows and columns in 16 bits
+
+// Runs body(first, last) over [0, count) split into contiguous ranges of at least
+// minPerPart on worker threads.
+void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart = 4096)
+{
+    const unsigned hw = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    const int64_t parts = std::min<int64_t>(hw, std::max<int64_t>(1, count / std::max<int64_t>(1, minPerPart)));
+    if (parts <= 1) {
+        body(0, count);
+        return;
+    }
+    std::vector<std::thread> threads;
+    threads.reserve(size_t(parts));
+    for (int64_t p = 0; p < parts; ++p)
+        threads.emplace_back(body, count * p / parts, count * (p + 1) / parts);
+    for (auto& t : threads)
+        t.join();
+}
+
+template <typename T>
+T* AllocBlock(int64_t count)
+{
+    return static_cast<T*>(std::malloc(size_t(count) * sizeof(T)));
+}
+
+// The GL version text, or "" when no context is current (the data steps run headless too).
+const char* GLVersionText()
+{
+    if (!GLContextIsCurrent())
+        return "";
+    const auto* v = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    return v ? v : "";
+}
+
+inline bool Finite(float v)
+{
+    return std::isfinite(v);
+}
+
+// One cache file: its name and the array it holds.
+struct CacheFile {
+    const char* name;
+    void* data;
+    int64_t bytes;
+};
+
+// Reads exactly `length` bytes at `offset` of the file into dst + offset.
+bool ReadBlock(int fd, uint8_t* dst, int64_t offset, int64_t length)
+{
+    int64_t got = 0;
+    while (got < length) {
+        const ssize_t n = ::pread(fd, dst + offset + got, size_t(length - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        got += n;
+    }
+    return true;
+}
+
+} // namespace
+
+CGLterrain::CGLterrain() = default;
+
+CGLterrain::~CGLterrain()
+{
+    // the scene frees the terrain first; this only makes sure no block leaks
+    std::free(m_colors);
+    std::free(m_normals);
+    std::free(m_faceNormals);
+    std::free(m_vertices);
+    std::free(m_texCoords);
+    std::free(m_indices);
+}
+
+void CGLterrain::SetGrid(int width, int height)
+{
+    m_heightScale = 1000.0f / m_cellSize;
+    m_worldGrid = true;
+    m_bitsPerPixel = 24;
+    m_textureMode = true;
+    m_smoothPasses = 5;
+    m_width = width;
+    m_height = height;
+    m_count = int64_t(width) * height;
+    m_indexCount = 6 * m_count;
+}
+
+int64_t CGLterrain::GetGridIndexCount() const
+{
+    if (m_width < 2 || m_height < 2)
+        return 0;
+    return 6 * int64_t(m_width - 1) * (m_height - 1);
+}
+
+bool CGLterrain::Build(int width, int height)
+{
+    Free();
+    if (width < 2 || height < 2 || width > kMaxSide || height > kMaxSide)
+        return CVersions::Print(false, "CGLterrain::Create Bad size %dx%d\r\n", width, height);
+    SetGrid(width, height);
+    if (!AllocArrays())
+        return false;
+    m_loaded = LoadFiles();
+    if (!m_loaded) {
+        BuildGrid();
+        GenerateHeights();
+        SmoothHeightGridThreaded(m_smoothPasses, m_width, m_height, m_vertices);
+        ComputeTexCoords();
+        ComputeColors(m_vertices);
+        ComputeNormals(true);
+        ComputeFaceNormals();
+        SaveFiles();
+    }
+    return true;
+}
+
+void CGLterrain::Free()
+{
+    m_width = 0;
+    m_height = 0;
+    m_count = 0;
+    m_indexCount = 0;
+    m_pictureHeightScale = 0.0f;
+    m_pictureFromFile = false;
+    m_shader.Delete();
+    m_vbo.Reset();
+    m_radar.DeleteTexture();
+    m_image.Destroy();
+    m_cloud.Clear();
+    m_chunks.Clear(); // they point into the arrays freed below
+    if (m_texture != 0) {
+        glDeleteTextures(1, &m_texture);
+        m_texture = 0;
+    }
+    for (void** block : {reinterpret_cast<void**>(&m_colors), reinterpret_cast<void**>(&m_normals),
+                         reinterpret_cast<void**>(&m_faceNormals), reinterpret_cast<void**>(&m_vertices),
+                         reinterpret_cast<void**>(&m_texCoords), reinterpret_cast<void**>(&m_indices)}) {
+        std::free(*block);
+        *block = nullptr;
+    }
+}
+
+bool CGLterrain::Create(int width, int height)
+{
+    if (!Build(width, height))
+        return false;
+    if (!m_radar.Create(m_width, m_height, m_bitsPerPixel, m_colors, m_vertices, m_cellSize))
+        CVersions::Print(false, "CGLterrain::Create Error Create Radar\n");
+    m_shader.Create("Shader\\TestFs2Reduced.frag", "Shader\\TestFs2Reduced.vert", "Shader\\Demo.geom");
+    m_chunks.Create(m_width, m_height, m_cellSize, m_textureMode, !m_textureMode, this, m_vertices, m_normals,
+                    m_texCoords, m_colors, m_indices, &m_shader);
+    return true;
+}
+
+void CGLterrain::Render(CGLcamera* view, int* counter)
+{
+    if (!m_worldGrid) {
+        glEnable(GL_LIGHTING);
+        glActiveTexture(GL_TEXTURE0);
+        if (m_textureMode) {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, m_texture);
+        } else {
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+        const int64_t n = GetGridIndexCount();
+        m_vbo.Draw(false, m_textureMode, !m_textureMode, 0, int(std::min<int64_t>(n, INT32_MAX)));
+        if (m_textureMode)
+            glDisable(GL_TEXTURE_2D);
+        glDisable(GL_LIGHTING);
+        return;
+    }
+    m_chunks.Render(view, m_texture, m_textureMode, counter);
+}
+
+int CGLterrain::FollowGround(CGLcamera* camera, int* collisions)
+{
+    if (!camera)
+        return 0;
+    CVec3 push;
+    GroundPush(push, *camera->GetPosition(), camera->GetRadius());
+    if (push.x != 0.0f || push.y != 0.0f || push.z != 0.0f)
+        camera->AddPush(push * 0.5f);
+    const int count = camera->GetCollisionCounter();
+    if (collisions)
+        *collisions = count;
+    return count;
+}
+
+bool CGLterrain::AllocArrays()
+{
+    const int64_t n = m_count;
+    const double gb = double(n) * 65.0 / double(int64_t(1) << 30);
+    CVersions::Print(true, "CGLterrain::Create Try to alloc %0.1f GB Version %s\r\n", gb, GLVersionText());
+
+    struct Block {
+        void** target;
+        int64_t bytes;
+        const char* message;
+    } blocks[] = {
+        {reinterpret_cast<void**>(&m_colors), 12 * n, "CGLterrain::Create Color Out of Memory %lld\r\n"},
+        {reinterpret_cast<void**>(&m_normals), 12 * n, "CGLterrain::Create Normals Out of Memory %lld\r\n"},
+        {reinterpret_cast<void**>(&m_faceNormals), 12 * n, "CGLterrain::Create FaceNorm Out of Memory %lld\r\n"},
+        {reinterpret_cast<void**>(&m_vertices), 12 * n, "CGLterrain::Create Vertice Out of Memory %lld\r\n"},
+        {reinterpret_cast<void**>(&m_texCoords), 8 * n, "CGLterrain::Create TVertice Out of Memory %lld\r\n"},
+        {reinterpret_cast<void**>(&m_indices), 4 * m_indexCount, "CGLterrain::Create Index Out of Memory %lld\r\n"},
+    };
+    for (const auto& b : blocks) {
+        *b.target = b.bytes > 0 ? std::malloc(size_t(b.bytes)) : nullptr;
+        if (!*b.target) {
+            Free();
+            return CVersions::Print(false, b.message, static_cast<long long>(b.bytes));
+        }
+    }
+    return true;
+}
+
+void CGLterrain::BuildGrid()
+{
+    const int W = m_width;
+    const int H = m_height;
+    const float cell = m_worldGrid ? m_cellSize : 1.0f;
+    ParallelRanges(H, [&](int64_t i0, int64_t i1) {
+        for (int64_t i = i0; i < i1; ++i) {
+            const float y = float(int(i) - H / 2) * cell;
+            CVec3* row = m_vertices + i * W;
+            for (int j = 0; j < W; ++j) {
+                row[j].x = float(j - W / 2) * cell;
+                row[j].y = y;
+            }
+        }
+    });
+    // six indices per cell; the entries past the grid's cells stay zero
+    const int64_t cells = GetGridIndexCount();
+    ParallelRanges(H - 1, [&](int64_t i0, int64_t i1) {
+        for (int64_t i = i0; i < i1; ++i) {
+            uint32_t* out = m_indices + 6 * i * (W - 1);
+            for (int j = 0; j < W - 1; ++j) {
+                const uint32_t k = uint32_t(i * W + j);
+                const uint32_t w = uint32_t(W);
+                *out++ = k;
+                *out++ = k + w;
+                *out++ = k + 1;
+                *out++ = k + w;
+                *out++ = k + w + 1;
+                *out++ = k + 1;
+            }
+        }
+    });
+    if (m_indexCount > cells)
+        std::memset(m_indices + cells, 0, size_t(m_indexCount - cells) * sizeof(uint32_t));
+}
+
+void CGLterrain::GenerateHeights()
+{
+    CHeightNoise noise;
+    noise.Set(0.5f, 0.0005f, 250.0f, 6, 72);
+    const float scale = m_heightScale;
+    const int64_t n = m_count;
+    std::mutex merge;
+    float maxZ = FLT_MIN;
+    float minZ = FLT_MAX;
+    ParallelRanges(n, [&](int64_t k0, int64_t k1) {
+        float hi = FLT_MIN;
+        float lo = FLT_MAX;
+        for (int64_t k = k0; k < k1; ++k) {
+            CVec3& v = m_vertices[k];
+            float a = noise.GetHeight(v.x, v.y);
+            if (a < 36.0f)
+                a *= 0.022f;
+            v.z = a * scale;
+            hi = std::max(hi, v.z);
+            lo = std::min(lo, v.z);
+        }
+        std::lock_guard lock(merge);
+        maxZ = std::max(maxZ, hi);
+        minZ = std::min(minZ, lo);
+    });
+    ParallelRanges(n, [&](int64_t k0, int64_t k1) {
+        for (int64_t k = k0; k < k1; ++k)
+            m_vertices[k].z = (m_vertices[k].z - minZ) + 0.1f;
+    });
+    m_maxHeight = maxZ - minZ;
+    m_minHeight = 0.0f;
+}
+
+void CGLterrain::ComputeTexCoords()
+{
+    const int W = m_width;
+    const int H = m_height;
+    const float cell = m_cellSize;
+    ParallelRanges(H, [&](int64_t i0, int64_t i1) {
+        for (int64_t i = i0; i < i1; ++i) {
+            const float v = 1.0f - (float(i) * cell) / (float(H - 1) * cell);
+            float* out = m_texCoords + 2 * i * W;
+            for (int j = 0; j < W; ++j) {
+                out[2 * j] = (float(j) * cell) / (float(W - 1) * cell);
+                out[2 * j + 1] = v;
+            }
+        }
+    });
+}
+
+void CGLterrain::ComputeColors(const CVec3* vertices)
+{
+    const float lo = m_minHeight;
+    const float hi = m_maxHeight;
+    ParallelRanges(m_count, [&](int64_t k0, int64_t k1) {
+        for (int64_t k = k0; k < k1; ++k)
+            ValueToColorFine(m_colors[k], vertices[k].z, lo, hi);
+    });
+}
+
+void CGLterrain::ComputeNormals(bool smooth)
+{
+    const int64_t W = m_width;
+    const int64_t H = m_height;
+    const CVec3* v = m_vertices;
+    if (!smooth) {
+        for (int64_t k = 0; k < m_count - W; ++k) {
+            CVec3 a = v[k + 1] - v[k + 2];
+            CVec3 b = v[k + 1] - v[k + W];
+            m_normals[k].Cross(a, b);
+        }
+        return;
+    }
+    // Each vertex gathers the triangle normals of its (up to four) cells in the
+    // order a row-by-row pass over the cells would add them.
+    auto tri1 = [&](int64_t i, int64_t j) { // (R - P) x (Q - P) of cell (i, j)
+        const CVec3& P = v[i * W + j];
+        CVec3 n;
+        return n.Cross(v[(i + 1) * W + j] - P, v[i * W + j + 1] - P);
+    };
+    auto tri2 = [&](int64_t i, int64_t j) { // (R - Q) x (S - Q) of cell (i, j)
+        const CVec3& Q = v[i * W + j + 1];
+        CVec3 n;
+        return n.Cross(v[(i + 1) * W + j] - Q, v[(i + 1) * W + j + 1] - Q);
+    };
+    ParallelRanges(H, [&](int64_t i0, int64_t i1) {
+        for (int64_t i = i0; i < i1; ++i) {
+            for (int64_t j = 0; j < W; ++j) {
+                CVec3 sum(0.0f, 0.0f, 0.0f);
+                const bool up = i > 0, down = i < H - 1, left = j > 0, right = j < W - 1;
+                if (up && left)
+                    sum += tri2(i - 1, j - 1); // as S
+                if (up && right) {
+                    sum += tri1(i - 1, j); // as R
+                    sum += tri2(i - 1, j);
+                }
+                if (down && left) {
+                    sum += tri1(i, j - 1); // as Q
+                    sum += tri2(i, j - 1);
+                }
+                if (down && right)
+                    sum += tri1(i, j); // as P
+                const float len = sum.Length();
+                if (len > 0.0f)
+                    sum = CVec3(sum.x / len, sum.y / len, sum.z / len);
+                m_normals[i * W + j] = sum;
+            }
+        }
+    });
+}
+
+void CGLterrain::ComputeFaceNormals()
+{
+    const int64_t W = m_width;
+    const int64_t H = m_height;
+    const CVec3* v = m_vertices;
+    auto cellNormal = [&](int64_t i, int64_t j) {
+        const CVec3& P = v[i * W + j];
+        CVec3 f;
+        f.Cross(v[i * W + j + 1] - P, v[(i + 1) * W + j] - P);
+        const float len = f.Length();
+        if (len > 0.0f)
+            f = CVec3(f.x / len, f.y / len, f.z / len);
+        return f;
+    };
+    // a vertex holds the normal of the cell it starts; the last column and row
+    // take the cell to their left or above; the far corner keeps zero
+    ParallelRanges(H, [&](int64_t i0, int64_t i1) {
+        for (int64_t i = i0; i < i1; ++i)
+            for (int64_t j = 0; j < W; ++j) {
+                const int64_t ci = i < H - 1 ? i : i - 1;
+                const int64_t cj = j < W - 1 ? j : j - 1;
+                const bool corner = i == H - 1 && j == W - 1;
+                m_faceNormals[i * W + j] = corner || ci < 0 || cj < 0 ? CVec3() : cellNormal(ci, cj);
+            }
+    });
+}
+
+CVec3& CGLterrain::GroundPush(CVec3& out, const CVec3& p, float radius) const
+{
+    out = CVec3();
+    if (!m_vertices || !m_faceNormals || m_width < 2 || m_height < 2 || !(m_cellSize > 0.0f))
+        return out;
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(radius))
+        return out;
+    const float c = 2.0f * m_cellSize + radius;
+    const float f = 1.0f / m_cellSize;
+    const int W = m_width;
+    const int H = m_height;
+    // grid offsets of far-away points are limited before the int conversion
+    auto cellOf = [](float v) { return int(std::max(-1.0e9f, std::min(1.0e9f, v))); };
+    const int i0 = std::max(0, H / 2 + cellOf((p.y - c) * f));
+    const int i1 = std::min(H / 2 + cellOf((p.y + c) * f), H - 1);
+    const int j0 = std::max(0, W / 2 + cellOf((p.x - c) * f));
+    const int j1 = std::min(W / 2 + cellOf((p.x + c) * f), W - 1);
+    const float c2 = c * c;
+    for (int i = i0; i <= i1; ++i)
+        for (int j = j0; j <= j1; ++j) {
+            const int64_t k = int64_t(i) * W + j;
+            const CVec3& v = m_vertices[k];
+            const float d2 = (p - v).LengthSq();
+            if (d2 > c2)
+                continue;
+            const float o = d2 == 0.0f ? c : c - std::sqrt(d2);
+            out += m_faceNormals[k] * (o * 0.1f);
+        }
+    return out;
+}
+
+float CGLterrain::GetHeightAt(const CVec3& p) const
+{
+    if (!m_vertices || m_width <= 1 || m_height <= 1 || !(m_cellSize > 0.0f))
+        return 0.0f;
+    const int W = m_width;
+    const int H = m_height;
+    // grid coordinates as the grid lays its vertices out (integer halves)
+    const float gx = p.x / m_cellSize + float(W / 2);
+    const float gy = p.y / m_cellSize + float(H / 2);
+    if (!(gx >= 0.0f) || !(gy >= 0.0f) || gx > float(W - 1) || gy > float(H - 1))
+        return m_minHeight;
+    // clamp the cell first, then take the fraction, so the far edge reads its own heights
+    const int ix = std::min(int(std::floor(gx)), W - 2);
+    const int iy = std::min(int(std::floor(gy)), H - 2);
+    const float fx = gx - float(ix);
+    const float fy = gy - float(iy);
+    const CVec3* r0 = m_vertices + int64_t(iy) * W;
+    const CVec3* r1 = r0 + W;
+    return ((1.0f - fx) * r0[ix].z + fx * r0[ix + 1].z) * (1.0f - fy) +
+           ((1.0f - fx) * r1[ix].z + fx * r1[ix + 1].z) * fy;
+}
+
+bool CGLterrain::SaveFiles()
+{
+    if (!m_colors || !m_normals || !m_faceNormals || !m_vertices || !m_texCoords || !m_indices)
+        return false;
+    const std::string folder = platform::ResolvePath(m_cacheFolder);
+    if (!platform::DirectoryExists(folder))
+        platform::CreateDirectories(folder);
+    const float vars[2] = {m_maxHeight, m_minHeight};
+    const CacheFile files[] = {
+        {"Color.ter", m_colors, 12 * m_count},     {"Norm.ter", m_normals, 12 * m_count},
+        {"FaceNorm.ter", m_faceNormals, 12 * m_count}, {"Vert.ter", m_vertices, 12 * m_count},
+        {"TVert.ter", m_texCoords, 8 * m_count},   {"Indice.ter", m_indices, 4 * m_indexCount},
+        {"TerrVar.ter", const_cast<float*>(vars), 8},
+    };
+    for (const auto& f : files) {
+        const std::string path = platform::JoinPath(folder, f.name);
+        if (!platform::WriteFileAtomic(path, f.data, size_t(f.bytes)))
+            return CVersions::Print(false, "CGLterrain::SaveFiles cannot write %s\r\n", path.c_str());
+    }
+    return true;
+}
+
+bool CGLterrain::LoadFiles()
+{
+    if (!m_colors || !m_normals || !m_faceNormals || !m_vertices || !m_texCoords || !m_indices)
+        return false;
+    const int W = m_width;
+    const float cell = m_worldGrid ? m_cellSize : 1.0f;
+    const int64_t count = m_count;
+
+    // Checks run on each block just read (whole vertices: blocks are a multiple of 12 bytes).
+    auto finiteFloats = [](const uint8_t* base, int64_t from, int64_t to) {
+        const uint32_t* u = reinterpret_cast<const uint32_t*>(base + from);
+        const int64_t n = (to - from) / 4;
+        uint32_t bad = 0;
+        for (int64_t k = 0; k < n; ++k)
+            bad |= uint32_t((u[k] & 0x7f800000u) == 0x7f800000u); // infinity or NaN
+        return bad == 0;
+    };
+    // x and y must be the grid's own; a cache of another shape fails here
+    auto gridVertices = [&](const uint8_t* base, int64_t from, int64_t to) {
+        const CVec3* v = reinterpret_cast<const CVec3*>(base + from);
+        const int64_t n = (to - from) / 12;
+        int64_t i = (from / 12) / W;
+        int j = int((from / 12) % W);
+        float y = float(int(i) - m_height / 2) * cell;
+        bool ok = true;
+        for (int64_t k = 0; k < n; ++k) {
+            ok &= v[k].x == float(j - W / 2) * cell;
+            ok &= v[k].y == y;
+            ok &= (std::bit_cast<uint32_t>(v[k].z) & 0x7f800000u) != 0x7f800000u;
+            if (++j == W) {
+                j = 0;
+                ++i;
+                y = float(int(i) - m_height / 2) * cell;
+            }
+        }
+        return ok;
+    };
+    auto indicesInRange = [count](const uint8_t* base, int64_t from, int64_t to) {
+        const uint32_t* u = reinterpret_cast<const uint32_t*>(base + from);
+        const int64_t n = (to - from) / 4;
+        uint32_t bad = 0;
+        for (int64_t k = 0; k < n; ++k)
+            bad |= uint32_t(int64_t(u[k]) >= count);
+        return bad == 0;
+    };
+
+    float vars[2] = {0.0f, 0.0f};
+    struct Entry {
+        CacheFile file;
+        std::function<bool(const uint8_t*, int64_t, int64_t)> check;
+    } entries[] = {
+        {{"Color.ter", m_colors, 12 * count}, finiteFloats},
+        {{"Norm.ter", m_normals, 12 * count}, finiteFloats},
+        {{"FaceNorm.ter", m_faceNormals, 12 * count}, finiteFloats},
+        {{"Vert.ter", m_vertices, 12 * count}, gridVertices},
+        {{"TVert.ter", m_texCoords, 8 * count}, finiteFloats},
+        {{"Indice.ter", m_indices, 4 * m_indexCount}, indicesInRange},
+        {{"TerrVar.ter", vars, 8}, finiteFloats},
+    };
+    constexpr int kFiles = int(sizeof entries / sizeof entries[0]);
+    int fds[kFiles];
+    std::string paths[kFiles];
+    auto closeAll = [&](int n) {
+        for (int f = 0; f < n; ++f)
+            ::close(fds[f]);
+    };
+    for (int f = 0; f < kFiles; ++f) {
+        const auto& e = entries[f];
+        paths[f] = platform::ResolvePath(platform::JoinPath(m_cacheFolder, e.file.name));
+        fds[f] = ::open(paths[f].c_str(), O_RDONLY | O_CLOEXEC);
+        if (fds[f] < 0) {
+            closeAll(f);
+            return false; // a missing cache is built anew without a word
+        }
+        struct stat st {};
+        if (::fstat(fds[f], &st) != 0 || int64_t(st.st_size) != e.file.bytes) {
+            closeAll(f + 1);
+            return CVersions::Print(false, "CGLterrain::LoadFiles %s has %lld bytes, not %lld: building the terrain anew\r\n",
+                                    paths[f].c_str(), static_cast<long long>(st.st_size),
+                                    static_cast<long long>(e.file.bytes));
+        }
+    }
+
+    // Blocks of whole vertices, read and checked on worker threads while they
+    // are still in the processor's cache.
+    constexpr int64_t kBlock = int64_t(3) << 20; // a multiple of 12 bytes
+    struct Block {
+        int file;
+        int64_t offset, length;
+    };
+    std::vector<Block> blocks;
+    for (int f = 0; f < kFiles; ++f)
+        for (int64_t off = 0; off < entries[f].file.bytes; off += kBlock)
+            blocks.push_back({f, off, std::min(kBlock, entries[f].file.bytes - off)});
+    std::atomic<int> firstBad{kFiles};
+    ParallelRanges(
+        int64_t(blocks.size()),
+        [&](int64_t b0, int64_t b1) {
+            for (int64_t b = b0; b < b1; ++b) {
+                const Block& blk = blocks[size_t(b)];
+                const auto& e = entries[blk.file];
+                auto* base = static_cast<uint8_t*>(e.file.data);
+                if (!ReadBlock(fds[blk.file], base, blk.offset, blk.length) ||
+                    !e.check(base, blk.offset, blk.offset + blk.length)) {
+                    int cur = firstBad.load();
+                    while (blk.file < cur && !firstBad.compare_exchange_weak(cur, blk.file)) {
+                    }
+                }
+            }
+        },
+        1);
+    closeAll(kFiles);
+    if (firstBad.load() < kFiles)
+        return CVersions::Print(false, "CGLterrain::LoadFiles %s does not fit this terrain: building it anew\r\n",
+                                paths[firstBad.load()].c_str());
+    if (!(vars[0] >= vars[1]))
+        return CVersions::Print(false, "CGLterrain::LoadFiles TerrVar.ter holds no height range: building the terrain anew\r\n");
+    m_maxHeight = vars[0];
+    m_minHeight = vars[1];
+    return true;
+}
