@@ -1,5 +1,6 @@
 #include "engine/GLlight.h"
 
+#include "engine/GLcontext.h"
 #include "engine/GLfont.h"
 #include "engine/GLprimitives.h"
 #include "platform/GL.h"
@@ -71,7 +72,11 @@ void CGLlight::Apply(CGLview*, CGLfont* font)
     glEnable(GL_LIGHTING);
 }
 
-void CGLlight::Disable() { glDisable(GLenum(GL_LIGHT0 + m_number)); }
+void CGLlight::Disable()
+{
+    if (GLContextIsCurrent())
+        glDisable(GLenum(GL_LIGHT0 + m_number));
+}
 
 int CGLlight::FindFreeSlot()
 {

@@ -2,6 +2,7 @@
 
 #include "engine/GLmeshObj.h"
 #include "engine/TextureList.h"
+#include "foundation/core/FileHelpers.h"
 #include "foundation/image/Dib.h"
 #include "platform/GL.h"
 #include "platform/Paths.h"
@@ -147,35 +148,19 @@ bool StartsWithNoCase(const std::string& s, const std::string& prefix)
     return s.size() >= prefix.size() && strncasecmp(s.c_str(), prefix.c_str(), prefix.size()) == 0;
 }
 
-// Folder part (with its trailing separator) and file part of a name written with
-// either separator.
-void SplitName(const std::string& name, std::string& folder, std::string& file)
-{
-    std::string n = platform::NormalizeSeparators(name);
-    size_t slash = n.find_last_of('/');
-    folder = slash == std::string::npos ? std::string() : n.substr(0, slash + 1);
-    file = slash == std::string::npos ? n : n.substr(slash + 1);
-}
-
 // A long texture name cut to 8.3 by the 3DS format: the first picture file of the
 // name's folder whose name begins with the whole file name (8 or more characters).
 std::string SearchByPrefix(const std::string& name)
 {
-    std::string folder, file;
-    SplitName(name, folder, file);
-    size_t dot = file.find_last_of('.');
-    std::string stem = dot == std::string::npos ? file : file.substr(0, dot);
+    std::string drive, folder, stem, extension;
+    SplitPath(name, &drive, &folder, &stem, &extension);
     if (stem.size() < 8)
         return {};
-    std::string dir = platform::ResolvePath(folder.empty() ? std::string(".") : folder);
-    for (const platform::DirEntry& e : platform::ListDirectory(dir)) {
-        if (e.isDirectory)
-            continue;
-        bool picture = e.name.find(".bmp") != std::string::npos || e.name.find(".jpg") != std::string::npos ||
-                       e.name.find(".gif") != std::string::npos;
-        if (picture && StartsWithNoCase(e.name, stem))
-            return folder + e.name;
-    }
+    StringList pictures;
+    FindImageFiles(drive + (folder.empty() ? std::string(".") : folder), pictures);
+    for (const std::string& file : pictures)
+        if (StartsWithNoCase(file, stem))
+            return drive + folder + file;
     return {};
 }
 
@@ -208,9 +193,9 @@ namespace {
 // The name's file in the "Map" folder beside the program.
 std::string MapPath(const std::string& name)
 {
-    std::string folder, part;
-    SplitName(name, folder, part);
-    return platform::ResolvePath(platform::JoinPath(platform::ExecutableFolder(), "Map/" + part));
+    std::string path = name;
+    ResolveFile(path, "Map");
+    return platform::ResolvePath(path);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "engine/TextureList.h"
 
+#include "engine/GLcontext.h"
 #include "platform/GL.h"
 
 #include <strings.h>
@@ -18,9 +19,11 @@ void CTextureList::Add(const std::string& file, int texture) { m_entries.push_ba
 
 void CTextureList::Clear()
 {
-    for (const Entry& e : m_entries) {
-        GLuint name = GLuint(e.texture);
-        glDeleteTextures(1, &name);
-    }
+    // without a context (the program ending) the driver frees them with it
+    if (!m_entries.empty() && GLContextIsCurrent())
+        for (const Entry& e : m_entries) {
+            GLuint name = GLuint(e.texture);
+            glDeleteTextures(1, &name);
+        }
     m_entries.clear();
 }

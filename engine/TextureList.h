@@ -15,8 +15,7 @@ public:
     // regard to case), -1 when none is loaded.
     int Find(const std::string& file) const;
     void Add(const std::string& file, int texture);
-    // Deletes the GL textures (the context must be current when the list is not
-    // empty) and empties the list.
+    // Deletes the GL textures (when a context is current) and empties the list.
     void Clear();
     int GetCount() const { return int(m_entries.size()); }
 
