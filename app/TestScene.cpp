@@ -82,8 +82,11 @@ bool CTestScene::Create()
         m_hasTerrain = m_terrain.Create(1024, 1024);
         const float extent = float(m_terrain.GetWidth()) * m_terrain.GetCellSize();
         m_flare.Setup(150.0f, extent, CVec3(extent, extent, extent / 3.0f));
-        m_camera.SetPosition(CVec3(0.0f, -2200.0f, 2600.0f));
-        m_camera.SetRotation(CVec3(84.0f, 0.0f, -45.0f));
+        LayTracksOnTerrain();
+        // behind the station, looking past it towards the sun
+        const CVec3 eye(-1900.0f, -2800.0f, 0.0f);
+        m_camera.SetPosition(CVec3(eye.x, eye.y, m_terrain.GetHeightAt(eye) + 900.0f));
+        m_camera.SetRotation(CVec3(75.0f, 0.0f, -45.0f));
     }
     LoadModels();
     m_created = m_boxVbo.Create(m_vertices.data(), m_normals.data(), m_colours.data(), nullptr, m_indices.data(),
@@ -126,10 +129,11 @@ void CTestScene::RenderFrame()
             m_terrain.FollowGround(m_view, &collisions);
         m_terrain.Render(m_view, &chunks);
     } else {
+        // the flat test ground with its markers
         DrawGrid();
+        DrawAxes();
+        DrawBoxes();
     }
-    DrawAxes();
-    DrawBoxes();
     DrawTracks();
     DrawModels();
     if (m_hasTerrain)
@@ -196,7 +200,10 @@ void CTestScene::LoadModels()
     };
     for (const Placed& p : placed) {
         auto model = std::make_unique<CGLmeshObj>();
-        if (model->Load(p.file, 1.0f, p.position, int(m_models.size()), false, true) > 0)
+        CVec3 position = p.position;
+        if (m_hasTerrain)
+            position.z = m_terrain.GetHeightAt(position);
+        if (model->Load(p.file, 1.0f, position, int(m_models.size()), false, true) > 0)
             m_models.push_back(std::move(model));
     }
 }
@@ -234,6 +241,18 @@ void CTestScene::LoadTrackSets()
         if (set->LoadTrack(e.name) > 0)
             m_trackSets.push_back(std::move(set));
     }
+}
+
+void CTestScene::LayTracksOnTerrain()
+{
+    // The sample sets were laid on flat ground: keep their clearance over the terrain.
+    for (auto& set : m_trackSets)
+        for (TrackHost& host : set->m_Hosts) {
+            for (CVec3& dot : host.dots)
+                dot.z += m_terrain.GetHeightAt(dot);
+            CSplineDotUtil::BuildHostMesh(host);
+            host.dirty = 0;
+        }
 }
 
 void CTestScene::MoveView()

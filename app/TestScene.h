@@ -63,6 +63,7 @@ private:
     void DrawModels();
     // Every track set under "User"; the follower and the track camera ride them.
     void LoadTrackSets();
+    void LayTracksOnTerrain();
     void DrawTracks();
     void MoveView();
     void DrawOverlay();
