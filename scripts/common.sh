@@ -1,12 +1,14 @@
 # Shared by run.sh and test.sh: configure and build one tree.
+QM_LUA_SRC="${QUILLMONT_DEPS_CACHE:-${HOME:-/root}/.cache/quillmont-deps}/lua5.3"
+
 # usage: qm_build DIR [cmake options...]
 qm_build() {
   local dir="$1"; shift
   local jobs="${QM_JOBS:-$(nproc)}"
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$QM_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S "$QM_ROOT" -B "$dir" -G Ninja -DQM_LUA_SRC="$QM_LUA_SRC" "$@" >/dev/null
   else
-    cmake "$dir" "$@" >/dev/null
+    cmake "$dir" -DQM_LUA_SRC="$QM_LUA_SRC" "$@" >/dev/null
   fi
   cmake --build "$dir" -j "$jobs"
 }
@@ -16,9 +18,9 @@ qm_build_target() {
   local dir="$1" target="$2"; shift 2
   local jobs="${QM_JOBS:-$(nproc)}"
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$QM_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S "$QM_ROOT" -B "$dir" -G Ninja -DQM_LUA_SRC="$QM_LUA_SRC" "$@" >/dev/null
   else
-    cmake "$dir" "$@" >/dev/null
+    cmake "$dir" -DQM_LUA_SRC="$QM_LUA_SRC" "$@" >/dev/null
   fi
   cmake --build "$dir" -j "$jobs" --target "$target"
 }

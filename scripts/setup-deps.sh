@@ -4,7 +4,7 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-cache="${QUILLMONT_DEPS_CACHE:-$HOME/.cache/quillmont-deps}"
+cache="${QUILLMONT_DEPS_CACHE:-${HOME:-/root}/.cache/quillmont-deps}"
 
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev ccache
