@@ -2,9 +2,8 @@
 // a locomotive, a goods wagon, a tank wagon, a station building and two trees.
 // Models stand on z = 0 with their middle on the origin and run along +x (the
 // direction the track follower turns them to). usage: gen_models <data folder>
-#include <lib3ds/file.h>
-#include <lib3ds/light.h>
-#include <lib3ds/material.h>
+#include "engine/Lib3dsWriter.h"
+
 #include <lib3ds/mesh.h>
 
 #include <QColor>
@@ -13,7 +12,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,27 +22,18 @@ using V3 = std::array<float, 3>;
 using V2 = std::array<float, 2>;
 constexpr float kPi = 3.14159265358979f;
 
-struct Material {
-    std::string name;
-    V3 ambient, diffuse, specular{0.6f, 0.6f, 0.6f};
-    float shininess = 0.3f;    // specular exponent share
-    float shinStrength = 0.4f; // specular strength
-    float transparency = 0.0f;
-    std::string texture; // as the model names it
-};
+using Material = l3ds::write::Material;
+using Light = l3ds::write::Light;
 
 // One mesh of one material; every face keeps its own corners where flat shading is
 // wanted, so the averaged vertex normals stay those of the face.
-struct Mesh {
-    std::string name, material;
-    std::vector<V3> points;
-    std::vector<V2> uv;
-    std::vector<std::array<unsigned, 3>> faces;
+struct Mesh : l3ds::write::Mesh {
+    std::string material;
 
     unsigned Point(V3 p, V2 t)
     {
         points.push_back(p);
-        uv.push_back(t);
+        texels.push_back(t);
         return unsigned(points.size() - 1);
     }
     // corners counter-clockwise seen from the outside
@@ -141,14 +130,14 @@ Mesh NewMesh(const std::string& name, const std::string& material)
     return m;
 }
 
-struct Light {
-    std::string name;
-    V3 position, colour;
-    bool spot = false;
-    V3 target{0, 0, 0};
-    // the loader uses inner range x 1.2 as the constant attenuation
-    float innerRange = 0.8f;
-};
+// A lamp as the models carry it; the loader uses inner range x 1.2 as the constant
+// attenuation.
+Light Lamp(Light l)
+{
+    l.innerRange = 0.8f;
+    l.outerRange = 5000;
+    return l;
+}
 
 struct Model {
     std::vector<Material> materials;
@@ -156,10 +145,20 @@ struct Model {
     std::vector<Light> lights;
 };
 
-Material Coloured(const std::string& name, V3 rgb)
+// The models' specular defaults; the texture is named as the model names it.
+Material Shiny(const std::string& name)
 {
     Material m;
     m.name = name;
+    m.specular = {0.6f, 0.6f, 0.6f};
+    m.shininess = 0.3f;    // specular exponent share
+    m.shinStrength = 0.4f; // specular strength
+    return m;
+}
+
+Material Coloured(const std::string& name, V3 rgb)
+{
+    Material m = Shiny(name);
     m.ambient = {rgb[0] * 0.6f, rgb[1] * 0.6f, rgb[2] * 0.6f};
     m.diffuse = rgb;
     return m;
@@ -167,81 +166,26 @@ Material Coloured(const std::string& name, V3 rgb)
 
 Material Textured(const std::string& name, const std::string& texture, V3 ambient)
 {
-    Material m;
-    m.name = name;
+    Material m = Shiny(name);
     m.ambient = ambient;
     m.diffuse = {0.95f, 0.95f, 0.95f};
     m.texture = texture;
     return m;
 }
 
+// Every face of a mesh takes its material, all edges visible, one smoothing group.
 bool WriteModel(const std::string& path, const Model& model)
 {
-    Lib3dsFile* f = lib3ds_file_new();
-    if (!f)
-        return false;
-    // linked in the order given (lib3ds's insert functions would sort by name)
-    Lib3dsMaterial** mt = &f->materials;
-    for (const Material& m : model.materials) {
-        Lib3dsMaterial* p = lib3ds_material_new();
-        std::snprintf(p->name, sizeof(p->name), "%s", m.name.c_str());
-        for (int k = 0; k < 3; ++k) {
-            p->ambient[k] = m.ambient[k];
-            p->diffuse[k] = m.diffuse[k];
-            p->specular[k] = m.specular[k];
-        }
-        p->shininess = m.shininess;
-        p->shin_strength = m.shinStrength;
-        p->transparency = m.transparency;
-        std::snprintf(p->texture1_map.name, sizeof(p->texture1_map.name), "%s", m.texture.c_str());
-        p->texture1_map.percent = 1.0f;
-        *mt = p;
-        mt = &p->next;
-    }
-    Lib3dsLight** lt = &f->lights;
-    for (const Light& l : model.lights) {
-        Lib3dsLight* p = lib3ds_light_new(l.name.c_str());
-        for (int k = 0; k < 3; ++k) {
-            p->position[k] = l.position[k];
-            p->color[k] = l.colour[k];
-            p->spot[k] = l.target[k];
-        }
-        p->spot_light = l.spot;
-        p->hot_spot = 30;
-        p->fall_off = 45;
-        p->inner_range = l.innerRange;
-        p->outer_range = 5000;
-        p->multiplier = 1;
-        *lt = p;
-        lt = &p->next;
-    }
-    Lib3dsMesh** ms = &f->meshes;
+    std::vector<l3ds::write::Mesh> meshes;
     for (const Mesh& m : model.meshes) {
-        Lib3dsMesh* p = lib3ds_mesh_new(m.name.c_str());
-        lib3ds_mesh_new_point_list(p, Lib3dsDword(m.points.size()));
-        lib3ds_mesh_new_texel_list(p, Lib3dsDword(m.uv.size()));
-        for (size_t i = 0; i < m.points.size(); ++i) {
-            for (int k = 0; k < 3; ++k)
-                p->pointL[i].pos[k] = m.points[i][k];
-            p->texelL[i][0] = m.uv[i][0];
-            p->texelL[i][1] = m.uv[i][1];
-        }
-        p->map_data.maptype = LIB3DS_MAP_PLANAR;
-        p->map_data.tile[0] = p->map_data.tile[1] = 1.0f;
-        lib3ds_mesh_new_face_list(p, Lib3dsDword(m.faces.size()));
-        for (size_t i = 0; i < m.faces.size(); ++i) {
-            for (int k = 0; k < 3; ++k)
-                p->faceL[i].points[k] = Lib3dsWord(m.faces[i][k]);
-            p->faceL[i].flags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
-            p->faceL[i].smoothing = 1;
-            std::snprintf(p->faceL[i].material, sizeof(p->faceL[i].material), "%s", m.material.c_str());
-        }
-        *ms = p;
-        ms = &p->next;
+        l3ds::write::Mesh out = m;
+        out.faceMaterial.assign(out.faces.size(), m.material);
+        out.tile = {1.0f, 1.0f};
+        out.faceFlags = LIB3DS_FACE_FLAG_VIS_AB | LIB3DS_FACE_FLAG_VIS_BC | LIB3DS_FACE_FLAG_VIS_AC;
+        out.smoothing = 1;
+        meshes.push_back(std::move(out));
     }
-    bool ok = lib3ds_file_save(f, path.c_str());
-    lib3ds_file_free(f);
-    return ok;
+    return l3ds::write::Write(path, model.materials, meshes, model.lights);
 }
 
 // --- textures: small procedural pictures, deterministic ---
@@ -358,8 +302,8 @@ Model Locomotive()
     windows.Quad({-50, 22.5f, 40}, {-70, 22.5f, 40}, {-70, 22.5f, 60}, {-50, 22.5f, 60});
     m.meshes = {boiler, cab, frame, wheels, trim, windows};
     // head lamp: the loader passes the target as the spot direction
-    m.lights.push_back({.name = "HeadLamp", .position = {76, 0, 48}, .colour = {1.0f, 0.95f, 0.8f}, .spot = true,
-                        .target = {1000, 0, -60}});
+    m.lights.push_back(Lamp({.name = "HeadLamp", .position = {76, 0, 48}, .color = {1.0f, 0.95f, 0.8f}, .spot = true,
+                             .target = {1000, 0, -60}}));
     return m;
 }
 
@@ -423,7 +367,7 @@ Model Station()
     }
     m.meshes = {walls, roof, platform, windows};
     // a lamp high above: without a spot it shines from its direction onto everything
-    m.lights.push_back({.name = "StationLamp", .position = {300, -400, 900}, .colour = {1.0f, 1.0f, 0.95f}});
+    m.lights.push_back(Lamp({.name = "StationLamp", .position = {300, -400, 900}, .color = {1.0f, 1.0f, 0.95f}}));
     return m;
 }
 
