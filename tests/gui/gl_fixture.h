@@ -46,3 +46,13 @@ private:
     QOpenGLContext m_context;
     std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
 };
+
+// How many pixels of the picture match.
+inline int CountPixels(const QImage& img, bool (*match)(QRgb))
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += match(img.pixel(x, y)) ? 1 : 0;
+    return n;
+}

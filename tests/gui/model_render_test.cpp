@@ -64,15 +64,6 @@ QImage Pixels()
     return img;
 }
 
-int Count(const QImage& img, bool (*match)(QRgb))
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += match(img.pixel(x, y)) ? 1 : 0;
-    return n;
-}
-
 bool BoilerRed(QRgb c) { return qRed(c) > 70 && qGreen(c) * 3 < qRed(c) && qBlue(c) * 3 < qRed(c); }
 bool BrassBand(QRgb c) { return qRed(c) > 90 && qGreen(c) * 2 > qRed(c) && qBlue(c) * 2 < qGreen(c); }
 
@@ -150,7 +141,7 @@ TEST(ModelRender, LocomotiveIsDrawnWithItsTextureAndLamp)
     int drawn = 0, collisions = 0;
     plain.Render(&cam, nullptr, &drawn, &collisions);
     EXPECT_EQ(drawn, 6);
-    const int redWithout = Count(Pixels(), BoilerRed);
+    const int redWithout = CountPixels(Pixels(), BoilerRed);
 
     plain.Clear();
 
@@ -179,8 +170,8 @@ TEST(ModelRender, LocomotiveIsDrawnWithItsTextureAndLamp)
     loco.Render(&cam, nullptr, &drawn, &collisions);
     EXPECT_EQ(drawn, 6);
     const QImage shot = Pixels();
-    EXPECT_GT(Count(shot, BoilerRed), redWithout + 300);
-    EXPECT_GT(Count(shot, BrassBand), 30);
+    EXPECT_GT(CountPixels(shot, BoilerRed), redWithout + 300);
+    EXPECT_GT(CountPixels(shot, BrassBand), 30);
 
     // the lamp lights the floor ahead of the locomotive
     glDisable(GL_LIGHT0);

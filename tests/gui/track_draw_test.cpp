@@ -41,15 +41,6 @@ std::vector<uint8_t> TrackBytes(const std::vector<std::pair<std::vector<CVec3>, 
     return b;
 }
 
-int Count(const QImage& img, bool (*match)(QRgb))
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += match(img.pixel(x, y)) ? 1 : 0;
-    return n;
-}
-
 // The lit track: greys of the bed and rails, browns of the sleepers, on black.
 bool IsTrack(QRgb c)
 {
@@ -113,7 +104,7 @@ TEST_F(TrackDrawGL, NormalModeDrawsTheLitMeshAndLabels)
     EXPECT_EQ(set.Render(&m_View, &m_Font, false), 1); // the far host is culled
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     const QImage plain = m_GL.Grab();
-    const int track = Count(plain, IsTrack);
+    const int track = CountPixels(plain, IsTrack);
     EXPECT_GT(track, 1500);
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
@@ -146,9 +137,9 @@ TEST_F(TrackDrawGL, EditModeDrawsDotsAndCurvesAndKeepsCachesOnlyWhileEditing)
     EXPECT_EQ(set.Render(&m_View, &m_Font, true), 0);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     const QImage edit = m_GL.Grab();
-    EXPECT_GT(Count(edit, IsYellow), 150); // the host curves
-    EXPECT_GT(Count(edit, IsRed), 20);     // plain dots
-    EXPECT_GT(Count(edit, IsBlue), 5);     // bend dots
+    EXPECT_GT(CountPixels(edit, IsYellow), 150); // the host curves
+    EXPECT_GT(CountPixels(edit, IsRed), 20);     // plain dots
+    EXPECT_GT(CountPixels(edit, IsBlue), 5);     // bend dots
     EXPECT_EQ(set.m_Hosts[0].dirty, 0);
     EXPECT_TRUE(log.Contains(" CSplineDot::RenderSplineLines Stage(1) Spline::Generate Sz=31\r\n"));
     EXPECT_TRUE(log.Contains(" CSplineDot::RenderSplineLines Stage(2) Spline::Generate Sz=31\r\n"));
@@ -187,7 +178,7 @@ TEST_F(TrackDrawGL, LiveStrokeAndFarCursor)
     EXPECT_TRUE(log.Contains("CSplineDot::RenderLiveTrack Spline::Generate Sz=21\r\n"));
     EXPECT_EQ(set.m_LiveCurveCount, 3);
     const QImage near = m_GL.Grab();
-    EXPECT_GT(Count(near, IsYellow), 100); // live curve and the line to the cursor
+    EXPECT_GT(CountPixels(near, IsYellow), 100); // live curve and the line to the cursor
 
     // The stroke's first dot more than 15000 away from the cursor: the track end
     // marker and its text appear; the same live dots make no new curve.
@@ -198,7 +189,7 @@ TEST_F(TrackDrawGL, LiveStrokeAndFarCursor)
     EXPECT_FALSE(log.Contains("RenderLiveTrack"));
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     // The line to the far cursor turns red, with the marker and the end sign.
-    EXPECT_GT(Count(m_GL.Grab(), IsRed), Count(near, IsRed) + 50);
+    EXPECT_GT(CountPixels(m_GL.Grab(), IsRed), CountPixels(near, IsRed) + 50);
 }
 
 // The test scene in the data folder: the shipped track sets are drawn, the model
@@ -239,7 +230,7 @@ TEST(TrackWorldScene, TrackCameraAndChaseCameraViews)
     const float trackZ = scene.GetTrackSet(0)->m_Hosts[0].dots[0].z;
     EXPECT_NEAR(scene.GetCamera().GetPosition()->z, trackZ + 150.0f, 0.5f);
     EXPECT_GT(scene.GetTracksDrawn(), 0);
-    EXPECT_GT(Count(gl.Grab(), IsTrack), kW * kH / 50);
+    EXPECT_GT(CountPixels(gl.Grab(), IsTrack), kW * kH / 50);
 
     // View 2 keeps the camera 2500 to 10000 from the running model.
     scene.SetView(2);
