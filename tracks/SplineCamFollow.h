@@ -29,12 +29,12 @@ public:
     // after a while would otherwise spend the whole pause at once).
     static double UsableFrameMs(double frameMs);
 
-    int GetHostIndex() const { return m_HostIndex; }
-    int GetSegmentIndex() const { return m_SegmentIndex; }
-    int GetCachedHost() const { return m_CachedHost; }
-    float GetDistance() const { return m_Distance; }
+    int GetHostIndex() const { return m_Ride.hostIndex; }
+    int GetSegmentIndex() const { return m_Ride.segmentIndex; }
+    int GetCachedHost() const { return m_Ride.cachedHost; }
+    float GetDistance() const { return m_Ride.distance; }
     const CVec3& GetCameraDirection() const { return m_CameraDir; }
-    const TrackSegments& GetSegments() const { return m_Segments; }
+    const TrackSegments& GetSegments() const { return m_Ride.segments; }
 
     static constexpr float kSpeed = 2.5f; // units per millisecond
     static constexpr float kMaxStep = 10.0f;
@@ -42,14 +42,7 @@ public:
     static constexpr double kMaxFrameMs = 100.0;
 
 private:
-    void Reset();
-    void NextHost();
-
-    int m_HostIndex = 0;
-    int m_SegmentIndex = 0;
-    int m_CachedHost = -1;
-    float m_Distance = 0.0f;
+    TrackRide m_Ride;
     float m_SpeedFactor = kSpeed;
     CVec3 m_CameraDir{1.0f, 0.0f, 0.0f};
-    TrackSegments m_Segments;
 };

@@ -37,29 +37,55 @@ void TrackSegments::Clear()
     std::vector<CVec3>().swap(directions);
 }
 
+void TrackRide::Cache(const TrackHost& host)
+{
+    segments.Build(host);
+    segmentIndex = 0;
+    distance = 0.0f;
+    cachedHost = hostIndex;
+}
+
+void TrackRide::NextHost()
+{
+    ++hostIndex;
+    segmentIndex = 0;
+    cachedHost = -1;
+    segments.Clear();
+    distance = 0.0f;
+}
+
+void TrackRide::Restart()
+{
+    hostIndex = -1;
+    NextHost();
+}
+
+int TrackRide::Walk(float along, float maxStep, float& v) const
+{
+    const int m = segments.Points();
+    constexpr float kTiny = TrackSegments::kTiny;
+    v = distance;
+    int i = segmentIndex;
+    while (along > kTiny && i < m - 1) {
+        const float w = segments.lengths[size_t(i)];
+        if (w > kTiny) {
+            const float step = std::min({w - v, along, maxStep, w * 0.5f});
+            v += step;
+            along -= step;
+            if (v < w - kTiny)
+                continue;
+        }
+        v = 0.0f;
+        ++i;
+    }
+    return i;
+}
+
 CVec3 CTrackFollower::RotationFromDirection(const CVec3& d)
 {
     const double pitch = -std::atan2(double(d.z), std::sqrt(double(d.x) * d.x + double(d.y) * d.y)) * kRadToDeg;
     const double yaw = std::atan2(double(d.y), double(d.x)) * kRadToDeg;
     return CVec3(0.0f, float(pitch), float(yaw));
-}
-
-void CTrackFollower::Cache(const TrackHost& host)
-{
-    m_Segments.Build(host);
-    m_Direction = m_Segments.directions.empty() ? CVec3(1.0f, 0.0f, 0.0f) : m_Segments.directions.front();
-    m_SegmentIndex = 0;
-    m_Distance = 0.0f;
-    m_CachedHost = m_HostIndex;
-}
-
-void CTrackFollower::NextHost()
-{
-    ++m_HostIndex;
-    m_SegmentIndex = 0;
-    m_CachedHost = -1;
-    m_Segments.Clear();
-    m_Distance = 0.0f;
 }
 
 bool CTrackFollower::Advance(CGLmeshObj* model, const CSplineDot& set, const char* name)
@@ -71,49 +97,34 @@ bool CTrackFollower::Advance(CGLmeshObj* model, const CSplineDot& set, const cha
 bool CTrackFollower::Step(CVec3& position, CVec3& rotation, double frameMs, const CSplineDot& set)
 {
     const int hostCount = set.GetHostCount();
-    if (hostCount == 0 || m_HostIndex < 0 || m_HostIndex >= hostCount) {
-        m_HostIndex = 0;
-        m_SegmentIndex = 0;
-        m_CachedHost = -1;
-        m_Segments.Clear();
-        m_Distance = 0.0f;
+    if (hostCount == 0 || m_Ride.hostIndex < 0 || m_Ride.hostIndex >= hostCount) {
+        m_Ride.Restart();
         m_Direction = CVec3(1.0f, 0.0f, 0.0f);
         return true;
     }
-    if (m_HostIndex != m_CachedHost || m_Segments.curve.empty())
-        Cache(set.m_Hosts[size_t(m_HostIndex)]);
+    if (m_Ride.NeedsCache()) {
+        m_Ride.Cache(set.m_Hosts[size_t(m_Ride.hostIndex)]);
+        const auto& directions = m_Ride.segments.directions;
+        m_Direction = directions.empty() ? CVec3(1.0f, 0.0f, 0.0f) : directions.front();
+    }
 
-    const int m = m_Segments.Points();
+    const int m = m_Ride.segments.Points();
     if (m < 2) {
-        NextHost(); // a degenerate host is skipped
+        m_Ride.NextHost(); // a degenerate host is skipped
         return false;
     }
 
-    float a = float(frameMs) * m_SpeedFactor;
-    float b = m_Distance;
-    int i = m_SegmentIndex;
-    while (a > TrackSegments::kTiny && i < m - 1) {
-        const float c = m_Segments.lengths[size_t(i)];
-        if (c > TrackSegments::kTiny) {
-            const float step = std::min({c - b, a, kMaxStep, c * 0.5f});
-            b += step;
-            a -= step;
-            if (b < c - TrackSegments::kTiny)
-                continue;
-        }
-        b = 0.0f;
-        ++i;
-    }
-
+    float b = 0.0f;
+    const int i = m_Ride.Walk(float(frameMs) * m_SpeedFactor, kMaxStep, b);
     if (i < m - 1) {
-        m_Direction = m_Segments.directions[size_t(i)];
-        position = m_Segments.curve[size_t(i)] + m_Direction * b;
+        m_Direction = m_Ride.segments.directions[size_t(i)];
+        position = m_Ride.segments.curve[size_t(i)] + m_Direction * b;
         rotation = RotationFromDirection(m_Direction);
-        m_SegmentIndex = i;
-        m_Distance = b;
+        m_Ride.segmentIndex = i;
+        m_Ride.distance = b;
         return false;
     }
-    NextHost(); // the end of this host's curve; the model keeps its place this frame
+    m_Ride.NextHost(); // the end of this host's curve; the model keeps its place this frame
     return false;
 }
 

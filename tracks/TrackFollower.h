@@ -27,6 +27,30 @@ struct TrackSegments {
     static constexpr float kTiny = 0.000001f;
 };
 
+// A rider's place on a track set: the host, that host's cached segments, the
+// segment and the distance into it. Shared by the follower and the track camera.
+struct TrackRide {
+    int hostIndex = 0;
+    int segmentIndex = 0;
+    int cachedHost = -1;
+    float distance = 0.0f;
+    TrackSegments segments;
+
+    // True when the current host's segments are not made yet.
+    bool NeedsCache() const { return hostIndex != cachedHost || segments.curve.empty(); }
+    // Makes the current host's segments and starts at its beginning.
+    void Cache(const TrackHost& host);
+    // On to the next host, from its start.
+    void NextHost();
+    // Back to the first host.
+    void Restart();
+    // Walks `along` units on from the current place, in steps of at most `maxStep`
+    // and half a segment, passing over segments of length kTiny or less. Returns
+    // the segment reached (Points() - 1 past the end) and sets `v` to the distance
+    // into it.
+    int Walk(float along, float maxStep, float& v) const;
+};
+
 // Moves a model along the hosts of a track set, host after host, at a speed tied
 // to the model's frame time, facing along the track; keeps a chase camera at a
 // bounded distance behind it. Render thread.
@@ -48,12 +72,12 @@ public:
     // Rotation (0, pitch, yaw) in degrees facing along a unit direction.
     static CVec3 RotationFromDirection(const CVec3& d);
 
-    int GetHostIndex() const { return m_HostIndex; }
-    int GetSegmentIndex() const { return m_SegmentIndex; }
-    int GetCachedHost() const { return m_CachedHost; }
-    float GetDistance() const { return m_Distance; }
+    int GetHostIndex() const { return m_Ride.hostIndex; }
+    int GetSegmentIndex() const { return m_Ride.segmentIndex; }
+    int GetCachedHost() const { return m_Ride.cachedHost; }
+    float GetDistance() const { return m_Ride.distance; }
     const CVec3& GetDirection() const { return m_Direction; }
-    const TrackSegments& GetSegments() const { return m_Segments; }
+    const TrackSegments& GetSegments() const { return m_Ride.segments; }
     const CVec3& GetChaseOffset() const { return m_ChaseOffset; }
     bool IsFirstFrame() const { return m_FirstFrame != 0; }
 
@@ -64,16 +88,9 @@ public:
     static constexpr float kChaseMax = 10000.0f;
 
 private:
-    void Cache(const TrackHost& host);
-    void NextHost();
-
-    int m_HostIndex = 0;
-    int m_SegmentIndex = 0;
-    int m_CachedHost = -1;
-    float m_Distance = 0.0f;
+    TrackRide m_Ride;
     float m_SpeedFactor = kSpeed;
     CVec3 m_Direction{1.0f, 0.0f, 0.0f};
-    TrackSegments m_Segments;
     CVec3 m_ChaseOffset;
     CVec3 m_LastCamera;
     uint8_t m_FirstFrame = 1;
