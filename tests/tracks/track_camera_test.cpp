@@ -7,31 +7,11 @@
 #include "log_capture.h"
 #include "tracks/SplineCamFollow.h"
 #include "tracks/SplineDot.h"
+#include "track_test_support.h"
 
 namespace {
 
-TrackHost Host(std::vector<CVec3> dots, uint8_t closed = 0)
-{
-    TrackHost h;
-    h.dots = std::move(dots);
-    h.closed = closed;
-    return h;
-}
-
-float Travelled(const CSplineCamFollow& c)
-{
-    float s = 0.0f;
-    for (int i = 0; i < c.GetSegmentIndex(); ++i)
-        s += c.GetSegments().lengths[size_t(i)];
-    return s + c.GetDistance();
-}
-
-void ExpectVec(const CVec3& a, const CVec3& b, float tol)
-{
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
+using namespace tracktest;
 
 CVec3 Unit(CVec3 v) { return v * (1.0f / v.Length()); }
 
@@ -40,7 +20,7 @@ CVec3 Unit(CVec3 v) { return v * (1.0f / v.Length()); }
 TEST(TrackCamera, TwentyMillisecondsMoveFiftyUnitsOneHundredFiftyAbove)
 {
     CSplineDot set;
-    set.m_Hosts.push_back(Host({CVec3(1000, 500, 75), CVec3(2000, 500, 75), CVec3(3000, 500, 75)}));
+    set.m_Hosts.push_back(MakeHost({CVec3(1000, 500, 75), CVec3(2000, 500, 75), CVec3(3000, 500, 75)}));
     CSplineCamFollow cam;
     CGLcamera view;
     view.GetModelView().SetFrameTime(20.0);
@@ -59,7 +39,7 @@ TEST(TrackCamera, TwentyMillisecondsMoveFiftyUnitsOneHundredFiftyAbove)
 
     // On a bent host the camera rides 150 above the curve point it is on.
     CSplineDot bent;
-    bent.m_Hosts.push_back(Host({CVec3(0, 0, 10), CVec3(800, 300, 200), CVec3(900, 1200, 50)}));
+    bent.m_Hosts.push_back(MakeHost({CVec3(0, 0, 10), CVec3(800, 300, 200), CVec3(900, 1200, 50)}));
     CSplineCamFollow cam2;
     for (int frame = 0; frame < 30; ++frame) {
         view.GetModelView().SetFrameTime(7.0 + frame);
@@ -108,7 +88,7 @@ TEST(TrackCamera, EasingTowardTheTarget)
     // In the ride: the look direction turns toward the target step by step. A
     // right-angle corner: along +x, then +y.
     CSplineDot set;
-    set.m_Hosts.push_back(Host({CVec3(0, 0, 0), CVec3(400, 0, 0), CVec3(400, 400, 0)}));
+    set.m_Hosts.push_back(MakeHost({CVec3(0, 0, 0), CVec3(400, 0, 0), CVec3(400, 400, 0)}));
     CSplineCamFollow cam;
     CGLcamera view;
     view.GetModelView().SetFrameTime(1.0);
@@ -132,7 +112,7 @@ TEST(TrackCamera, FrameTimeAfterAPauseIsCapped)
 
     // A view last updated a minute ago moves 250 units, not the whole host.
     CSplineDot set;
-    set.m_Hosts.push_back(Host({CVec3(0, 0, 0), CVec3(5000, 0, 0), CVec3(10000, 0, 0)}));
+    set.m_Hosts.push_back(MakeHost({CVec3(0, 0, 0), CVec3(5000, 0, 0), CVec3(10000, 0, 0)}));
     CSplineCamFollow cam;
     CGLcamera view;
     view.GetModelView().SetFrameTime(60000.0);
@@ -144,8 +124,8 @@ TEST(TrackCamera, FrameTimeAfterAPauseIsCapped)
 TEST(TrackCamera, DegenerateHostIsSkippedAndTheEndIsReported)
 {
     CSplineDot set;
-    set.m_Hosts.push_back(Host({CVec3(300, 300, 75)}));
-    set.m_Hosts.push_back(Host({CVec3(1000, 0, 0), CVec3(1120, 0, 0)})); // 120 long
+    set.m_Hosts.push_back(MakeHost({CVec3(300, 300, 75)}));
+    set.m_Hosts.push_back(MakeHost({CVec3(1000, 0, 0), CVec3(1120, 0, 0)})); // 120 long
     CSplineCamFollow cam;
     CGLcamera view;
     view.SetPosition(CVec3(1, 2, 3));

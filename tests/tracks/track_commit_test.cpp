@@ -5,28 +5,11 @@
 
 #include "log_capture.h"
 #include "tracks/SplineDot.h"
+#include "track_test_support.h"
 
 namespace {
 
-using Dots = std::vector<CVec3>;
-
-TrackHost MakeHost(Dots dots, uint8_t closed = 0)
-{
-    TrackHost h;
-    h.dots = std::move(dots);
-    h.closed = closed;
-    return h;
-}
-
-// Dots from (x0, y0) in the given direction (degrees in the ground plane).
-Dots Line(float x0, float y0, float degrees, int count, float spacing)
-{
-    Dots d;
-    const double a = degrees * M_PI / 180.0;
-    for (int i = 0; i < count; ++i)
-        d.emplace_back(x0 + float(i * spacing * std::cos(a)), y0 + float(i * spacing * std::sin(a)), 0.0f);
-    return d;
-}
+using namespace tracktest;
 
 bool AllFinite(const Dots& d)
 {

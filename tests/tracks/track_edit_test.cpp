@@ -10,10 +10,11 @@
 
 #include "log_capture.h"
 #include "tracks/SplineDot.h"
+#include "track_test_support.h"
 
 namespace {
 
-using Dots = std::vector<CVec3>;
+using namespace tracktest;
 
 struct Step {
     enum Kind { Move, Press, Release, Key, Check } kind;
@@ -124,15 +125,6 @@ std::vector<float> LiveOffsets(const CSplineDot& s, float x0)
     for (const CVec3& d : s.m_LiveDots)
         v.push_back(std::round((d.x - x0) * 1000.0f) / 1000.0f);
     return v;
-}
-
-Dots Line(float x0, float y0, float degrees, int count, float spacing)
-{
-    Dots d;
-    const double a = degrees * M_PI / 180.0;
-    for (int i = 0; i < count; ++i)
-        d.emplace_back(x0 + float(i * spacing * std::cos(a)), y0 + float(i * spacing * std::sin(a)), 0.0f);
-    return d;
 }
 
 CVec3 Polar(const CVec3& from, float degrees, float r)

@@ -14,10 +14,13 @@
 #include "log_capture.h"
 #include "tracks/SplineDot.h"
 #include "tracks/TrackFile.h"
+#include "track_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace tracktest;
 
 // Bytes of a track set file, built field by field.
 struct Bytes {
@@ -62,15 +65,6 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream f(path, std::ios::binary);
     f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-TrackHost MakeHost(std::vector<CVec3> dots, uint8_t closed = 0, uint8_t dirty = 0)
-{
-    TrackHost h;
-    h.dots = std::move(dots);
-    h.closed = closed;
-    h.dirty = dirty;
-    return h;
 }
 
 // Runs each test in an empty working folder of its own.

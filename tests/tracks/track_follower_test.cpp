@@ -10,16 +10,11 @@
 #include "engine/GLmeshObj.h"
 #include "tracks/SplineDot.h"
 #include "tracks/TrackFollower.h"
+#include "track_test_support.h"
 
 namespace {
 
-TrackHost Host(std::vector<CVec3> dots, uint8_t closed = 0)
-{
-    TrackHost h;
-    h.dots = std::move(dots);
-    h.closed = closed;
-    return h;
-}
+using namespace tracktest;
 
 // A straight open host along +x at y = 500, z = 75, dots every `spacing`.
 TrackHost StraightX(float x0, int dots, float spacing)
@@ -27,26 +22,10 @@ TrackHost StraightX(float x0, int dots, float spacing)
     std::vector<CVec3> d;
     for (int i = 0; i < dots; ++i)
         d.emplace_back(x0 + spacing * float(i), 500.0f, 75.0f);
-    return Host(d);
-}
-
-// Arc length along the cached curve up to the follower's place.
-float Travelled(const CTrackFollower& f)
-{
-    float s = 0.0f;
-    for (int i = 0; i < f.GetSegmentIndex(); ++i)
-        s += f.GetSegments().lengths[size_t(i)];
-    return s + f.GetDistance();
+    return MakeHost(d);
 }
 
 bool Finite(const CVec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
-void ExpectVec(const CVec3& a, const CVec3& b, float tol)
-{
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 } // namespace
 
@@ -104,7 +83,7 @@ TEST(TrackFollower, ModelFrameTimeDrivesAdvance)
 TEST(TrackFollower, DegenerateHostsAreSkippedAndTheEndResets)
 {
     CSplineDot set;
-    set.m_Hosts.push_back(Host({CVec3(50, 50, 75)}));  // one dot: no curve
+    set.m_Hosts.push_back(MakeHost({CVec3(50, 50, 75)}));  // one dot: no curve
     set.m_Hosts.push_back(StraightX(1000.0f, 2, 300.0f)); // 300 units long
     CTrackFollower f;
     const CVec3 start(-5, -5, -5);
@@ -162,7 +141,7 @@ TEST(TrackFollower, RotationFromHeading)
 
     // And through the stepping: a host climbing at 45 degrees.
     CSplineDot set;
-    set.m_Hosts.push_back(Host({CVec3(100, 100, 100), CVec3(1100, 100, 1100), CVec3(2100, 100, 2100)}));
+    set.m_Hosts.push_back(MakeHost({CVec3(100, 100, 100), CVec3(1100, 100, 1100), CVec3(2100, 100, 2100)}));
     CTrackFollower f;
     CVec3 pos, rot;
     f.Step(pos, rot, 16.0, set);
