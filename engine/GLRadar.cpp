@@ -5,7 +5,6 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -32,8 +31,10 @@ bool SkipSpace(const char*& p, const char* end)
     return p < end;
 }
 
-// A bounded copy so strtol/strtof never run past the text.
-bool ParseInt(const char*& p, const char* end, int& out)
+// One number read by `convert` (strtol/strtof-like) from a bounded copy, so the
+// conversion never runs past the text.
+template <class T, class Convert>
+bool ParseNumber(const char*& p, const char* end, T& out, Convert convert)
 {
     if (!SkipSpace(p, end))
         return false;
@@ -42,30 +43,25 @@ bool ParseInt(const char*& p, const char* end, int& out)
     std::memcpy(buf, p, n);
     buf[n] = '\0';
     char* stop = nullptr;
-    errno = 0;
-    const long v = std::strtol(buf, &stop, 10);
-    if (stop == buf)
-        return false;
-    out = int(std::max<long>(INT_MIN, std::min<long>(INT_MAX, v)));
-    p += stop - buf;
-    return true;
-}
-
-bool ParseFloat(const char*& p, const char* end, float& out)
-{
-    if (!SkipSpace(p, end))
-        return false;
-    char buf[64];
-    const size_t n = std::min(size_t(end - p), sizeof buf - 1);
-    std::memcpy(buf, p, n);
-    buf[n] = '\0';
-    char* stop = nullptr;
-    const float v = std::strtof(buf, &stop);
+    const T v = convert(buf, &stop);
     if (stop == buf)
         return false;
     out = v;
     p += stop - buf;
     return true;
+}
+
+bool ParseInt(const char*& p, const char* end, int& out)
+{
+    return ParseNumber(p, end, out, [](const char* s, char** stop) {
+        const long v = std::strtol(s, stop, 10);
+        return int(std::max<long>(INT_MIN, std::min<long>(INT_MAX, v)));
+    });
+}
+
+bool ParseFloat(const char*& p, const char* end, float& out)
+{
+    return ParseNumber(p, end, out, [](const char* s, char** stop) { return std::strtof(s, stop); });
 }
 
 } // namespace
