@@ -215,27 +215,18 @@ const std::vector<CVec3>& CTrackMesh::EveryNthPoint(const std::vector<CVec3>& cu
 void CTrackMesh::SlopedProfile(const std::vector<CVec3>& points, float topWidth, float height, float sideAngle,
                                float heightOffset)
 {
-    m_PointCount = int(points.size());
-    for (int l = 0; l < 6; ++l)
-        m_Lines[l].clear();
-    for (int l = 0; l < 4; ++l)
-        m_Lines[l].reserve(points.size());
-    std::vector<CVec3> side;
-    SideVectors(points, side);
     const float t = topWidth / 2.0f;
-    const float u = t + TanRad(sideAngle) * height;
-    const CVec3 up(0.0f, 0.0f, height);
-    for (size_t i = 0; i < points.size(); ++i) {
-        const CVec3 base = points[i] + CVec3(0.0f, 0.0f, heightOffset);
-        const CVec3& N = side[i];
-        m_Lines[0].push_back(base - N * u);
-        m_Lines[1].push_back(base + N * u);
-        m_Lines[2].push_back(base - N * t + up);
-        m_Lines[3].push_back(base + N * t + up);
-    }
+    Profile(points, t + TanRad(sideAngle) * height, t, height, heightOffset);
 }
 
 void CTrackMesh::BoxProfile(const std::vector<CVec3>& points, float width, float height, float heightOffset)
+{
+    const float m = width / 2.0f;
+    Profile(points, m, m, height, heightOffset);
+}
+
+void CTrackMesh::Profile(const std::vector<CVec3>& points, float bottomHalf, float topHalf, float height,
+                         float heightOffset)
 {
     m_PointCount = int(points.size());
     for (int l = 0; l < 6; ++l)
@@ -244,16 +235,14 @@ void CTrackMesh::BoxProfile(const std::vector<CVec3>& points, float width, float
         m_Lines[l].reserve(points.size());
     std::vector<CVec3> side;
     SideVectors(points, side);
-    const float m = width / 2.0f;
     const CVec3 up(0.0f, 0.0f, height);
     for (size_t i = 0; i < points.size(); ++i) {
         const CVec3 base = points[i] + CVec3(0.0f, 0.0f, heightOffset);
-        const CVec3 left = base - side[i] * m;
-        const CVec3 right = base + side[i] * m;
-        m_Lines[0].push_back(left);
-        m_Lines[1].push_back(right);
-        m_Lines[2].push_back(left + up);
-        m_Lines[3].push_back(right + up);
+        const CVec3& N = side[i];
+        m_Lines[0].push_back(base - N * bottomHalf);
+        m_Lines[1].push_back(base + N * bottomHalf);
+        m_Lines[2].push_back(base - N * topHalf + up);
+        m_Lines[3].push_back(base + N * topHalf + up);
     }
 }
 

@@ -63,6 +63,10 @@ public:
     void SlopedProfile(const std::vector<CVec3>& points, float topWidth, float height, float sideAngle,
                        float heightOffset);
     void BoxProfile(const std::vector<CVec3>& points, float width, float height, float heightOffset);
+    // Lines 0..3 along the points lifted by heightOffset: the bottom corners
+    // bottomHalf to either side, the top corners topHalf to either side and
+    // `height` above.
+    void Profile(const std::vector<CVec3>& points, float bottomHalf, float topHalf, float height, float heightOffset);
     void AddProfileFaces(const CVec3& colour0, const CVec3& colour1);
     void AddBoxes(const CVec3& sideColour, const CVec3& topColour);
     void Weld();
