@@ -26,30 +26,32 @@ float Dist2D(const CVec3& a, const CVec3& b)
 
 float AngleDeg(float cosine) { return float(std::acos(std::clamp(cosine, -1.0f, 1.0f)) * kRadToDegree); }
 
+// Unit direction of the segment from dot j - 1 to dot j; false when it has no length.
+bool SegmentDirection(const std::vector<CVec3>& d, size_t j, CVec3& out)
+{
+    const CVec3 v = d[j] - d[j - 1];
+    const float len = v.Length();
+    if (len >= kDegenerate && std::isfinite(len)) {
+        out = v * (1.0f / len);
+        return true;
+    }
+    return false;
+}
+
 // Unit direction of the last segment of the dots that has a length; false when none has.
 bool LastDirection(const std::vector<CVec3>& d, CVec3& out)
 {
-    for (size_t j = d.size(); j-- > 1;) {
-        const CVec3 v = d[j] - d[j - 1];
-        const float len = v.Length();
-        if (len >= kDegenerate && std::isfinite(len)) {
-            out = v * (1.0f / len);
+    for (size_t j = d.size(); j-- > 1;)
+        if (SegmentDirection(d, j, out))
             return true;
-        }
-    }
     return false;
 }
 
 bool FirstDirection(const std::vector<CVec3>& d, CVec3& out)
 {
-    for (size_t j = 1; j < d.size(); ++j) {
-        const CVec3 v = d[j] - d[j - 1];
-        const float len = v.Length();
-        if (len >= kDegenerate && std::isfinite(len)) {
-            out = v * (1.0f / len);
+    for (size_t j = 1; j < d.size(); ++j)
+        if (SegmentDirection(d, j, out))
             return true;
-        }
-    }
     return false;
 }
 
