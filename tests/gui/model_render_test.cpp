@@ -117,16 +117,25 @@ int FloorBrightness(CGLcamera& cam, const CVec3& at)
     return qGray(Pixels().pixel(int(win.x), kH - 1 - int(win.y)));
 }
 
+// In the data folder, with a depth-tested framebuffer of kW x kH.
+class ModelRender : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.Ok());
+        InitTrigTables();
+        ASSERT_TRUE(gl.Init(kW, kH));
+        glEnable(GL_DEPTH_TEST);
+    }
+
+    InDataFolder folder;
+    GLTestContext gl;
+};
+
 } // namespace
 
-TEST(ModelRender, LocomotiveIsDrawnWithItsTextureAndLamp)
+TEST_F(ModelRender, LocomotiveIsDrawnWithItsTextureAndLamp)
 {
-    InDataFolder folder;
-    ASSERT_TRUE(folder.Ok());
-    InitTrigTables();
-    GLTestContext gl;
-    ASSERT_TRUE(gl.Init(kW, kH));
-    glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     TestLights();
 
@@ -200,14 +209,8 @@ TEST(ModelRender, LocomotiveIsDrawnWithItsTextureAndLamp)
     glDisable(GL_LIGHT2);
 }
 
-TEST(ModelRender, AFlaggedModelPushesTheCameraOffItsWall)
+TEST_F(ModelRender, AFlaggedModelPushesTheCameraOffItsWall)
 {
-    InDataFolder folder;
-    ASSERT_TRUE(folder.Ok());
-    InitTrigTables();
-    GLTestContext gl;
-    ASSERT_TRUE(gl.Init(kW, kH));
-    glEnable(GL_DEPTH_TEST);
 
     // the station's front wall faces -y at y = 20 (model coordinates)
     const CVec3 at(1000, 0, 0);
