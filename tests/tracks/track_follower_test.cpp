@@ -234,8 +234,9 @@ TEST(TrackFollower, RunsThroughTheShippedTrackSets)
             ASSERT_TRUE(Finite(pos) && Finite(rot));
             ASSERT_GE(f.GetHostIndex(), lastHost);
             lastHost = f.GetHostIndex();
-            if (prevCached != -1 && prevCached == f.GetCachedHost())
+            if (prevCached != -1 && prevCached == f.GetCachedHost()) {
                 ASSERT_LE(pos.Distance(prev), 20.01f);
+            }
             prev = pos;
             prevCached = f.GetCachedHost();
         }
