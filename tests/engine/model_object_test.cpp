@@ -167,8 +167,9 @@ TEST(ModelObject, UnreadableFilesKeepNothing)
         EXPECT_EQ(obj.LoadRecords(dir.File(c.file), 1, CVec3(), 0, false, false), 0);
         EXPECT_TRUE(obj.GetMeshRecords().empty() && obj.GetLightRecords().empty() &&
                     obj.GetMaterialRecords().empty());
-        if (c.line)
-            EXPECT_TRUE(log.Contains(c.line));
+        if (c.line) {
+            EXPECT_TRUE(log.Contains(c.line)) << c.line;
+        }
     }
 }
 
