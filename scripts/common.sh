@@ -30,7 +30,8 @@ qm_start_xvfb() {
   if [ -n "${DISPLAY:-}" ] && [ -z "${QM_FORCE_XVFB:-}" ]; then return 0; fi
   local n=99
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  mkdir -p "$QM_ROOT/build"
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$QM_ROOT/build/xvfb.log" 2>&1 &
   QM_XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 1 50); do
