@@ -1,5 +1,5 @@
-#include "engine/GLvbo.h"
-#include "engine/GLcontext.h"
+#include "engine/gl/GLvbo.h"
+#include "engine/gl/GLcontext.h"
 
 #include <utility>
 

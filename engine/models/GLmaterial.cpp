@@ -1,7 +1,7 @@
-#include "engine/GLmaterial.h"
+#include "engine/models/GLmaterial.h"
 
-#include "engine/GLmeshObj.h"
-#include "engine/TextureList.h"
+#include "engine/models/GLmeshObj.h"
+#include "engine/models/TextureList.h"
 #include "foundation/core/FileHelpers.h"
 #include "foundation/image/Dib.h"
 #include "platform/GL.h"

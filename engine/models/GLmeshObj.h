@@ -2,9 +2,9 @@
 // A 3DS model placed in the scene: its meshes, materials and lights with the records
 // read from the file, its bounding box and placement; drawn with frustum culling and
 // level of detail, with camera collision and mouse selection when flagged.
-#include "engine/GLlight.h"
-#include "engine/GLmesh.h"
-#include "engine/GLtransform.h"
+#include "engine/models/GLlight.h"
+#include "engine/models/GLmesh.h"
+#include "engine/gl/GLtransform.h"
 #include "foundation/math/Vec3.h"
 
 #include <list>

@@ -1,4 +1,4 @@
-#include "engine/GLcontext.h"
+#include "engine/gl/GLcontext.h"
 #include "platform/GL.h"
 #include "platform/SwapInterval.h"
 

@@ -1,12 +1,12 @@
-#include "engine/GLchunk.h"
+#include "engine/terrain/GLchunk.h"
 
-#include "engine/GLlight.h" // g_BoundBox
-#include "engine/GLShader.h"
-#include "engine/GLcamera.h"
-#include "engine/GLfont.h"
-#include "engine/GLprimitives.h"
-#include "engine/GLterrain.h"
-#include "engine/GLtransform.h"
+#include "engine/models/GLlight.h" // g_BoundBox
+#include "engine/gl/GLShader.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/gl/GLfont.h"
+#include "engine/gl/GLprimitives.h"
+#include "engine/terrain/GLterrain.h"
+#include "engine/gl/GLtransform.h"
 #include "foundation/core/Versions.h"
 #include "foundation/image/Dib.h"
 #include "platform/Clock.h"

@@ -1,5 +1,5 @@
-#include "engine/GLview.h"
-#include "engine/GLcontext.h"
+#include "engine/gl/GLview.h"
+#include "engine/gl/GLcontext.h"
 #include "platform/GL.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "engine/GLShader.h"
+#include "engine/gl/GLShader.h"
 
 #include "foundation/core/Versions.h"
 #include "platform/GL.h"

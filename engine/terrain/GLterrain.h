@@ -1,11 +1,11 @@
 #pragma once
-#include "engine/GLRadar.h"
-#include "engine/GLShader.h"
-#include "engine/GLchunk.h"
-#include "engine/GLcloud.h"
-#include "engine/GLfont.h"
-#include "engine/GLtransform.h"
-#include "engine/GLvbo.h"
+#include "engine/terrain/GLRadar.h"
+#include "engine/gl/GLShader.h"
+#include "engine/terrain/GLchunk.h"
+#include "engine/terrain/GLcloud.h"
+#include "engine/gl/GLfont.h"
+#include "engine/gl/GLtransform.h"
+#include "engine/gl/GLvbo.h"
 #include "foundation/image/Dib.h"
 #include "foundation/math/Vec3.h"
 

@@ -1,11 +1,11 @@
-#include "engine/GLterrain.h"
+#include "engine/terrain/GLterrain.h"
 
-#include "engine/GLcamera.h"
-#include "engine/HeightNoise.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/terrain/HeightNoise.h"
 #include "foundation/core/Versions.h"
 #include "foundation/image/ImageFilters.h"
 #include "foundation/math/Tables.h"
-#include "engine/GLcontext.h"
+#include "engine/gl/GLcontext.h"
 #include "platform/GL.h"
 #include "platform/Paths.h"
 

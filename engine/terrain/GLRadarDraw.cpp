@@ -1,7 +1,7 @@
-#include "engine/GLRadar.h"
+#include "engine/terrain/GLRadar.h"
 
-#include "engine/GLcamera.h"
-#include "engine/GLfont.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/gl/GLfont.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
 #include "foundation/image/Dib.h"

@@ -1,8 +1,8 @@
 #pragma once
 // One mesh of a 3DS model: its arrays in buffer objects, its material applied around
 // the draw, and the distance rule that thins or hides it.
-#include "engine/GLmaterial.h"
-#include "engine/GLvbo.h"
+#include "engine/models/GLmaterial.h"
+#include "engine/gl/GLvbo.h"
 #include "foundation/math/Vec3.h"
 
 #include <memory>

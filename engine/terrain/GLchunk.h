@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/GLvbo.h"
+#include "engine/gl/GLvbo.h"
 #include "foundation/math/Vec3.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/GLtransform.h"
+#include "engine/gl/GLtransform.h"
 #include "foundation/math/Vec3.h"
 
 #include <utility>

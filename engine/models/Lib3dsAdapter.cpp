@@ -1,4 +1,4 @@
-#include "engine/Lib3dsAdapter.h"
+#include "engine/models/Lib3dsAdapter.h"
 
 #include "foundation/core/Versions.h"
 

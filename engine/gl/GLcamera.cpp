@@ -1,5 +1,5 @@
-#include "engine/GLcamera.h"
-#include "engine/GLcontext.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/gl/GLcontext.h"
 #include "platform/Paths.h"
 
 #include "foundation/core/InputState.h"

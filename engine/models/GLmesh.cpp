@@ -1,6 +1,6 @@
-#include "engine/GLmesh.h"
+#include "engine/models/GLmesh.h"
 
-#include "engine/GLmeshObj.h"
+#include "engine/models/GLmeshObj.h"
 #include "foundation/core/Versions.h"
 #include "platform/GL.h"
 

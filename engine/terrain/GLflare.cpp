@@ -1,6 +1,6 @@
-#include "engine/GLflare.h"
+#include "engine/terrain/GLflare.h"
 
-#include "engine/GLview.h"
+#include "engine/gl/GLview.h"
 #include "foundation/math/Tables.h"
 #include "platform/GL.h"
 

@@ -1,4 +1,4 @@
-#include "engine/GLRadar.h"
+#include "engine/terrain/GLRadar.h"
 
 #include "foundation/core/Versions.h"
 #include "foundation/math/Tables.h"

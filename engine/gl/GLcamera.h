@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/GLview.h"
+#include "engine/gl/GLview.h"
 #include "foundation/math/Vec3.h"
 
 #include <string>

@@ -1,6 +1,6 @@
-#include "engine/TextureList.h"
+#include "engine/models/TextureList.h"
 
-#include "engine/GLcontext.h"
+#include "engine/gl/GLcontext.h"
 #include "platform/GL.h"
 
 #include <strings.h>

@@ -1,4 +1,4 @@
-#include "engine/GLfont.h"
+#include "engine/gl/GLfont.h"
 #include "platform/GlyphRaster.h"
 
 #include "foundation/core/Versions.h"

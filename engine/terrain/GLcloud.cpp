@@ -1,4 +1,4 @@
-#include "engine/GLcloud.h"
+#include "engine/terrain/GLcloud.h"
 
 #include "platform/GL.h"
 

@@ -1,8 +1,8 @@
-#include "engine/GLlight.h"
+#include "engine/models/GLlight.h"
 
-#include "engine/GLcontext.h"
-#include "engine/GLfont.h"
-#include "engine/GLprimitives.h"
+#include "engine/gl/GLcontext.h"
+#include "engine/gl/GLfont.h"
+#include "engine/gl/GLprimitives.h"
 #include "platform/GL.h"
 
 #include <cmath>

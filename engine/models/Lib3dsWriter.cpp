@@ -1,4 +1,4 @@
-#include "engine/Lib3dsWriter.h"
+#include "engine/models/Lib3dsWriter.h"
 
 #include <lib3ds/file.h>
 #include <lib3ds/light.h>
