@@ -1,6 +1,6 @@
 #pragma once
 #include "app/TestScene.h"
-#include "engine/GLcontext.h"
+#include "engine/gl/GLcontext.h"
 #include "platform/Event.h"
 #include "platform/GLWindow.h"
 

@@ -1,5 +1,5 @@
 #include "app/TestScene.h"
-#include "engine/GLprimitives.h"
+#include "engine/gl/GLprimitives.h"
 #include "foundation/core/InputState.h"
 #include "platform/Paths.h"
 

@@ -4,7 +4,7 @@
 // folder; a larger synthetic model is written by lib3ds at start-up.
 //   Ours/<model>, Assimp/<model>: time per load.
 //   Ratio/<model>: both timed alternately in one run; counter "ours/assimp".
-#include "engine/GLmeshObj.h"
+#include "engine/models/GLmeshObj.h"
 #include "foundation/core/Versions.h"
 
 #include <benchmark/benchmark.h>

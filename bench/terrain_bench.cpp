@@ -3,8 +3,8 @@
 // read of the same bytes, and the frame rate of the terrain alone at 1030 x 725.
 #include <benchmark/benchmark.h>
 
-#include "engine/GLcamera.h"
-#include "engine/GLterrain.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/terrain/GLterrain.h"
 #include "foundation/image/ImageFilters.h"
 #include "platform/GL.h"
 #include "platform/GLWindow.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/GLcamera.h"
+#include "engine/gl/GLcamera.h"
 #include "foundation/core/Versions.h"
 #include "tracks/SplineCamFollow.h"
 #include "tracks/SplineDot.h"

@@ -1,7 +1,7 @@
 // Writes the four tiling ground textures of the terrain into <data>/Map:
 // VodiGround.bmp (water), VodiMid.bmp (grass), VodiRock.bmp (rock) and
 // VodiHead.bmp (mountain tops), 24-bit, 512 x 512.
-#include "engine/HeightNoise.h"
+#include "engine/terrain/HeightNoise.h"
 #include "foundation/image/Dib.h"
 #include "platform/Paths.h"
 

@@ -2,7 +2,7 @@
 // a locomotive, a goods wagon, a tank wagon, a station building and two trees.
 // Models stand on z = 0 with their middle on the origin and run along +x (the
 // direction the track follower turns them to). usage: gen_models <data folder>
-#include "engine/Lib3dsWriter.h"
+#include "engine/models/Lib3dsWriter.h"
 
 #include <lib3ds/mesh.h>
 

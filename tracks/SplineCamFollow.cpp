@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/GLcamera.h"
+#include "engine/gl/GLcamera.h"
 #include "foundation/core/Versions.h"
 #include "tracks/SplineDot.h"
 

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/GLcamera.h"
-#include "engine/GLfont.h"
-#include "engine/GLlight.h"
-#include "engine/GLprimitives.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/gl/GLfont.h"
+#include "engine/models/GLlight.h"
+#include "engine/gl/GLprimitives.h"
 #include "foundation/core/Versions.h"
 #include "foundation/math/Spline.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/GLcamera.h"
-#include "engine/GLmeshObj.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/models/GLmeshObj.h"
 #include "foundation/math/Spline.h"
 #include "tracks/SplineDot.h"
 

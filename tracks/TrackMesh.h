@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/GLvbo.h"
+#include "engine/gl/GLvbo.h"
 #include "foundation/math/Vec3.h"
 
 class CGLcamera;

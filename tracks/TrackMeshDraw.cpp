@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/GLcamera.h"
-#include "engine/GLfont.h"
-#include "engine/GLprimitives.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/gl/GLfont.h"
+#include "engine/gl/GLprimitives.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/GLcamera.h"
+#include "engine/gl/GLcamera.h"
 #include "foundation/core/FrameTimer.h"
 #include "foundation/core/InputState.h"
 #include "foundation/math/Tables.h"

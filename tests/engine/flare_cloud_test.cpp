@@ -1,5 +1,5 @@
-#include "engine/GLcloud.h"
-#include "engine/GLflare.h"
+#include "engine/terrain/GLcloud.h"
+#include "engine/terrain/GLflare.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/HeightNoise.h"
+#include "engine/terrain/HeightNoise.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The lib3ds adapter on files written by lib3ds here: file order, face materials,
 // texture coordinates, bad faces, malformed input.
-#include "engine/Lib3dsAdapter.h"
+#include "engine/models/Lib3dsAdapter.h"
 #include "model_fixture.h"
 #include "log_capture.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // 3DS fixtures written by lib3ds itself (engine/Lib3dsWriter.h, records in the order
 // given), into a fresh temporary folder.
-#include "engine/Lib3dsWriter.h"
+#include "engine/models/Lib3dsWriter.h"
 
 #include <cstdlib>
 #include <filesystem>

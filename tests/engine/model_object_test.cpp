@@ -1,9 +1,9 @@
 // The model object's reading half (records, box, draw order), its distance rule,
 // selection lock and texture look-up, on files written by lib3ds here.
-#include "engine/GLmaterial.h"
-#include "engine/GLmesh.h"
-#include "engine/GLmeshObj.h"
-#include "engine/TextureList.h"
+#include "engine/models/GLmaterial.h"
+#include "engine/models/GLmesh.h"
+#include "engine/models/GLmeshObj.h"
+#include "engine/models/TextureList.h"
 #include "log_capture.h"
 #include "model_fixture.h"
 #include "platform/Paths.h"

@@ -1,4 +1,4 @@
-#include "engine/GLRadar.h"
+#include "engine/terrain/GLRadar.h"
 #include "log_capture.h"
 
 #include <gtest/gtest.h>

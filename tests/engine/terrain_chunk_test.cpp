@@ -1,4 +1,4 @@
-#include "engine/GLchunk.h"
+#include "engine/terrain/GLchunk.h"
 #include "log_capture.h"
 
 #include <gtest/gtest.h>

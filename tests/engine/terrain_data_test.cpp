@@ -1,4 +1,4 @@
-#include "engine/GLterrain.h"
+#include "engine/terrain/GLterrain.h"
 #include "foundation/image/ImageFilters.h"
 #include "log_capture.h"
 

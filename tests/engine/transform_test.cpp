@@ -1,4 +1,4 @@
-#include "engine/GLtransform.h"
+#include "engine/gl/GLtransform.h"
 #include "foundation/math/Tables.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/GLview.h"
+#include "engine/gl/GLview.h"
 #include "foundation/math/Tables.h"
 #include "platform/GL.h"
 

@@ -1,6 +1,6 @@
 // The 3DS reader on arbitrary bytes: refused or read, never a crash, and a read file
 // holds only indices that stay inside its own lists.
-#include "engine/Lib3dsAdapter.h"
+#include "engine/models/Lib3dsAdapter.h"
 #include "foundation/core/Versions.h"
 
 #include <cstdint>

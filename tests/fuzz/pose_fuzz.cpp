@@ -1,6 +1,6 @@
 // Camera pose lines: any bytes either parse to six finite numbers, whose
 // formatted line parses again, or are refused.
-#include "engine/GLcamera.h"
+#include "engine/gl/GLcamera.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Radar settings text of any content: parsed and clamped without reading past
 // the text; every value ends up inside its range.
-#include "engine/GLRadar.h"
+#include "engine/terrain/GLRadar.h"
 
 #include <cmath>
 #include <cstdint>

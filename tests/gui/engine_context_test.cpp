@@ -1,4 +1,4 @@
-#include "engine/GLcontext.h"
+#include "engine/gl/GLcontext.h"
 #include "log_capture.h"
 
 #include <gtest/gtest.h>

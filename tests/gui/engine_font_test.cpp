@@ -1,4 +1,4 @@
-#include "engine/GLfont.h"
+#include "engine/gl/GLfont.h"
 #include "gl_fixture.h"
 #include "log_capture.h"
 #include "platform/GlyphRaster.h"

@@ -1,4 +1,4 @@
-#include "engine/GLprimitives.h"
+#include "engine/gl/GLprimitives.h"
 #include "foundation/math/Tables.h"
 #include "gl_fixture.h"
 

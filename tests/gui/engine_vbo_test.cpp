@@ -1,4 +1,4 @@
-#include "engine/GLvbo.h"
+#include "engine/gl/GLvbo.h"
 #include "gl_fixture.h"
 
 #include <gtest/gtest.h>

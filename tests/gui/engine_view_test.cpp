@@ -1,5 +1,5 @@
-#include "engine/GLcontext.h"
-#include "engine/GLview.h"
+#include "engine/gl/GLcontext.h"
+#include "engine/gl/GLview.h"
 #include "gl_fixture.h"
 
 #include <cmath>

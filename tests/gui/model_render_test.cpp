@@ -1,8 +1,8 @@
 // The generated locomotive drawn into a framebuffer with its texture and its head
 // lamp; clearing it deletes the texture and switches the lamp off.
-#include "engine/GLcamera.h"
-#include "engine/GLmeshObj.h"
-#include "engine/TextureList.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/models/GLmeshObj.h"
+#include "engine/models/TextureList.h"
 #include "foundation/math/Tables.h"
 #include "gl_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "engine/GLShader.h"
+#include "engine/gl/GLShader.h"
 #include "gl_fixture.h"
 #include "log_capture.h"
 

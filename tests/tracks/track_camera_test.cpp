@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/GLcamera.h"
+#include "engine/gl/GLcamera.h"
 #include "log_capture.h"
 #include "tracks/SplineCamFollow.h"
 #include "tracks/SplineDot.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/GLcamera.h"
-#include "engine/GLmeshObj.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/models/GLmeshObj.h"
 #include "tracks/SplineDot.h"
 #include "tracks/TrackFollower.h"
 #include "track_test_support.h"
