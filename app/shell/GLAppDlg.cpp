@@ -62,6 +62,7 @@ private:
 
 CGLAppDlg::CGLAppDlg()
 {
+    platform::InitGuiDispatcher();
     m_sceneDriver = std::make_unique<CTestSceneDriver>(m_scene);
     IRenderHost& host = *this;
     m_loop = std::make_unique<CRenderLoop>(m_state, *m_sceneDriver, nullptr, host, g_InputState);

@@ -1,0 +1,187 @@
+#include "app/shell/GLAppDlg.h"
+#include "platform/Profile.h"
+#include "platform/WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One working folder for the suite (the terrain cache is built once), seeing the
+// shipped data read-only; the folders the program writes are its own.
+class ShellWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char tmpl[] = "/tmp/qm_shell_gui_XXXXXX";
+        s_dir = mkdtemp(tmpl);
+        for (const auto& entry : fs::directory_iterator(QM_DATA_DIR)) {
+            const auto name = entry.path().filename().string();
+            if (name == "User" || name == "Radar" || name == "Html")
+                fs::copy(entry.path(), s_dir / name, fs::copy_options::recursive);
+            else if (name != "Camera" && name != "Terrain" && entry.is_directory())
+                fs::create_directory_symlink(entry.path(), s_dir / name);
+        }
+        fs::create_directory(s_dir / "Camera");
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    void SetUp() override
+    {
+        m_old = fs::current_path();
+        fs::current_path(s_dir);
+        platform::profile::UseFile((s_dir / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini")).string());
+        for (const auto& e : fs::directory_iterator(s_dir / "Camera"))
+            fs::remove(e.path());
+    }
+    void TearDown() override
+    {
+        platform::profile::UseFile("");
+        fs::current_path(m_old);
+    }
+
+    // Serves events until the condition holds or the time is up.
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > timeoutMs)
+                return false;
+            QEventLoop wait;
+            QTimer::singleShot(10, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        return true;
+    }
+    static void Wait(int ms)
+    {
+        WaitUntil([] { return false; }, ms);
+    }
+    // Runs the window modally with `script` started from inside its event loop.
+    static void RunWith(CGLAppDlg& dlg, std::function<void()> script)
+    {
+        QTimer::singleShot(0, [script = std::move(script)] { script(); });
+        EXPECT_EQ(dlg.DoModal(), 0);
+    }
+    static void Key(CGLAppDlg& dlg, Qt::Key key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &release);
+    }
+    static QImage Grab(CGLAppDlg& dlg)
+    {
+        // the root window holds what the GL surface shows
+        const QRect g = dlg.Window().geometry();
+        return dlg.Window().screen()->grabWindow(0, g.x(), g.y(), g.width(), g.height()).toImage();
+    }
+    static bool HasPlacement()
+    {
+        std::vector<uint8_t> record;
+        return platform::profile::GetBinary("Ostravellum", "WinPos", record);
+    }
+
+    static fs::path s_dir;
+    fs::path m_old;
+};
+
+fs::path ShellWindow::s_dir;
+
+// Near-white pixels in the status line's strip; the rest must be drawn too.
+int StatusTextPixels(const QImage& img)
+{
+    int white = 0;
+    for (int y = 12; y < 40 && y < img.height(); ++y)
+        for (int x = 20; x < 700 && x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            white += qRed(p) > 220 && qGreen(p) > 220 && qBlue(p) > 220;
+        }
+    return white;
+}
+
+} // namespace
+
+TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
+{
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return dlg.State().resizeCounter == 0; }, 5000));
+        // the first frames wait for the shaders to compile
+        QImage first;
+        EXPECT_TRUE(WaitUntil([&] { return StatusTextPixels(first = Grab(dlg)) > 100; }, 30000)) << "status text";
+        EXPECT_NE(first.pixel(first.width() / 2, first.height() / 2), qRgb(0, 0, 0)) << "scene";
+
+        for (Qt::Key key : {Qt::Key_F2, Qt::Key_F3}) {
+            const int before = dlg.State().resizesApplied;
+            Key(dlg, key);
+            ASSERT_TRUE(WaitUntil([&] { return dlg.State().viewRequest == -1; }, 2000));
+            Wait(200);
+            EXPECT_EQ(dlg.State().resizesApplied - before, 1) << key;
+            EXPECT_EQ(dlg.State().resizeCounter, 0);
+        }
+        EXPECT_NE(Grab(dlg), first) << "another view";
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(ShellWindow, CloseBoxSavesThePlacementAndTheNextStartRestoresIt)
+{
+    const QRect placed(123, 77, 900, 600);
+    {
+        CGLAppDlg dlg;
+        RunWith(dlg, [&] {
+            ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+            dlg.Window().setGeometry(placed);
+            ASSERT_TRUE(WaitUntil([&] { return dlg.Window().geometry() == placed; }, 2000));
+            dlg.Window().close();  // what the close box sends
+        });
+        EXPECT_FALSE(dlg.IsRunning());
+    }
+    ASSERT_TRUE(HasPlacement());
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        EXPECT_EQ(dlg.Window().geometry(), placed);
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(ShellWindow, EscClosesWithinASecondWithoutThePlacement)
+{
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        closing.start();
+        Key(dlg, Qt::Key_Escape);
+    });
+    EXPECT_LT(closing.elapsed(), 1000);
+    EXPECT_FALSE(HasPlacement());
+}
+
+TEST_F(ShellWindow, CloseWhileTheSceneLoadsEndsCleanly)
+{
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        EXPECT_FALSE(dlg.IsRunning());
+        closing.start();
+        dlg.Window().close();
+    });
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_TRUE(HasPlacement());
+}
