@@ -1,4 +1,5 @@
 #include "app/shell/GLAppDlg.h"
+#include "foundation/core/InputState.h"
 #include "platform/Profile.h"
 #include "platform/WindowPlacement.h"
 
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
@@ -184,4 +186,76 @@ TEST_F(ShellWindow, CloseWhileTheSceneLoadsEndsCleanly)
     });
     EXPECT_FALSE(dlg.IsRunning());
     EXPECT_TRUE(HasPlacement());
+}
+
+namespace {
+void SendMouse(CGLAppDlg& dlg, QEvent::Type type, Qt::MouseButton button, QPoint pos)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, pos, dlg.Window().mapToGlobal(pos), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dlg.Window(), &e);
+}
+} // namespace
+
+TEST_F(ShellWindow, HeldKeysSurviveAutoRepeatAndExpiry)
+{
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &shift);
+        QKeyEvent w(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &w);
+        // X11 auto-repeat: a release/press pair while the key is held
+        QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier, QString(), true);
+        QCoreApplication::sendEvent(&dlg.Window(), &repeatUp);
+        Wait(400);  // well past the modifier's 100 ms life, the render thread expiring
+        EXPECT_EQ(g_InputState.GetForward(), 1);
+        EXPECT_EQ(g_InputState.GetModifier(), CInputState::kModShift);
+        QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &shiftUp);
+        QKeyEvent wUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &wUp);
+        EXPECT_EQ(g_InputState.GetForward(), 0);
+        EXPECT_TRUE(WaitUntil([] { return g_InputState.GetModifier() == 0; }, 1000));
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
+{
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        auto& window = dlg.Window();
+        const QPoint centre(window.width() / 2, window.height() / 2);
+        SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
+        ASSERT_TRUE(g_InputState.IsCaptured());
+        EXPECT_EQ(window.cursor().shape(), Qt::BlankCursor);
+
+        SendMouse(dlg, QEvent::MouseMove, Qt::NoButton, centre + QPoint(7, -4));
+        int dx = 0, dy = 0;
+        g_InputState.GetMouseDelta(dx, dy);
+        EXPECT_EQ(dx, 7);
+        EXPECT_EQ(dy, -4);
+
+        // under capture the panel, view and one-shot keys do nothing
+        const int view = dlg.State().viewRequest;
+        for (Qt::Key key : {Qt::Key_F2, Qt::Key_Space, Qt::Key_O})
+            Key(dlg, key);
+        EXPECT_EQ(dlg.State().viewRequest, view);
+        EXPECT_EQ(g_InputState.GetKey(), 0);
+
+        Wait(400);
+        EXPECT_TRUE(g_InputState.IsCaptured()) << "the middle button is still held";
+        SendMouse(dlg, QEvent::MouseButtonRelease, Qt::MiddleButton, centre);
+        EXPECT_TRUE(WaitUntil([] { return !g_InputState.IsCaptured(); }, 1000));
+        EXPECT_TRUE(WaitUntil([&] { return window.cursor().shape() == Qt::ArrowCursor; }, 1000));
+
+        SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
+        ASSERT_TRUE(g_InputState.IsCaptured());
+        Key(dlg, Qt::Key_Escape);  // Esc still closes
+    });
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_FALSE(g_InputState.IsCaptured());
 }
