@@ -168,8 +168,8 @@ void CGLAppDlg::StopRenderThread()
 
 void CGLAppDlg::Post(std::function<void()> fn)
 {
-    platform::PostToGui([alive = std::weak_ptr<int>(m_alive), fn = std::move(fn)] {
-        if (alive.lock())
+    platform::PostToGui([this, alive = std::weak_ptr<int>(m_alive), fn = std::move(fn)] {
+        if (alive.lock() && !m_destroyed)
             fn();
     });
 }
@@ -363,10 +363,9 @@ void CGLAppDlg::ApplyCursor()
 
 void CGLAppDlg::BeginInputCapture()
 {
-    if (m_capture.IsActive())
-        return;
     m_decoder.Reset();
-    m_capture.Begin();
+    if (!m_capture.IsActive())
+        m_capture.Begin();
     g_InputState.SetCaptured(true);
 }
 
@@ -417,7 +416,11 @@ void CGLAppDlg::PostFullScreen(bool on)
 
 void CGLAppDlg::PostEndInputCapture()
 {
-    Post([this] { EndInputCapture(); });
+    Post([this] {
+        // a capture begun again since the render thread let go stays
+        if (!g_InputState.IsCaptured())
+            EndInputCapture();
+    });
 }
 
 void CGLAppDlg::ThreadEnded() { m_sigThread->Set(); }

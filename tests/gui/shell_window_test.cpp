@@ -168,6 +168,7 @@ TEST_F(ShellWindow, EscClosesWithinASecondWithoutThePlacement)
     QElapsedTimer closing;
     RunWith(dlg, [&] {
         ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return StatusTextPixels(Grab(dlg)) > 100; }, 30000));
         closing.start();
         Key(dlg, Qt::Key_Escape);
     });
