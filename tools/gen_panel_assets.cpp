@@ -1,5 +1,5 @@
 // Writes the panel's assets into the data folder:
-// - map/main-bg.bmp: the panel's shape, a rounded dark-blue panel on black (the
+// - map/main-bg.bmp: the panel's shape, a dark-blue panel rounded on the left, on black (the
 //   black, cut out of the panel window), 24-bit, 460 x 1080;
 // - Html/HtmlItems.dat: the default settings, only when there is no store yet
 //   (frame rate 60, train speed 100, track editing off, vertical sync, wireframe
@@ -19,10 +19,11 @@ constexpr int kHeight = 1080;
 constexpr int kInset = 4;
 constexpr float kRadius = 26.0f;
 
-// Distance outside the rounded rectangle (negative inside).
+// Distance outside the panel shape (negative inside): rounded on the left, flush
+// with the owner's right edge.
 float OutsideBy(int x, int y)
 {
-    const float cx = std::clamp(float(x) + 0.5f, kInset + kRadius, kWidth - kInset - kRadius);
+    const float cx = std::max(float(x) + 0.5f, kInset + kRadius);
     const float cy = std::clamp(float(y) + 0.5f, kInset + kRadius, kHeight - kInset - kRadius);
     const float dx = float(x) + 0.5f - cx, dy = float(y) + 0.5f - cy;
     return std::sqrt(dx * dx + dy * dy) - kRadius;

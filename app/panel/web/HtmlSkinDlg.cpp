@@ -23,7 +23,8 @@ constexpr const char* kStartPage = "html\\Tracks.htm";
 
 // Reports a mouse-up on an input element to the panel, read from the element's
 // properties. A release counts where the press was on the same input (as a click
-// does); a slider also counts when the drag ends outside it.
+// does); a slider also counts when the drag ends outside it. The document is
+// marked "data-panel-ready" once clicks are reported.
 constexpr const char* kListenerScript = R"JS(
 (function () {
   if (window.__panelListener) return;
@@ -39,6 +40,7 @@ constexpr const char* kListenerScript = R"JS(
       if (e.target !== el && el.type !== 'range') return;
       panel.inputMouseUp(String(el.className), String(el.name), !!el.checked, String(el.value));
     }, true);
+    document.documentElement.setAttribute('data-panel-ready', '1');
   });
 })();
 )JS";

@@ -9,17 +9,10 @@
 class CPanelBridge : public QObject {
     Q_OBJECT
 public:
-    explicit CPanelBridge(std::function<void(const PanelInputReport&)> onMouseUp, QObject* parent = nullptr)
-        : QObject(parent), m_onMouseUp(std::move(onMouseUp))
-    {
-    }
+    explicit CPanelBridge(std::function<void(const PanelInputReport&)> onMouseUp, QObject* parent = nullptr);
 
     // A mouse-up on an input element, read from its properties.
-    Q_INVOKABLE void inputMouseUp(const QString& className, const QString& name, bool checked, const QString& value)
-    {
-        if (m_onMouseUp)
-            m_onMouseUp(PanelInputReport{className.toStdString(), name.toStdString(), checked, value.toStdString()});
-    }
+    Q_INVOKABLE void inputMouseUp(const QString& className, const QString& name, bool checked, const QString& value);
 
 private:
     std::function<void(const PanelInputReport&)> m_onMouseUp;
