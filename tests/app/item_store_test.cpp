@@ -6,7 +6,9 @@
 #include "work_folder.h"
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -177,6 +179,29 @@ TEST(ItemStore, ChangeCounterSaturatesInsteadOfWrapping)
     EXPECT_FALSE(store.HasChanged());
     EXPECT_EQ(store.Lookup("Options", "framerate"), "299");
     EXPECT_EQ(store.ChangeCount(), 0);
+}
+
+TEST(ItemStore, UpdatesAndLookupsFromTwoThreads)
+{
+    // the GUI thread updates while the render thread polls and looks up
+    CHtmlItemStore store;
+    store.Update(Item("Options", "framerate", "0", "0", "rangeSlider"));
+    std::atomic<bool> done{false};
+    std::thread render([&] {
+        while (!done.load()) {
+            if (store.HasChanged()) {
+                const std::string v = store.Lookup("Options", "framerate");
+                ASSERT_FALSE(v.empty());
+            }
+        }
+    });
+    for (int i = 1; i <= 5000; ++i)
+        store.Update(Item("Options", "framerate", std::to_string(i).c_str(), "", ""));
+    done = true;
+    render.join();
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "5000");
+    EXPECT_GE(store.ChangeCount(), 0);
+    EXPECT_LE(store.ChangeCount(), CHtmlItemStore::kMaxChanges);
 }
 
 TEST(ItemText, FormatThenParseGivesTheSameItems)

@@ -70,6 +70,8 @@ CHtmlSkinDlg::~CHtmlSkinDlg()
 
 bool CHtmlSkinDlg::Create(QWindow* owner)
 {
+    if (m_created || m_destroyed)
+        return false;
     m_owner = owner;
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setWindowTitle("Quillmont Panel");
