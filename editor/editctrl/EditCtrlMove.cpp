@@ -22,6 +22,8 @@ int CEditCtrl::Scroll(int bar, int code, int position)
     case 7: n = max; break;
     }
     n = std::max(std::min(n, max - 1), 0);
+    if (bar == 1 && max <= page)
+        n = 0; // everything is visible: nothing to scroll
     if (n == b)
         return 0;
     if (bar == 0) {
