@@ -1,5 +1,6 @@
 #include "app/shell/GLAppDlg.h"
 
+#include "app/script/ScriptStop.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
 #include "platform/Clock.h"
@@ -65,7 +66,7 @@ CGLAppDlg::CGLAppDlg()
     platform::InitGuiDispatcher();
     m_sceneDriver = std::make_unique<CTestSceneDriver>(m_scene);
     IRenderHost& host = *this;
-    m_loop = std::make_unique<CRenderLoop>(m_state, *m_sceneDriver, nullptr, host, g_InputState);
+    m_loop = std::make_unique<CRenderLoop>(m_state, *m_sceneDriver, &m_store, host, g_InputState);
     m_window.setFormat(CGLcontext::PixelFormat());
     m_window.setTitle("Quillmont");
     const platform::DialogBaseUnits base = platform::BaseUnitsFor(platform::DialogFont());
@@ -103,8 +104,10 @@ bool CGLAppDlg::OnInitDialog()
     CVersions::Print(true, "#CLEAR");
     m_window.show();
     m_window.requestActivate();
+    m_panel.Create(&m_window);
     OnSizeOrMove();
     m_modifierTimer.start();
+    RequestScriptStop(false);
     m_renderThread = std::thread([this] { m_loop->Run(); });
     return true;
 }
@@ -149,6 +152,7 @@ void CGLAppDlg::DestroyWindow()
     if (m_radarDrag)
         platform::ConfinePointer(m_window, false);
     g_InputState.SetCaptured(false);
+    m_panel.OnDestroy();  // saves the item store
     m_window.destroy();
     if (m_modalLoop)
         m_modalLoop->quit();
@@ -157,6 +161,7 @@ void CGLAppDlg::DestroyWindow()
 void CGLAppDlg::StopRenderThread()
 {
     m_state.stopRequest = true;
+    RequestScriptStop(true);  // a script in an endless loop ends too
     if (!m_renderThread.joinable())
         return;
     // keep serving the GUI (posted requests, a script editor at a breakpoint) until
@@ -224,6 +229,7 @@ void CGLAppDlg::OnSizeOrMove()
     m_state.clientWidth = int(m_window.width() * ratio);
     m_state.clientHeight = int(m_window.height() * ratio);
     m_state.resizeCounter = 2;
+    m_panel.PlaceBesideOwner();
 }
 
 void CGLAppDlg::OnKey(QKeyEvent* e, bool down)
@@ -326,7 +332,7 @@ void CGLAppDlg::Perform(shell::WindowAction action)
     using shell::WindowAction;
     switch (action) {
     case WindowAction::Close: DestroyWindow(); break;
-    case WindowAction::TogglePanel: break;
+    case WindowAction::TogglePanel: m_panel.TogglePanel(); break;
     case WindowAction::MoveCursor:
         m_window.setCursor(Qt::SizeAllCursor);
         m_cursorShape = -1;
@@ -407,7 +413,10 @@ void CGLAppDlg::ReleaseGL() { m_glContext.Release(); }
 
 void CGLAppDlg::SetVSync(bool on) { m_glContext.SetVSync(on); }
 
-void CGLAppDlg::PostShowPanel() {}
+void CGLAppDlg::PostShowPanel()
+{
+    Post([this] { m_panel.ShowPanel(true); });
+}
 
 void CGLAppDlg::PostFullScreen(bool on)
 {

@@ -1,3 +1,4 @@
+#include "app/panel/HtmlItemStore.h"
 #include "app/shell/GLAppDlg.h"
 #include "foundation/core/InputState.h"
 #include "platform/Profile.h"
@@ -14,6 +15,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <unistd.h>
 
@@ -47,6 +49,7 @@ protected:
         platform::profile::UseFile((s_dir / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini")).string());
         for (const auto& e : fs::directory_iterator(s_dir / "Camera"))
             fs::remove(e.path());
+        g_HtmlItemStore.Clear();  // the panel appends what it loads to the process-wide store
     }
     void TearDown() override
     {
@@ -103,12 +106,12 @@ protected:
 
 fs::path ShellWindow::s_dir;
 
-// Near-white pixels in the status line's strip; the rest must be drawn too.
+// Near-white pixels in the status line's strip left of the panel.
 int StatusTextPixels(const QImage& img)
 {
     int white = 0;
     for (int y = 12; y < 40 && y < img.height(); ++y)
-        for (int x = 20; x < 700 && x < img.width(); ++x) {
+        for (int x = 20; x < 700 && x < img.width() - 470; ++x) {
             const QRgb p = img.pixel(x, y);
             white += qRed(p) > 220 && qGreen(p) > 220 && qBlue(p) > 220;
         }
@@ -126,7 +129,7 @@ TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
         // the first frames wait for the shaders to compile
         QImage first;
         EXPECT_TRUE(WaitUntil([&] { return StatusTextPixels(first = Grab(dlg)) > 100; }, 30000)) << "status text";
-        EXPECT_NE(first.pixel(first.width() / 2, first.height() / 2), qRgb(0, 0, 0)) << "scene";
+        EXPECT_NE(first.pixel(first.width() / 4, first.height() / 2), qRgb(0, 0, 0)) << "scene";
 
         for (Qt::Key key : {Qt::Key_F2, Qt::Key_F3}) {
             const int before = dlg.State().resizesApplied;
@@ -259,4 +262,27 @@ TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
     });
     EXPECT_FALSE(dlg.IsRunning());
     EXPECT_FALSE(g_InputState.IsCaptured());
+}
+
+TEST_F(ShellWindow, FullScreenSettingSwitchesTheWindowBothWays)
+{
+    fs::create_directories(s_dir / "Html");
+    {
+        std::ofstream store(s_dir / "Html" / "HtmlItems.dat");
+        store << "Options|fullscreen|0|1|styledCheckbox\n";
+    }
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        const QRect screen = dlg.Window().screen()->geometry();
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        EXPECT_TRUE(WaitUntil([&] { return dlg.Window().geometry() == QRect(0, 0, screen.width(), screen.height()); },
+                              5000));
+        // back to a window: always 10 % .. 90 % of the screen
+        g_HtmlItemStore.Update({"Options", "fullscreen", "0", "0", "styledCheckbox"});
+        const int x0 = screen.width() / 10, y0 = screen.height() / 10;
+        const QRect windowed(x0, y0, int(screen.width() * 0.9) - x0, int(screen.height() * 0.9) - y0);
+        EXPECT_TRUE(WaitUntil([&] { return dlg.Window().geometry() == windowed; }, 5000));
+        Key(dlg, Qt::Key_Escape);
+    });
+    fs::remove(s_dir / "Html" / "HtmlItems.dat");
 }
