@@ -369,9 +369,10 @@ void CGLAppDlg::ApplyCursor()
 
 void CGLAppDlg::BeginInputCapture()
 {
-    m_decoder.Reset();
-    if (!m_capture.IsActive())
+    if (!m_capture.IsActive()) {
+        m_decoder.Reset(g_InputState.GetForward(), g_InputState.GetStrafe());
         m_capture.Begin();
+    }
     g_InputState.SetCaptured(true);
 }
 

@@ -60,8 +60,8 @@ CRawInputDecoder::Result CRawInputDecoder::Handle(const Packet& p, CInputState& 
     return Result::Handled;
 }
 
-void CRawInputDecoder::Reset()
+void CRawInputDecoder::Reset(int forward, int strafe)
 {
     m_lastX = m_lastY = 0;
-    m_directions = 0;
+    m_directions = uint8_t((forward > 0 ? 1 : 0) | (forward < 0 ? 2 : 0) | (strafe < 0 ? 4 : 0) | (strafe > 0 ? 8 : 0));
 }

@@ -13,8 +13,10 @@ public:
     enum class Result { Handled, Close, Refused };
 
     Result Handle(const platform::RawInputPacket& packet, CInputState& input);
-    // Forget the direction keys and the last movement (a new capture starts clean).
-    void Reset();
+    // A new capture: forget the last movement, and take the direction keys as the
+    // axes show them now (keys held when the capture began keep acting; keys
+    // released before it do not).
+    void Reset(int forward, int strafe);
 
 private:
     int32_t m_lastX = 0, m_lastY = 0;

@@ -209,3 +209,15 @@ TEST_F(ShellInput, OversizedRawPacketIsDroppedWithItsLogLine)
     decoder.Handle(packet, input);
     EXPECT_EQ(input.GetForward(), 1);
 }
+
+TEST_F(ShellInput, NewCaptureTakesTheHeldDirectionKeys)
+{
+    CRawInputDecoder decoder;
+    decoder.Handle(RawInputPacket::Key('D', true), input);  // released while not captured: never seen
+    decoder.Reset(1, 0);                                     // W held when the capture began
+    decoder.Handle(RawInputPacket::Mouse(0, 3, 0), input);
+    EXPECT_EQ(input.GetForward(), 1);
+    EXPECT_EQ(input.GetStrafe(), 0);
+    decoder.Handle(RawInputPacket::Key('W', false), input);
+    EXPECT_EQ(input.GetForward(), 0);
+}
