@@ -111,6 +111,18 @@ bool BCMenu::AttachNew(bool popup)
     return true;
 }
 
+bool BCMenu::CreateMenu()
+{
+    DestroyMenu();
+    return AttachNew(false);
+}
+
+bool BCMenu::CreatePopupMenu()
+{
+    DestroyMenu();
+    return AttachNew(true);
+}
+
 BCMenu* BCMenu::NewSubMenu() const
 {
     auto* sub = new BCMenu;

@@ -77,6 +77,9 @@ public:
     BCMenu& operator=(const BCMenu&) = delete;
 
     HMENU GetSafeHmenu() const { return m_hMenu; }
+    // A new empty menu bar or popup for this object (the old one destroyed).
+    bool CreateMenu();
+    bool CreatePopupMenu();
     // The BCMenu that owns a handle, or null.
     static BCMenu* FromHandlePermanent(HMENU menu);
 
