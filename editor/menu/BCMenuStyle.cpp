@@ -8,6 +8,8 @@
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
+#include <algorithm>
+
 namespace {
 
 struct ItemRef {
@@ -45,7 +47,8 @@ QSize BCMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
             MEASUREITEMSTRUCT mis;
             mis.itemData = ref.data;
             ref.owner->MeasureItem(mis);
-            return QSize(int(mis.itemWidth), int(mis.itemHeight));
+            // a zero width (separators) would hide the item; the menu widens every item anyway
+            return QSize(std::max(1, int(mis.itemWidth)), int(mis.itemHeight));
         }
     }
     return QProxyStyle::sizeFromContents(type, option, size, widget);
