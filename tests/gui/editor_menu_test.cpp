@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QMenuBar>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -99,4 +100,88 @@ TEST(EditorMenu, BarCommandsAndStateFollowTheMenu)
     menu.GetPopup(2)->MeasureItem(mis);
     EXPECT_GE(debug->sizeHint().width(), int(mis.itemWidth));
     EXPECT_EQ(debug->actionGeometry(debug->actions()[4]).height(), int(mis.itemHeight));
+}
+
+namespace {
+
+// Draws one item of a popup into an image of the item's size.
+QImage DrawOne(BCMenu& popup, size_t index, unsigned state, int width = 120, int height = 22)
+{
+    QImage img(width, height, QImage::Format_RGB32);
+    img.fill(QColor::fromRgb(Rgb(platform::GetSysColor(platform::COLOR_MENU))));  // the menu's panel
+    QPainter painter(&img);
+    platform::GdiCanvas dc(painter);
+    DRAWITEMSTRUCT dis;
+    dis.dc = &dc;
+    dis.hwndItem = popup.GetSafeHmenu();
+    dis.itemData = reinterpret_cast<uintptr_t>(popup.Entries().at(index).get());
+    dis.itemID = unsigned(popup.Entries().at(index)->id);
+    dis.itemState = state;
+    dis.rcItem = {0, 0, width, height};
+    popup.DrawItem(dis);
+    return img;
+}
+
+} // namespace
+
+TEST(EditorMenu, XPStyleColumnAndCheckBox)
+{
+    BCMenu::SetDrawStyle(1);
+    BCMenu popup;
+    ASSERT_TRUE(popup.CreatePopupMenu());
+    popup.AddOwnerDrawItem(L"Trace", 0, 7);
+    popup.AddOwnerDrawItem(L"", 0, 0);
+    const COLORREF highlight = platform::GetSysColor(platform::COLOR_HIGHLIGHT);
+    const int W = BCMenu::s_nImageWidth, g = 7;
+
+    const QImage plain = DrawOne(popup, 0, 0);
+    EXPECT_EQ(At(plain, 3, 10), Rgb(BCMenu::Lighten(platform::GetSysColor(platform::COLOR_BTNFACE), 0.25)));
+    EXPECT_EQ(At(plain, W + g + 2, 10), Rgb(platform::MakeRGB(249, 249, 249)));  // window colour less 2 %
+
+    const QImage checked = DrawOne(popup, 0, ODS_CHECKED);
+    // box (1, 1)-(W + g - 2, 21): framed in the highlight colour, filled lightened by 0.85
+    EXPECT_EQ(At(checked, 1, 5), Rgb(highlight));
+    EXPECT_EQ(At(checked, 3, 3), Rgb(BCMenu::Lighten(highlight, 0.85)));
+    // the short mark at the box centre less 3: (1 + 20 / 2 - 3, 1 + 20 / 2 - 3) = (8, 8)
+    const QRgb ink = Rgb(platform::GetSysColor(platform::COLOR_MENUTEXT));
+    EXPECT_EQ(At(checked, 8, 10), ink);
+    EXPECT_EQ(At(checked, 8, 12), Rgb(BCMenu::Lighten(highlight, 0.85)));  // short: two pixels a stroke
+
+    const QImage selected = DrawOne(popup, 0, ODS_SELECTED);
+    EXPECT_EQ(At(selected, 0, 0), Rgb(highlight));
+    EXPECT_EQ(At(selected, 60, 3), Rgb(BCMenu::Lighten(highlight, 0.85)));
+
+    const QImage sep = DrawOne(popup, 1, 0, 120, 3);
+    EXPECT_EQ(At(sep, W + g + g + 4, 1), Rgb(platform::GetSysColor(platform::COLOR_BTNSHADOW)));
+    BCMenu::SetDrawStyle(0);
+}
+
+TEST(EditorMenu, ClassicItemWithASharedImage)
+{
+    BCMenu::SetDrawStyle(0);
+    BCMenu::ResetSharedImages();
+    MenuImageList list(16, 15);
+    MenuBitmap red(16, 15, 0x0000FF);
+    red.At(0, 0) = platform::GetSysColor(platform::COLOR_BTNFACE);  // masked corner
+    ASSERT_EQ(list.AddMasked(red, platform::GetSysColor(platform::COLOR_BTNFACE)), 0);
+    ASSERT_EQ(BCMenu::AddSharedImage(list, 0, 9), 0);
+
+    BCMenu popup;
+    ASSERT_TRUE(popup.CreatePopupMenu());
+    popup.AddOwnerDrawItem(L"Paint", 0, 9);
+    ASSERT_EQ(popup.Entries()[0]->sharedImage, 0);
+    const QImage img = DrawOne(popup, 0, 0, 120, 23);
+    const int dy = (23 - 15 - 4) / 2;
+    EXPECT_EQ(At(img, 2 + 5, dy + 2 + 5), Rgb(0x0000FF));
+    EXPECT_EQ(At(img, 2, dy + 2), Rgb(platform::GetSysColor(platform::COLOR_MENU)));  // transparent pixel
+
+    // selected: the highlight starts right of the image column
+    const QImage sel = DrawOne(popup, 0, ODS_SELECTED, 120, 23);
+    EXPECT_EQ(At(sel, 16 + 5, 1), Rgb(platform::GetSysColor(platform::COLOR_HIGHLIGHT)));
+    EXPECT_EQ(At(sel, 16 + 3, 1), Rgb(platform::GetSysColor(platform::COLOR_MENU)));
+
+    // disabled: embossed, no red left
+    const QImage off = DrawOne(popup, 0, ODS_GRAYED, 120, 23);
+    EXPECT_NE(At(off, 2 + 5, dy + 2 + 5), Rgb(0x0000FF));
+    BCMenu::ResetSharedImages();
 }
