@@ -172,16 +172,6 @@ void GdiCanvas::SelectFont(const GdiFont& f)
     painter_.setFont(font);
 }
 
-void GdiCanvas::SelectMenuFont() { painter_.setFont(MenuFont()); }
-
-int GdiCanvas::TextWidth(std::wstring_view text, unsigned format) const
-{
-    QFontMetrics fm(painter_.font());
-    return fm.size(TextFlags(format) | Qt::TextSingleLine, ToQString(text)).width();
-}
-
-int GdiCanvas::TextHeight() const { return QFontMetrics(painter_.font()).height(); }
-
 void GdiCanvas::DrawText(std::wstring_view text, const Rect& r, unsigned format, COLORREF colour)
 {
     painter_.save();

@@ -78,10 +78,6 @@ public:
     void Ellipse(const Rect& r, COLORREF colour);
 
     void SelectFont(const GdiFont& font);
-    void SelectMenuFont();
-    // Width and height of a single-line text in the current font.
-    int TextWidth(std::wstring_view text, unsigned format = 0) const;
-    int TextHeight() const;
     void DrawText(std::wstring_view text, const Rect& r, unsigned format, COLORREF colour);
 
     // A width x height block of 0x00BBGGRR pixels, rows top first; where mask

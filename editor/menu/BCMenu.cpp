@@ -3,7 +3,6 @@
 #include "editor/menu/BCMenu.h"
 #include "editor/menu/BCMenuInternal.h"
 
-#include "platform/TextCodec.h"
 #include "resources/Resources.h"
 
 #include <algorithm>
@@ -288,8 +287,7 @@ bool BCMenu::LoadMenuTemplate(const uint8_t* data, size_t size)
         BCMenuEntry& e = *m_entries[i];
         const bool popup = (e.flags & MF_POPUP) != 0;
         e.flags = popup ? (MF_BYPOSITION | MF_POPUP) : MF_BYPOSITION;
-        sysmenu::ModifyMenu(m_hMenu, unsigned(i), e.flags | MF_STRING, e.id,
-                            platform::Widen(platform::Narrow(e.text)));
+        sysmenu::ModifyMenu(m_hMenu, unsigned(i), e.flags | MF_STRING, e.id, e.text);
     }
     m_bLoaded = true;
     return true;

@@ -2,8 +2,6 @@
 // and keeping a loaded menu bar plain.
 #include "editor/menu/BCMenu.h"
 
-#include "platform/TextCodec.h"
-
 #include <algorithm>
 #include <cwctype>
 
@@ -31,8 +29,7 @@ long BCMenu::FindMnemonic(wchar_t ch, uint32_t flags, HMENU menu)
     if (target->GetMenuItemCount() != int(target->m_entries.size()))
         target->Resync();
     for (size_t i = 0; i < target->m_entries.size(); ++i) {
-        // compared as the program's byte text, as the keyboard delivers it
-        const std::wstring text = Upper(platform::Widen(platform::Narrow(target->m_entries[i]->text)));
+        const std::wstring text = Upper(target->m_entries[i]->text);
         if (text.find(key) != std::wstring::npos)
             return (kMncExecute << 16) | long(i);
     }
@@ -136,7 +133,7 @@ int BCMenu::FirstPopupPosition()
         if (!sysmenu::GetMenuString(m_hMenu, unsigned(p), s, MF_BYPOSITION) || s.empty())
             continue;
         for (size_t r = 0; r < m_entries.size(); ++r) {
-            if (platform::Widen(platform::Narrow(m_entries[r]->text)) != s)
+            if (m_entries[r]->text != s)
                 continue;
             return int(r) <= p ? p - int(r) : 0;
         }
@@ -154,7 +151,6 @@ void BCMenu::RefreshTopLevel()
             continue;
         BCMenuEntry& e = *m_entries[r];
         e.flags = MF_BYPOSITION | MF_POPUP;
-        sysmenu::ModifyMenu(m_hMenu, unsigned(p), MF_BYPOSITION | MF_POPUP | MF_STRING, item->id,
-                            platform::Widen(platform::Narrow(e.text)));
+        sysmenu::ModifyMenu(m_hMenu, unsigned(p), MF_BYPOSITION | MF_POPUP | MF_STRING, item->id, e.text);
     }
 }

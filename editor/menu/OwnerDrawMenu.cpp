@@ -3,7 +3,9 @@
 #include "editor/menu/BCMenu.h"
 #include "editor/menu/BCMenuStyle.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStyleOptionMenuItem>
 
 #include <map>
@@ -16,9 +18,14 @@ std::map<HMENU, OwnerDrawMenu*>& Open()
     return open;
 }
 
+// One style for every owner-drawn menu, deleted with the application.
 BCMenuStyle* SharedStyle()
 {
-    static BCMenuStyle* style = new BCMenuStyle;  // lives as long as the application's styles
+    static QPointer<BCMenuStyle> style;
+    if (!style) {
+        style = new BCMenuStyle;
+        style->setParent(QCoreApplication::instance());
+    }
     return style;
 }
 
