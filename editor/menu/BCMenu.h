@@ -228,6 +228,12 @@ protected:
     bool RemoveOrDelete(unsigned position, uint32_t flags, bool destroy);
     bool RemoveOrDeleteByText(const std::wstring& text, int mode, bool destroy);
     void TakeImage(BCMenuEntry& entry, unsigned id, int image);
+    // A record for a new item: flags made owner-drawn (a separator for id 0), popup handles recorded.
+    std::unique_ptr<BCMenuEntry> NewEntry(const std::wstring& text, uint32_t& flags, uintptr_t id);
+    bool AppendEntry(std::unique_ptr<BCMenuEntry> entry);
+    // Every record of the command (one appended when there is none) gets the text
+    // and image; the command's item then shows the last of them.
+    bool ChangeRecords(const std::wstring* text, unsigned id, const std::function<void(BCMenuEntry&)>& setImage);
     BCMenuEntry* NewEntryAt(size_t index, uint32_t flags, uintptr_t id, const std::wstring& text);
     BCMenuEntry* TakeUnmarkedEntry(uintptr_t id);
     void SetSyncMarks();

@@ -37,7 +37,7 @@ void BCMenu::TakeImage(BCMenuEntry& entry, unsigned id, int image)
         entry.sharedImage = AddSharedImage(temp, index, id);
 }
 
-bool BCMenu::AddOwnerDrawItem(const std::wstring& text, uint32_t flags, uintptr_t id, int image)
+std::unique_ptr<BCMenuEntry> BCMenu::NewEntry(const std::wstring& text, uint32_t& flags, uintptr_t id)
 {
     if (id == 0)
         flags = MF_SEPARATOR | MF_OWNERDRAW | (flags & MF_BYPOSITION);
@@ -49,15 +49,26 @@ bool BCMenu::AddOwnerDrawItem(const std::wstring& text, uint32_t flags, uintptr_
     }
     auto entry = std::make_unique<BCMenuEntry>();
     entry->text = text;
-    TakeImage(*entry, unsigned(id), image);
     entry->flags = flags;
     entry->id = id;
+    return entry;
+}
+
+bool BCMenu::AppendEntry(std::unique_ptr<BCMenuEntry> entry)
+{
     BCMenuEntry* e = entry.get();
     m_entries.push_back(std::move(entry));
-    const bool ok = sysmenu::AppendMenu(m_hMenu, flags, id, L"", Data(e));
+    const bool ok = sysmenu::AppendMenu(m_hMenu, e->flags, e->id, L"", Data(e));
     if (m_bLoaded)
         RefreshTopLevel();
     return ok;
+}
+
+bool BCMenu::AddOwnerDrawItem(const std::wstring& text, uint32_t flags, uintptr_t id, int image)
+{
+    auto entry = NewEntry(text, flags, id);
+    TakeImage(*entry, unsigned(id), image);
+    return AppendEntry(std::move(entry));
 }
 
 bool BCMenu::AddOwnerDrawItem(const char* text, uint32_t flags, uintptr_t id, int image)
@@ -68,30 +79,14 @@ bool BCMenu::AddOwnerDrawItem(const char* text, uint32_t flags, uintptr_t id, in
 bool BCMenu::AddOwnerDrawItemFromList(const std::wstring& text, uint32_t flags, uintptr_t id,
                                       const MenuImageList* list, int index)
 {
-    if (id == 0)
-        flags = MF_SEPARATOR | MF_OWNERDRAW | (flags & MF_BYPOSITION);
-    else
-        flags |= MF_OWNERDRAW;
-    if (flags & MF_POPUP) {
-        s_popupHandles.push_back(HMENU(id));
-        m_popups.push_back(HMENU(id));
-    }
-    auto entry = std::make_unique<BCMenuEntry>();
-    entry->text = text;
+    auto entry = NewEntry(text, flags, id);
     if (list && list->Get(index)) {
         entry->images = std::make_unique<MenuImageList>(list->Width(), list->Height());
         CopyImageWithEffects(*list, index, *entry->images);
         entry->imageIndex = 0;
         entry->imageOffset = 0;
     }
-    entry->flags = flags;
-    entry->id = id;
-    BCMenuEntry* e = entry.get();
-    m_entries.push_back(std::move(entry));
-    const bool ok = sysmenu::AppendMenu(m_hMenu, flags, id, L"", Data(e));
-    if (m_bLoaded)
-        RefreshTopLevel();
-    return ok;
+    return AppendEntry(std::move(entry));
 }
 
 bool BCMenu::AddOwnerDrawItemBitmap(const std::wstring& text, uint32_t flags, uintptr_t id, const MenuBitmap& bitmap)
@@ -122,19 +117,8 @@ bool BCMenu::InsertOwnerDrawItem(unsigned position, const std::wstring& text, ui
     const int count = GetMenuItemCount();
     if (position == unsigned(-1) || int(position) > count)
         position = unsigned(std::max(count, 0));
-    if (id == 0)
-        flags = MF_BYPOSITION | MF_SEPARATOR | MF_OWNERDRAW;
-    else
-        flags |= MF_OWNERDRAW;
-    if (flags & MF_POPUP) {
-        s_popupHandles.push_back(HMENU(id));
-        m_popups.push_back(HMENU(id));
-    }
-    auto entry = std::make_unique<BCMenuEntry>();
-    entry->text = text;
+    auto entry = NewEntry(text, flags, id);
     TakeImage(*entry, unsigned(id), image);
-    entry->flags = flags;
-    entry->id = id;
     BCMenuEntry* e = entry.get();
     size_t at = position;
     if ((flags & MF_POPUP) && m_bLoaded) {
@@ -194,7 +178,7 @@ void CollectById(BCMenu& menu, unsigned id, std::vector<BCMenuEntry*>& out)
 
 } // namespace
 
-bool BCMenu::ChangeOwnerDrawItem(const std::wstring* text, unsigned id, int image)
+bool BCMenu::ChangeRecords(const std::wstring* text, unsigned id, const std::function<void(BCMenuEntry&)>& setImage)
 {
     std::vector<BCMenuEntry*> records;
     CollectById(*this, id, records);
@@ -208,11 +192,16 @@ bool BCMenu::ChangeOwnerDrawItem(const std::wstring* text, unsigned id, int imag
     for (BCMenuEntry* e : records) {
         if (text)
             e->text = *text;
-        TakeImage(*e, id, image);
+        setImage(*e);
         e->flags = (e->flags & ~uint32_t(MF_BYPOSITION)) | MF_OWNERDRAW;
     }
     BCMenuEntry* last = records.back();
     return sysmenu::ModifyMenu(m_hMenu, id, MF_BYCOMMAND | last->flags, id, L"", Data(last));
+}
+
+bool BCMenu::ChangeOwnerDrawItem(const std::wstring* text, unsigned id, int image)
+{
+    return ChangeRecords(text, id, [&](BCMenuEntry& e) { TakeImage(e, id, image); });
 }
 
 bool BCMenu::ChangeOwnerDrawItem(const char* text, unsigned id, int image)
@@ -226,23 +215,7 @@ bool BCMenu::ChangeOwnerDrawItem(const char* text, unsigned id, int image)
 bool BCMenu::ChangeOwnerDrawItemFromList(const std::wstring* text, unsigned id, const MenuImageList* list, int index)
 {
     const int shared = list && list->Get(index) ? AddSharedImage(*list, index, id) : -1;
-    std::vector<BCMenuEntry*> records;
-    CollectById(*this, id, records);
-    if (records.empty()) {
-        auto entry = std::make_unique<BCMenuEntry>();
-        entry->id = id;
-        entry->flags = MF_OWNERDRAW;
-        records.push_back(entry.get());
-        m_entries.push_back(std::move(entry));
-    }
-    for (BCMenuEntry* e : records) {
-        if (text)
-            e->text = *text;
-        e->sharedImage = shared;
-        e->flags = (e->flags & ~uint32_t(MF_BYPOSITION)) | MF_OWNERDRAW;
-    }
-    BCMenuEntry* last = records.back();
-    return sysmenu::ModifyMenu(m_hMenu, id, MF_BYCOMMAND | last->flags, id, L"", Data(last));
+    return ChangeRecords(text, id, [shared](BCMenuEntry& e) { e.sharedImage = shared; });
 }
 
 bool BCMenu::ChangeOwnerDrawItemBitmap(const std::wstring& text, unsigned id, const MenuBitmap& bitmap)

@@ -142,18 +142,9 @@ bool ModifyMenu(HMENU h, unsigned position, uint32_t flags, uintptr_t id, const 
     return true;
 }
 
-bool RemoveMenu(HMENU h, unsigned position, uint32_t flags)
-{
-    HMENU holder = 0;
-    int index = -1;
-    if (!Locate(h, position, flags, holder, index))
-        return false;
-    auto& items = Get(holder)->items;
-    items.erase(items.begin() + index);
-    return true;
-}
+namespace {
 
-bool DeleteMenu(HMENU h, unsigned position, uint32_t flags)
+bool Drop(HMENU h, unsigned position, uint32_t flags, bool destroyPopup)
 {
     HMENU holder = 0;
     int index = -1;
@@ -162,10 +153,15 @@ bool DeleteMenu(HMENU h, unsigned position, uint32_t flags)
     auto& items = Get(holder)->items;
     const SysMenuItem item = items[size_t(index)];
     items.erase(items.begin() + index);
-    if (item.flags & MF_POPUP)
+    if (destroyPopup && (item.flags & MF_POPUP))
         DestroyMenu(HMENU(item.id));
     return true;
 }
+
+} // namespace
+
+bool RemoveMenu(HMENU h, unsigned position, uint32_t flags) { return Drop(h, position, flags, false); }
+bool DeleteMenu(HMENU h, unsigned position, uint32_t flags) { return Drop(h, position, flags, true); }
 
 SysMenuItem* FindItem(HMENU h, unsigned position, uint32_t flags, HMENU* holderOut, int* indexOut)
 {
