@@ -140,6 +140,11 @@ public:
     void SetModified(bool modified) { m_bModified = modified; }
     // the editor saved the text: the current undo position is the clean one
     void MarkSaved();
+    // the whole text from and to a file ("\r\n" line ends on disk); false on failure
+    bool LoadFile(const std::string& path);
+    bool SaveFile(const std::string& path);
+    // "\n" to "\r\n" when asked
+    static std::string MakeGlobalText(const std::string& text, bool crlf);
 
     // --- queries ---------------------------------------------------------------
     int LineStartOf(int offset, bool skipCollapsed = true) const;

@@ -139,16 +139,7 @@ std::string CEditCtrl::GetSelectedText() const
 
 std::string CEditCtrl::MakeClipboardText(const std::string& text) const
 {
-    if (!m_bCrLfClipboard)
-        return text;
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n')
-            out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
+    return MakeGlobalText(text, m_bCrLfClipboard);
 }
 
 int CEditCtrl::CopyTextToClipboard(const std::string& text)
