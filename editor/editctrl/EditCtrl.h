@@ -130,9 +130,9 @@ public:
     void SetWindowText(const std::string& text);
     // copies at most size - 1 characters and a zero; returns the count copied
     int GetWindowText(char* buffer, int size) const;
-    const std::string& GetText() const { return m_text.Str(); }
-    int GetTextLength() const { return m_text.Length(); }
-    char CharAt(int offset) const { return m_text.At(offset); }
+    const std::string& GetText() const { return m_strText.Str(); }
+    int GetTextLength() const { return m_strText.Length(); }
+    char CharAt(int offset) const { return m_strText.At(offset); }
     int GetLineCount() const { return m_nLineCount + 1; }
     void Reset();
     virtual void NotifyChange(int offset, const std::string& text, int flag);
@@ -400,7 +400,7 @@ protected:
     IEditOutline* m_pOutline = nullptr;
     std::function<void()> m_onMarkersChanged;
 
-    CEditText m_text; // the Part's m_strText with its line index
+    CEditText m_strText; // the text with its line index
     bool m_bModified = false;
     unsigned m_nLastKey = 0xFFFFFFFF;
     unsigned m_nPrevKey = 0xFFFFFFFF;

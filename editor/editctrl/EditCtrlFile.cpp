@@ -30,7 +30,7 @@ bool CEditCtrl::LoadFile(const std::string& path)
 
 bool CEditCtrl::SaveFile(const std::string& path)
 {
-    const std::string out = MakeGlobalText(m_text.Str(), true);
+    const std::string out = MakeGlobalText(m_strText.Str(), true);
     if (!platform::WriteFileAtomic(path, out.data(), out.size()))
         return false;
     MarkSaved();

@@ -20,8 +20,8 @@ bool CEditCtrl::SearchText(int& foundOffset, int& foundLength, const std::string
 {
     if (text.empty())
         return false;
-    const std::string& t = m_text.Str();
-    const int length = m_text.Length();
+    const std::string& t = m_strText.Str();
+    const int length = m_strText.Length();
     const int n = int(text.size());
     if (n > length)
         return false;
@@ -121,11 +121,11 @@ int CEditCtrl::ReplaceAll(const std::string& text, const std::string* replacemen
         return 0;
     // the non-overlapping hits of the unchanged text, from the caret on, wrapping
     const int n = int(text.size());
-    const int caret = std::clamp(m_nCaret, 0, m_text.Length());
+    const int caret = std::clamp(m_nCaret, 0, m_strText.Length());
     std::vector<int> after, before;
     for (int from = caret, o, l; SearchText(o, l, text, true, matchCase, wholeWord, from) && o >= from; from = o + n)
         after.push_back(o);
-    const int wrapLimit = after.empty() ? m_text.Length() : after.front();
+    const int wrapLimit = after.empty() ? m_strText.Length() : after.front();
     for (int from = 0, o, l; from < caret && SearchText(o, l, text, true, matchCase, wholeWord, from) && o >= from &&
                              o + n <= wrapLimit && o < caret;
          from = o + n)
@@ -146,14 +146,14 @@ int CEditCtrl::ReplaceAll(const std::string& text, const std::string* replacemen
         for (auto& d : done)
             if (d.first < hit)
                 at += d.second;
-        const int lengthBefore = m_text.Length();
+        const int lengthBefore = m_strText.Length();
         SelectRange(at, at + n, false, false);
         DeleteSelection(false, false, at != 0);
         SetLastAction(actPaste);
         InsertText(*replacement, -1, false, false, true, false);
         CloseUndoChain();
         SelectRange(at, m_nCaret, false, false);
-        done.emplace_back(hit, m_text.Length() - lengthBefore);
+        done.emplace_back(hit, m_strText.Length() - lengthBefore);
         ++count;
     }
     if (count)
