@@ -348,8 +348,18 @@ public:
     std::string m_strWhitespace;
     std::string m_strBlanks;
     std::string m_strEscapeChars;
-    uint32_t m_crBack = 0xFFFFFFFF;
+    uint32_t m_crBack = 0xFFFFFFFF; // 0x00BBGGRR; -1: the system colour
     uint32_t m_crText = 0xFFFFFFFF;
+    // selection colours with and without the focus; -1 until the widget or the
+    // language settings give them
+    uint32_t m_crSelBack = 0xFFFFFFFF;
+    uint32_t m_crSelBack2 = 0xFFFFFFFF;
+    uint32_t m_crSelText = 0xFFFFFFFF;
+    uint32_t m_crSelText2 = 0xFFFFFFFF;
+    bool m_bHyperlinks = false;
+    bool m_bHighlightLinks = true;
+    uint32_t m_crLink = 0xFFFFFFFF;
+    std::vector<std::string> m_lstUrlPrefixes{"http://", "ftp://", "mailto:"};
     bool m_bCrLfClipboard = true;
     int m_nLineSpacing = 1;
     int m_nMarkerMarginWidth = 20;
