@@ -102,8 +102,10 @@ void CEditCtrl::MarkSaved()
 
 // --- text primitives ------------------------------------------------------------
 
+// Every change of the text drops the selection.
 void CEditCtrl::TextInsert(int offset, const std::string& s)
 {
+    m_nSelStart = m_nSelEnd = -1;
     m_strText.Insert(offset, s);
     m_nLineCount = m_strText.LineCount() - 1;
     if (offset < m_nFirstLineOffset)
@@ -112,6 +114,7 @@ void CEditCtrl::TextInsert(int offset, const std::string& s)
 
 void CEditCtrl::TextErase(int offset, int count)
 {
+    m_nSelStart = m_nSelEnd = -1;
     m_strText.Erase(offset, count);
     m_nLineCount = m_strText.LineCount() - 1;
     if (offset < m_nFirstLineOffset)

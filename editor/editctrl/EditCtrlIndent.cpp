@@ -62,6 +62,7 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
 {
     if (refuse)
         return 0;
+    const bool reversed = m_nSelStart > m_nSelEnd; // the selection's direction survives the edits
     start = std::clamp(start, 0, m_strText.Length());
     const int firstLine = m_strText.LineOf(start);
     size_t k = 0;
@@ -131,7 +132,7 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
     if (keepSelection) {
         const int s = m_strText.LineStart(firstLine);
         const int e = std::min(end, m_strText.Length());
-        if (m_nSelStart > m_nSelEnd) {
+        if (reversed) {
             m_nSelStart = e;
             m_nSelEnd = s;
         } else {

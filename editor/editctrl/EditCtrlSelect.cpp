@@ -222,6 +222,7 @@ int CEditCtrl::DragSelection(EcPoint pressed)
         return 0;
     const std::string text = GetSelectedText();
     const int len = int(text.size());
+    int a = std::min(m_nSelStart, m_nSelEnd), b = std::max(m_nSelStart, m_nSelEnd);
     m_nDragState = 1;
     EcPoint cursor = pressed;
     const int effect = m_pDragSource->RunDrag(MakeClipboardText(text), cursor);
@@ -229,7 +230,6 @@ int CEditCtrl::DragSelection(EcPoint pressed)
     if (m_pSink && !m_bReadOnly)
         m_pSink->ShowCaret(true);
     if (effect == 2) {
-        int a = std::min(m_nSelStart, m_nSelEnd), b = std::max(m_nSelStart, m_nSelEnd);
         if (m_nDropOffset != -1) {
             if (m_nDropOffset <= a) {
                 a += len;
@@ -321,9 +321,9 @@ int CEditCtrl::OnDrop(const std::string& text, bool column, int effect, EcPoint 
         return 0;
     }
     SetLastAction(actDrop);
-    InsertFromData(text, column, at, m_nDragState == 0, false, true, effect == 2);
     if (m_nDragState == 0)
         m_nSavedCaret = m_nSelEnd;
+    InsertFromData(text, column, at, m_nDragState == 0, false, true, effect == 2);
     m_nDropOffset = at;
     return 1;
 }

@@ -169,5 +169,20 @@ TEST_F(Clip, DraggingTheSelectionOut)
     EXPECT_EQ(Text(), "move me\nplease");
 }
 
+TEST_F(Clip, DropRulesWithoutARegisteredTarget)
+{
+    SetText("abc def");
+    ctrl.SelectRange(0, 3, true);
+    EXPECT_EQ(ctrl.OnDrop("xyz", false, 1, At(1, 0)), 0); // onto the selection
+    EXPECT_EQ(ctrl.LastError(), CEditCtrl::errDrop);
+    EXPECT_EQ(ctrl.OnDrop("", false, 1, At(5, 0)), 0); // no text offered
+    EXPECT_EQ(ctrl.OnDragOver("xyz", 8, At(5, 0)), 1);  // Ctrl: copy
+    EXPECT_EQ(ctrl.OnDragOver("xyz", 0, At(5, 0)), 2);
+    EXPECT_EQ(ctrl.OnDrop("xyz", false, 1, At(5, 0)), 1);
+    EXPECT_EQ(Text(), "abc dxyzef");
+    ctrl.Undo();
+    EXPECT_EQ(Text(), "abc def");
+}
+
 } // namespace
 } // namespace edtest

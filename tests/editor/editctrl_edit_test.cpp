@@ -144,6 +144,14 @@ TEST_F(Edit, IndentThreeLinesIsOneUndoStep)
     EXPECT_EQ(Text(), "a\nb\nc\nd");
     ctrl.Redo();
     EXPECT_EQ(Text(), "\ta\n\tb\n\tc\nd");
+    // a selection made upwards keeps its direction
+    SetText("a\nb\nc");
+    ctrl.SelectRange(3, 1, true);
+    ctrl.IndentSelection(true);
+    ctrl.GetSelection(s, e);
+    EXPECT_EQ(Text(), "\ta\n\tb\nc");
+    EXPECT_GT(s, e);
+    EXPECT_EQ(e, 0);
     // Shift+Tab removes one step and undoes exactly what it removed
     SetText("  \tx\n      y\n\t  z\nq");
     ctrl.SelectRange(0, 16, true);
