@@ -159,6 +159,12 @@ TEST_F(PanelTest, WireframeClickReachesTheStoreAndComesBackAfterARestart)
 
     Click("wireframe");
     EXPECT_EQ(g_HtmlItemStore.Lookup("Options", "wireframe"), "1");
+    // keys cannot change a control behind the store's back
+    m_panel->activateWindow();
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == m_panel.get(); }, 5000));
+    ASSERT_EQ(std::system("xdotool key --delay 50 space"), 0);
+    QApplication::processEvents(QEventLoop::AllEvents, 200);
+    EXPECT_TRUE(Js(Element("wireframe") + ".checked").toBool());
     StopPanel();
     EXPECT_NE(m_dir.Read("Html/HtmlItems.dat").find("Options|wireframe|1|1|styledCheckbox\n"), std::string::npos)
         << m_dir.Read("Html/HtmlItems.dat");
@@ -180,6 +186,12 @@ TEST_F(PanelTest, WireframeClickReachesTheStoreAndComesBackAfterARestart)
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(Js(Element("Speed") + ".value").toString(), "150");
     EXPECT_EQ(Js("document.querySelector('output').value").toString(), "150") << "the label follows the push";
+
+    // a click on the slider stores the value it then shows
+    Click("Speed");
+    const std::string shown = Js(Element("Speed") + ".value").toString().toStdString();
+    EXPECT_NE(shown, "150");
+    EXPECT_EQ(g_HtmlItemStore.Lookup("Trains", "Speed"), shown);
 }
 
 TEST_F(PanelTest, TrackEditButtonSwitchesOnceAndShowsTheStateInEffect)
