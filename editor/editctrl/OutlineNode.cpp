@@ -8,15 +8,8 @@
 
 void COutlineBaseNode::CopyFrom(const COutlineBaseNode& other)
 {
-    m_nStart = other.m_nStart;
-    m_nEnd = other.m_nEnd;
-    m_nHeaderLength = other.m_nHeaderLength;
-    m_bCollapsed = other.m_bCollapsed;
-    m_strReplace = other.m_strReplace;
-    m_rcBox = other.m_rcBox;
-    m_nBlock = other.m_nBlock;
-    m_nKind = other.m_nKind;
-    m_nData = other.m_nData;
+    if (this != &other)
+        *this = other;  // the base fields only; a node's children stay its own
 }
 
 void COutlineBaseNode::Offset(int distance)
@@ -291,6 +284,27 @@ void COutlineNode::CollectByCollapsed(bool collapsed, std::vector<COutlineNode*>
             out.push_back(child.get());
         child->CollectByCollapsed(collapsed, out);
     }
+}
+
+bool COutlineNode::RemoveRegionAt(int offset, OutlineChangeSet& changes)
+{
+    COutlineNode* region = FindRegionAt(offset);
+    return region && region->Detach(changes);
+}
+
+void COutlineNode::ToggleRegionsInRange(int first, int last)
+{
+    std::vector<COutlineNode*> regions;
+    CollectInRange(first, last, regions);
+    ToggleRegionList(regions);
+}
+
+void COutlineNode::ToggleAllRegions()
+{
+    std::vector<COutlineNode*> regions;
+    CollectByCollapsed(true, regions);
+    CollectByCollapsed(false, regions);
+    ToggleRegionList(regions);
 }
 
 int COutlineNode::CountDescendants() const

@@ -19,6 +19,9 @@ public:
     enum Kind : uint32_t { kRegion = 1, kOpenOnly = 2, kCloseOnly = 4 };
     enum RangeRelationResult { kApart = 0, kInside = 1, kOverlapping = 2 };
 
+    COutlineBaseNode() = default;
+    COutlineBaseNode(const COutlineBaseNode&) = default;
+    COutlineBaseNode& operator=(const COutlineBaseNode&) = default;
     virtual ~COutlineBaseNode() = default;
 
     virtual void CopyFrom(const COutlineBaseNode& other);
@@ -89,6 +92,11 @@ public:
     // Complete regions touching first .. last, at any depth.
     void CollectInRange(int first, int last, std::vector<COutlineNode*>& out);
     void CollectByCollapsed(bool collapsed, std::vector<COutlineNode*>& out);
+    // Removes the innermost region at the offset, its children staying in its place.
+    bool RemoveRegionAt(int offset, OutlineChangeSet& changes);
+    // Collapse all concerned regions when none is collapsed, else expand them all.
+    void ToggleRegionsInRange(int first, int last);
+    void ToggleAllRegions();
     int CountDescendants() const;
 
     const std::vector<NodePtr>& Children() const { return m_children; }

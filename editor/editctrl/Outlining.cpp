@@ -187,15 +187,65 @@ int COutlining::ToggleOutlineAtLine(int offset)
 
 void COutlining::ToggleAllOutlining()
 {
-    std::vector<COutlineNode*> regions;
-    m_OutlineRoot.CollectByCollapsed(true, regions);
-    m_OutlineRoot.CollectByCollapsed(false, regions);
-    ToggleRegionList(regions);
+    m_OutlineRoot.ToggleAllRegions();
     RecountHiddenLines();
     OutlineUpdateScrollBars();
     OutlineRedrawRange(0, static_cast<int>(OutlineText().size()));
     if (COutlineNode* holder = m_OutlineRoot.FindCollapsedAt(OutlineCaretOffset()))
         OutlineSetCaret(holder->m_nStart);
+}
+
+int COutlining::ToggleOutliningAtCaret()
+{
+    int first = 0;
+    int end = 0;
+    if (OutlineSelection(first, end)) {
+        m_OutlineRoot.ToggleRegionsInRange(first, end - 1);
+        RecountHiddenLines();
+        OutlineUpdateScrollBars();
+        OutlineRedrawRange(0, static_cast<int>(OutlineText().size()));
+        return 1;
+    }
+    const int caret = OutlineCaretOffset();
+    COutlineNode* region = m_OutlineRoot.FindRegionAt(caret);
+    if (!region)
+        return 0;
+    const bool justAfter = caret == region->m_nEnd + 1;
+    const int start = region->m_nStart;
+    ToggleOutlineNode(region);
+    OutlineSetCaret(justAfter ? caret : start);
+    return 1;
+}
+
+void COutlining::HideSelection()
+{
+    int first = 0;
+    int end = 0;
+    if (!OutlineSelection(first, end) || end <= first)
+        return;
+    AddOutlineRegion(first, end - 1, 0, true, nullptr);
+    OutlineSetCaret(end);
+}
+
+void COutlining::StopHidingSelection()
+{
+    if (m_bOutliningStarted)
+        return;
+    int first = 0;
+    int end = 0;
+    OutlineChangeSet changes(0, 0);
+    const bool selection = OutlineSelection(first, end) && end > first;
+    if (selection) {
+        changes = OutlineChangeSet(first, end);
+        m_OutlineRoot.RemoveNodesInRange(first, end - 1, changes);
+    }
+    if (changes.m_removed.empty()) {
+        const int caret = OutlineCaretOffset();
+        changes = OutlineChangeSet(caret, caret);
+        m_OutlineRoot.RemoveRegionAt(caret, changes);
+    }
+    ApplyOutlineChanges(changes);
+    OnOutlineChanged(changes, true);
 }
 
 void COutlining::StartOutlining()

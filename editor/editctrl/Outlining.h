@@ -40,6 +40,14 @@ public:
     void ToggleAllOutlining();
     void StartOutlining();
     void StopOutlining();
+    // With a selection, folds or unfolds every region touching it; else toggles
+    // the region at the caret.
+    int ToggleOutliningAtCaret();
+    // Folds the selected stretch into a region of its own.
+    void HideSelection();
+    // Removes the regions inside the selection, or the region at the caret;
+    // nothing while automatic outlining runs.
+    void StopHidingSelection();
     // A complete region made by hand (block index -1).
     COutlineNode* AddOutlineRegion(int start, int end, int headerLength, bool collapsed, const char* replace);
 
@@ -71,6 +79,8 @@ protected:
     virtual int OutlineCaretOffset() const { return 0; }
     virtual void OutlineSetCaret(int /*offset*/) {}
     virtual void OutlineCancelSelection() {}
+    // The selected stretch first .. end (excluded); false without a selection.
+    virtual bool OutlineSelection(int& /*first*/, int& /*end*/) const { return false; }
     virtual void OutlineUpdateScrollBars() {}
     // Repaint now from first to last.
     virtual void OutlineRedrawRange(int /*first*/, int /*last*/) {}

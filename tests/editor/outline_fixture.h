@@ -35,8 +35,16 @@ public:
     int redraws = 0;
     int invalidates = 0;
     int caret = 0;
+    int selFirst = -1;  // the selection first .. selEnd (excluded); -1: none
+    int selEnd = -1;
 
 protected:
+    bool OutlineSelection(int& first, int& end) const override
+    {
+        first = selFirst;
+        end = selEnd;
+        return selFirst >= 0;
+    }
     std::string_view OutlineText() const override { return text; }
     int OutlineCaretOffset() const override { return caret; }
     void OutlineSetCaret(int offset) override { caret = offset; }

@@ -244,3 +244,37 @@ TEST(Outlining, ReparseDoesNothingUntilOutliningIsStarted)
     o.ReparseOutlineRange(-1, -1);
     EXPECT_EQ(o.m_OutlineRoot.Children().size(), 2u);
 }
+
+TEST(Outlining, HandMadeRegionsFromTheSelectionAndTheCaret)
+{
+    TextOutline o("one\ntwo\nthree\nfour\n");
+    o.m_bOutlining = true;
+    o.selFirst = 4;
+    o.selEnd = 14;  // "two\nthree\n": the region ends before the selected line feed
+    o.HideSelection();
+    ASSERT_EQ(o.m_OutlineRoot.Children().size(), 1u);
+    COutlineNode* hidden = o.m_OutlineRoot.Children()[0].get();
+    EXPECT_EQ(hidden->m_nStart, 4);
+    EXPECT_EQ(hidden->m_nEnd, 12);
+    EXPECT_TRUE(hidden->m_bCollapsed);
+    EXPECT_EQ(o.m_nHiddenLines, 1);
+    EXPECT_EQ(o.caret, 14);
+
+    o.selFirst = o.selEnd = -1;
+    o.caret = 13;  // just after the region: the caret stays
+    EXPECT_EQ(o.ToggleOutliningAtCaret(), 1);
+    EXPECT_FALSE(hidden->m_bCollapsed);
+    EXPECT_EQ(o.caret, 13);
+    o.caret = 6;
+    EXPECT_EQ(o.ToggleOutliningAtCaret(), 1);
+    EXPECT_TRUE(hidden->m_bCollapsed);
+    EXPECT_EQ(o.caret, 4);
+
+    o.m_bOutliningStarted = true;  // automatic outlining keeps its regions
+    o.StopHidingSelection();
+    EXPECT_EQ(o.m_OutlineRoot.Children().size(), 1u);
+    o.m_bOutliningStarted = false;
+    o.StopHidingSelection();
+    EXPECT_TRUE(o.m_OutlineRoot.Children().empty());
+    EXPECT_EQ(o.m_nHiddenLines, 0);
+}
