@@ -1,6 +1,8 @@
 #pragma once
+#include "editor/editctrl/EditPorts.h"
 #include "editor/editctrl/SettingsText.h"
 
+#include <iterator>
 #include <list>
 #include <string>
 #include <unordered_map>
@@ -29,8 +31,9 @@ using BlockList = std::list<ColorBlock>;
 
 // The edit control's language: word delimiters, colours, the keyword table and
 // the colour block list, read from a tagged settings text. The control derives
-// from it; the outline and hyperlink sections go to virtual operations.
-class CLanguageSettings {
+// from it; the outline and hyperlink sections go to virtual operations. The
+// block list is also the control's block table.
+class CLanguageSettings : public IEditBlockTable {
 public:
     static constexpr size_t kMaxBlockString = 4;
     static constexpr const char* kDefaultWordDelimiters = " \t\n,./?<>;:\"'{[}]~`%^&*()-+=!";
@@ -64,6 +67,10 @@ public:
     void RemoveBlock(BlockList::iterator pos);
     void RemoveAllBlocks();
 
+    int BlockCount() const override { return static_cast<int>(m_lstBlocks.size()); }
+    std::string_view BlockStart(int i) const override { return BlockAt(i).strStart; }
+    std::string_view BlockEnd(int i) const override { return BlockAt(i).strEnd; }
+
     // Where OUTLINE_DATA goes (not owned); null reads nothing from it.
     void SetOutlining(COutlining* outlining) { m_pOutlining = outlining; }
 
@@ -87,6 +94,7 @@ protected:
     virtual void OnUrlPrefixesReset() {}
 
 private:
+    const ColorBlock& BlockAt(int i) const { return *std::next(m_lstBlocks.begin(), i); }
     void ParseOptions(std::string& text);
     void ParseColorData(std::string& text);
     void ParseKeywordGroup(std::string& colorData);

@@ -218,7 +218,7 @@ COutlineNode* COutlineNode::FindRegionAt(int offset)
     return nullptr;
 }
 
-COutlineNode* COutlineNode::FindCollapsedAt(int offset)
+COutlineNode* COutlineNode::FindCollapsedAt(int offset) const
 {
     for (auto& child : m_children) {
         if (child->m_nStart > offset || child->m_nEnd < offset)

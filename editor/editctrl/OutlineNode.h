@@ -83,7 +83,7 @@ public:
     // The innermost complete region with start <= offset <= end + 1.
     COutlineNode* FindRegionAt(int offset);
     // The first collapsed node with start <= offset <= end, depth first.
-    COutlineNode* FindCollapsedAt(int offset);
+    COutlineNode* FindCollapsedAt(int offset) const;
     // The first collapsed node touching first .. last, from either end.
     COutlineNode* FindCollapsedInRange(int first, int last, bool forward);
     // The collapsed node whose placeholder box holds the point.

@@ -13,6 +13,51 @@ void COutlining::DeleteAllRegions()
     m_nHiddenLines = 0;
 }
 
+void COutlining::ResetOutline()
+{
+    DeleteAllRegions();
+    m_pOutlineParser.reset();
+}
+
+bool COutlining::CollapsedRegionAt(int offset, EcCollapsedRegion& region) const
+{
+    if (!m_bOutlining)
+        return false;
+    const COutlineNode* node = m_OutlineRoot.FindCollapsedAt(offset);
+    if (!node)
+        return false;
+    region.start = node->m_nStart;
+    region.end = node->m_nEnd;
+    region.placeholder = node->m_strReplace;
+    region.boxWidth = node->m_rcBox.IsEmpty() ? OutlinePlaceholderWidth(node->m_strReplace)
+                                              : node->m_rcBox.right - node->m_rcBox.left;
+    return true;
+}
+
+int COutlining::HiddenLinesBefore(const COutlineNode& node, int offset) const
+{
+    int lines = 0;
+    for (const auto& child : node.Children()) {
+        if (child->m_nStart >= offset)
+            break;
+        if (child->m_bCollapsed && child->IsRegion()) {
+            const std::string_view text = OutlineText();
+            const int first = std::max(0, child->m_nStart);
+            const int end = std::min({static_cast<int>(text.size()), child->m_nEnd + 1, offset});
+            if (first < end)
+                lines += static_cast<int>(std::count(text.begin() + first, text.begin() + end, '\n'));
+        } else {
+            lines += HiddenLinesBefore(*child, offset);
+        }
+    }
+    return lines;
+}
+
+int COutlining::HiddenLinesBefore(int offset) const
+{
+    return m_bOutlining ? HiddenLinesBefore(m_OutlineRoot, offset) : 0;
+}
+
 bool COutlining::ReadOutlineSettings(const std::string& content, const std::string& wordDelimiters)
 {
     if (!m_pOutlineParser)

@@ -1,4 +1,5 @@
 #pragma once
+#include "editor/editctrl/EditPorts.h"
 #include "editor/editctrl/OutlineChangeSet.h"
 #include "editor/editctrl/OutlineNode.h"
 #include "editor/editctrl/OutlineParser.h"
@@ -14,7 +15,7 @@ class COutlining {
 public:
     static constexpr int kCollapsedTipLimit = 512;
 
-    COutlining() = default;
+    COutlining() : m_port(*this) {}
     virtual ~COutlining() = default;
     COutlining(const COutlining&) = delete;
     COutlining& operator=(const COutlining&) = delete;
@@ -26,7 +27,7 @@ public:
 
     // Does nothing unless outlining is on and started, a parser exists, parsing
     // is on and start .. start + length lies in the text.
-    virtual void ReparseOutline(int start, int length, bool redraw);
+    virtual void ReparseOutline(int start, int length, bool redraw = false);
     // -1 stands for the text's first and last offset.
     void ReparseOutlineRange(int first, int last, bool redraw = true);
     // Edits: an insertion of offset .. endOffset (excluded), a deletion of first .. end (excluded).
@@ -61,6 +62,18 @@ public:
     // The text of start .. end (excluded) with every collapsed region left out.
     void GetVisibleText(std::string& text, int start, int end);
 
+    // Every region goes; the parser too on a reset.
+    void DeleteAllRegions();
+    void ResetOutline();
+
+    // The collapsed region at the offset as the line queries see it.
+    bool CollapsedRegionAt(int offset, EcCollapsedRegion& region) const;
+    // "\n" inside collapsed regions before the offset.
+    int HiddenLinesBefore(int offset) const;
+    int CountHiddenLines() const { return HiddenLinesOf(m_OutlineRoot); }
+    // The outline as the text model's seam.
+    IEditOutline* OutlinePort() { return &m_port; }
+
     virtual void OnOutlineHook1(COutlineNode*) {}
     virtual void OnOutlineHook2(COutlineNode*) {}
 
@@ -86,10 +99,31 @@ protected:
     virtual void OutlineRedrawRange(int /*first*/, int /*last*/) {}
     // Repaint later from the line of the offset down.
     virtual void OutlineInvalidateFrom(int /*offset*/) {}
+    // Pixels of a placeholder that has not been painted yet.
+    virtual int OutlinePlaceholderWidth(const std::string& /*text*/) const { return 0; }
 
 private:
+    class Port : public IEditOutline {
+    public:
+        explicit Port(COutlining& outline) : m_outline(outline) {}
+        void TextInserted(int start, int end) override { m_outline.OnOutlineTextInserted(start, end); }
+        void TextDeleted(int start, int end) override { m_outline.OnOutlineTextDeleted(start, end); }
+        void Reparse(int offset, int length) override { m_outline.ReparseOutline(offset, length, false); }
+        bool CollapsedAt(int offset, EcCollapsedRegion& region) const override
+        {
+            return m_outline.CollapsedRegionAt(offset, region);
+        }
+        int HiddenLinesBefore(int offset) const override { return m_outline.HiddenLinesBefore(offset); }
+        int HiddenLines() const override { return m_outline.CountHiddenLines(); }
+
+    private:
+        COutlining& m_outline;
+    };
+
+    int HiddenLinesBefore(const COutlineNode& node, int offset) const;
     int HiddenLinesOf(const COutlineNode& node) const;
     void RecountHiddenLines();
-    void DeleteAllRegions();
     std::string RegionText(const COutlineNode& node) const;
+
+    Port m_port;
 };
