@@ -124,9 +124,18 @@ void COutlineNode::AdoptAt(size_t index, NodePtr child)
     m_children.insert(m_children.begin() + static_cast<ptrdiff_t>(index), std::move(child));
 }
 
+size_t COutlineNode::FirstChildEndingFrom(int offset) const
+{
+    // children are ordered and disjoint, so their ends are ordered too
+    const auto it = std::partition_point(m_children.begin(), m_children.end(),
+                                         [offset](const NodePtr& c) { return c->m_nEnd < offset; });
+    return static_cast<size_t>(it - m_children.begin());
+}
+
 COutlineNode* COutlineNode::InsertChild(NodePtr node, OutlineChangeSet& changes)
 {
-    size_t i = 0;
+    // the children ending before the node are apart from it: the walk starts after them
+    size_t i = FirstChildEndingFrom(node->m_nStart);
     while (i < m_children.size()) {
         COutlineNode& child = *m_children[i];
         if (node->m_nEnd < child.m_nStart)
@@ -146,7 +155,7 @@ COutlineNode* COutlineNode::InsertChild(NodePtr node, OutlineChangeSet& changes)
             if (node->m_nStart >= child.m_nStart && node->m_nEnd <= child.m_nEnd)
                 return child.InsertChild(std::move(node), changes);
             RemoveChild(i, changes, true);
-            i = 0;
+            i = FirstChildEndingFrom(node->m_nStart);  // from the first child again
             continue;
         default:
             ++i;
@@ -191,8 +200,10 @@ void COutlineNode::RemoveAllChildren() { m_children.clear(); }
 int COutlineNode::RemoveNodesInRange(int first, int last, OutlineChangeSet& changes)
 {
     int count = 0;
-    for (size_t i = 0; i < m_children.size();) {
+    for (size_t i = FirstChildEndingFrom(first); i < m_children.size();) {
         COutlineNode& child = *m_children[i];
+        if (child.m_nStart > last)
+            break;
         const int relation = child.RangeRelation(first, last);
         if (relation == kInside) {
             count += 1 + child.CountDescendants();

@@ -105,6 +105,7 @@ public:
     COutlineNode* Top();
 
 private:
+    size_t FirstChildEndingFrom(int offset) const;
     NodePtr TakeChild(size_t index);
     void AdoptAt(size_t index, NodePtr child);
 
