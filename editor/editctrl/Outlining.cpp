@@ -187,6 +187,8 @@ void COutlining::ApplyOutlineChanges(const OutlineChangeSet&)
 
 int COutlining::ToggleOutlineNode(COutlineNode* node)
 {
+    if (!node)
+        return 0;
     OutlineCancelSelection();
     node->SetCollapsed(!node->m_bCollapsed);
     RecountHiddenLines();

@@ -189,6 +189,17 @@ TEST(OutlineParser, RegionReachingTheEndOfTheTextEnds)
     EXPECT_EQ(Nodes(o.m_OutlineRoot), (std::vector<Found>{{0, 4, 0, 1}, {6, 10, 0, 1}, {12, 16, 0, 1}}));
 }
 
+TEST(OutlineParser, EmptyDelimitersNeverMatch)
+{
+    // an empty string would match everywhere without moving on
+    Outline o("{ a } b", "<EscapeSequences><EscapeSequence></EscapeSequence></EscapeSequences>"
+                         "<BLOCKS><BLOCK><Start></Start><End>b</End></BLOCK>"
+                         "<BLOCK><Start>{</Start><End>}</End></BLOCK></BLOCKS>");
+    EXPECT_TRUE(o.Parser().m_lstEscapes.empty());
+    // the block's end still closes: a lone closing string
+    EXPECT_EQ(Nodes(o.m_OutlineRoot), (std::vector<Found>{{0, 4, 0, 1}, {6, 6, 0, 4}}));
+}
+
 TEST(OutlineParser, SettingsReplaceBlocksAndAddEscapes)
 {
     Outline o("{ }", kBraces + "<WholeWords>true</WholeWords>");
