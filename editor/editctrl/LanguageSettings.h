@@ -51,7 +51,7 @@ public:
     virtual bool ParseSettings(const std::string& text);
     // Empties the keyword table and the block list only.
     virtual void ClearSettings();
-    // The content of OUTLINE_DATA; goes to the outlining part when there is one.
+    // The content of OUTLINE_DATA; goes to the outline when there is one.
     virtual bool ParseOutlineSettings(const std::string& content);
     virtual bool ParseHyperlinkSettings(const std::string& content);
 
