@@ -134,9 +134,9 @@ public:
     void SetWindowText(const std::string& text);
     // copies at most size - 1 characters and a zero; returns the count copied
     int GetWindowText(char* buffer, int size) const;
-    const std::string& GetText() const { return m_text.Str(); }
-    int GetTextLength() const { return m_text.Length(); }
-    char CharAt(int offset) const { return m_text.At(offset); }
+    const std::string& GetText() const { return m_strText.Str(); }
+    int GetTextLength() const { return m_strText.Length(); }
+    char CharAt(int offset) const { return m_strText.At(offset); }
     int GetLineCount() const { return m_nLineCount + 1; }
     void Reset();
     virtual void NotifyChange(int offset, const std::string& text, int flag);
@@ -144,6 +144,11 @@ public:
     void SetModified(bool modified) { m_bModified = modified; }
     // the editor saved the text: the current undo position is the clean one
     void MarkSaved();
+    // the whole text from and to a file ("\r\n" line ends on disk); false on failure
+    bool LoadFile(const std::string& path);
+    bool SaveFile(const std::string& path);
+    // "\n" to "\r\n" when asked
+    static std::string MakeGlobalText(const std::string& text, bool crlf);
 
     // --- queries ---------------------------------------------------------------
     int LineStartOf(int offset, bool skipCollapsed = true) const;
@@ -360,9 +365,15 @@ public:
     bool m_bShowOutlineMargin = false;
     int m_nUndoLimit = kUndoLimit;
 
+    // edits reach the outline through its seam (the control's own outline unless
+    // another was set)
+    void OnOutlineTextInserted(int start, int end) override;
+    void OnOutlineTextDeleted(int start, int end) override;
+    void ReparseOutline(int start, int length, bool redraw = false) override;
+
 protected:
     // what the outline asks of the view
-    std::string_view OutlineText() const override { return m_text.Str(); }
+    std::string_view OutlineText() const override { return m_strText.Str(); }
     int OutlineCaretOffset() const override { return m_nCaret; }
     void OutlineSetCaret(int offset) override;
     void OutlineCancelSelection() override;
@@ -399,7 +410,7 @@ protected:
     IEditOutline* m_pOutline = nullptr;
     std::function<void()> m_onMarkersChanged;
 
-    CEditText m_text; // the Part's m_strText with its line index
+    CEditText m_strText; // the text with its line index
     bool m_bModified = false;
     unsigned m_nLastKey = 0xFFFFFFFF;
     unsigned m_nPrevKey = 0xFFFFFFFF;
