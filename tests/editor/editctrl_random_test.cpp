@@ -17,7 +17,7 @@ protected:
         ctrl.SetCaretOffset(any(len + 1), true, false);
         if (rng() % 4 == 0)
             ctrl.Scroll(1, 4, any(ctrl.GetLineCount()));
-        switch (rng() % 13) {
+        switch (rng() % 14) {
         case 0: Type("word"); break;
         case 1: Type(" x;"); break;
         case 2: ctrl.InsertChar('\n'); break;
@@ -57,6 +57,23 @@ protected:
             break;
         }
         case 11: ctrl.InsertText(std::string(size_t(2040 + any(20)), 'q'), any(len + 1)); break;
+        case 12: {
+            // movements and selection changes, a few at a time
+            for (int k = 0; k < 4; ++k) {
+                switch (rng() % 9) {
+                case 0: ctrl.MoveWordRight(); break;
+                case 1: ctrl.MoveWordLeft(); break;
+                case 2: ctrl.MoveLineDown(rng() % 2); break;
+                case 3: ctrl.MoveLineUp(rng() % 2); break;
+                case 4: ctrl.MovePageDown(); break;
+                case 5: ctrl.MovePageUp(); break;
+                case 6: ctrl.ExtendSelection(any(13)); break;
+                case 7: ctrl.MoveTabLeft(); break;
+                default: ctrl.LineScroll(rng() % 2); break;
+                }
+            }
+            break;
+        }
         default: ctrl.NewLine(true, false, any(len + 1), rng() % 2); break;
         }
         ASSERT_EQ(ctrl.LineCountMember(), NewlineCount(Text()));
