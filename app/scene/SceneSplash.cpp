@@ -44,7 +44,10 @@ void CGLscene::DrawSplash()
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_LIGHTING);
         glEnable(GL_TEXTURE_2D);
-        glColor3f(1.0f, 1.0f, 1.0f);
+        // the picture as it is, not through the default doubling combiner
+        GLint envMode = GL_MODULATE;
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, top);
         glVertex2f(x0, y0);
@@ -55,6 +58,7 @@ void CGLscene::DrawSplash()
         glTexCoord2f(1.0f, top);
         glVertex2f(x1, y0);
         glEnd();
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
         glDisable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, 0);
         if (depth)
