@@ -1,5 +1,7 @@
 #include "app/scene/GLscene.h"
 #include "app/scene/SceneRules.h"
+#include "app/panel/HtmlItemStore.h"
+#include "app/script/LuaLock.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
 #include "foundation/math/NumberClamp.h"
@@ -13,7 +15,11 @@ constexpr float kNear = 6.0f;
 constexpr float kFar = 1600000.0f;
 } // namespace
 
-CGLscene::CGLscene() : m_last10ms(platform::TickCount()) {}
+CGLscene::CGLscene()
+    : m_lookup([](const char* page, const char* name) { return g_HtmlItemStore.Lookup(page, name); }),
+      m_last10ms(platform::TickCount())
+{
+}
 
 CGLscene::~CGLscene() = default;
 
@@ -29,6 +35,10 @@ bool CGLscene::Create()
         m_views[i].SetClipPlanes(kNear, kFar);
     }
     m_viewsReady = true;
+
+    m_scriptsHosted = true; // closed by Free whatever hosting did
+    if (!HostSceneScripts(m_scripts, this))
+        return CVersions::Print(false, "CGLscene::Create failed: a script state cannot be made\r\n");
 
     GetRadar().LoadSettings();
     m_radarReady = true;
@@ -68,6 +78,8 @@ void CGLscene::Free()
     if (m_freed)
         return;
     m_freed = true;
+    if (m_scriptsHosted)
+        CloseSceneScripts(m_scripts, kSceneScriptCount);
     // Only what was read is written back: a scene stopped early keeps the files.
     if (m_viewsReady) {
         platform::CreateDirectories(platform::ResolvePath("Camera"));
@@ -127,4 +139,12 @@ void CGLscene::ToggleScriptEditors(bool /*topmost*/)
     // The script editors and their debugger are not part of the program yet.
 }
 
-void CGLscene::PollScripts() {}
+void CGLscene::PollScripts() { ::PollScripts(m_scripts, kSceneScriptCount); }
+
+void CGLscene::RaiseOnImage()
+{
+    EnterLuaLock();
+    for (int k = 0; k < kSceneScriptCount; ++k)
+        m_scripts[k].OnImage(m_imageWidth, m_imageHeight, k);
+    LeaveLuaLock();
+}

@@ -3,6 +3,8 @@
 #include "app/scene/SceneModels.h"
 #include "app/scene/SceneTrackSets.h"
 #include "app/scene/TrackEditFeed.h"
+#include "app/script/LuaScript.h"
+#include "app/script/SceneScripts.h"
 #include "app/script/ScriptScene.h"
 #include "engine/gl/GLcamera.h"
 #include "engine/terrain/GLflare.h"
@@ -58,11 +60,12 @@ public:
     void SetSpeedFactor(float factor);
     // The script editors arrive with the debugger; until then this does nothing.
     void ToggleScriptEditors(bool topmost);
-    // Runs again each script whose file changed.
+    // Runs again each script whose file changed or whose editor asked for it.
     void PollScripts();
 
-    // The panel store's lookup for the "Clear" button of the track page.
+    // The lookup of the panel's items ("Tracks"/"Clear"); the panel store by default.
     void SetItemLookup(CTrackEditFeed::Lookup lookup) { m_lookup = std::move(lookup); }
+    CLuaScript& GetScript(int index) { return m_scripts[index]; }
 
     // Script host's operations.
     int Load3DS(const std::string& file, const CVec3& pos, float scale, bool bitmap, bool subtils) override;
@@ -97,6 +100,8 @@ public:
 
 private:
     void BoundViews();
+    // "OnImage" in the three scripts, under the script lock.
+    void RaiseOnImage();
     void MoveCamera(CGLcamera* view);
     // The 10 ms step of the editing feed ("Clear" is consumed even when not fed).
     void FeedStep(CGLcamera* view, bool radarTookInput);
@@ -105,6 +110,7 @@ private:
     static TrackEditInput ReadEditInput();
     bool PickGround(CGLcamera* view, int x, int y, CVec3& point);
 
+    CLuaScript m_scripts[kSceneScriptCount];
     CSceneModels m_models;
     CTrackFollower m_follower;
     CSplineCamFollow m_trackCam;
@@ -132,6 +138,7 @@ private:
     bool m_freed = false;
     // What Create read, and so what Free writes back.
     bool m_viewsReady = false;
+    bool m_scriptsHosted = false;
     bool m_radarReady = false;
     bool m_tracksReady = false;
 };

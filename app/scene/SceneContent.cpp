@@ -1,6 +1,7 @@
 // The scene's models: loading and clearing for the scripts, and the per-frame
 // pass with the follower and the chase camera.
 #include "app/scene/GLscene.h"
+#include "app/script/LuaLock.h"
 #include "engine/models/GLmesh.h"
 
 int CGLscene::Load3DS(const std::string& file, const CVec3& pos, float scale, bool bitmap, bool subtils)
@@ -25,7 +26,10 @@ void CGLscene::SetMeshFog(const std::string& name, const CVec3& colour, float le
 
 void CGLscene::RenderModels(CGLcamera* view)
 {
-    auto report = [](CGLmeshObj& /*model*/) {
+    auto report = [this](CGLmeshObj& model) {
+        EnterLuaLock();
+        m_scripts[1].OnObj(model.GetId(), *model.GetPosition(), *model.GetRotation());
+        LeaveLuaLock();
     };
     auto draw = [this, view](CGLmeshObj& model) {
         const int ride = m_trackSets.GetRideCount();

@@ -49,6 +49,7 @@ void CGLscene::RenderFrame(unsigned nowMs)
     view->GetModelView().LoadToGL();
     DrawStatus(view);
     CGLcontext::SwapBuffers();
+    RaiseOnImage();
 
     m_frameRate = m_timer.GetSmoothRate();
     m_timer.Tick();

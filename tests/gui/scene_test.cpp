@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -202,6 +204,48 @@ TEST_F(SceneTest, ModelFourRunsTheTracksWithTrackAndChaseCameras)
     EXPECT_GT(fifth->GetPosition()->Distance(fifthStart), 50.0f);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     scene->Free();
+}
+
+// The scene's own scripts: the size from Options.lua, models loaded by Trains.lua,
+// whose "OnObj" clears and loads models in the middle of the model pass.
+TEST_F(SceneTest, ScriptsSizeTheTerrainAndMayClearAndLoadModelsFromOnObj)
+{
+    ScopedWorkingFolder folder({"Shader", "Map", "Models"});
+    fs::create_directories("Lua");
+    std::ofstream("Lua/Options.lua") << "gSceneSz = 1100\ngBoundBox = 0\n";
+    std::ofstream("Lua/Tracks.lua") << "frames = 0\nfunction OnImage(a, b, i) frames = frames + 1 end\n";
+    std::ofstream("Lua/Trains.lua") << R"(
+Clear3DS()
+for i = 1, 6 do Load3DS("Models\\Tree.3ds", i * 300, 2000, 0, 1, 0, 1) end
+calls = 0
+function OnObj(id, px, py, pz, rx, ry, rz)
+  calls = calls + 1
+  if calls == 2 then
+    Clear3DS()
+    for i = 1, 5 do Load3DS("Models\\Tree.3ds", i * 300, 2500, 0, 1, 0, 1) end
+  end
+end
+)";
+    auto scene = Start();
+    ASSERT_TRUE(scene->IsCreated());
+    EXPECT_EQ(scene->GetWidth(), 1100);
+    EXPECT_EQ(scene->GetModels().GetCount(), 6);
+    for (int i = 0; i < 4; ++i)
+        Frame(*scene);
+    EXPECT_EQ(scene->GetModels().GetCount(), 5);
+    EXPECT_EQ(scene->GetModels().Get(4).GetId(), 4);
+    EXPECT_EQ(scene->GetScript(1).GetGlobalNumber("calls"), 2.0 + 3 * 5); // stopped after the clear
+    EXPECT_EQ(scene->GetScript(0).GetGlobalNumber("frames"), 4.0);
+    EXPECT_TRUE(scene->GetScript(1).HasRun());
+
+    // a changed script runs again at the next poll
+    std::ofstream("Lua/Tracks.lua") << "frames = 100\nfunction OnImage(a, b, i) frames = frames + 1 end\n-- changed\n";
+    fs::last_write_time("Lua/Tracks.lua", fs::last_write_time("Lua/Tracks.lua") + std::chrono::seconds(2));
+    scene->PollScripts();
+    Frame(*scene);
+    EXPECT_EQ(scene->GetScript(0).GetGlobalNumber("frames"), 101.0);
+    scene->Free();
+    EXPECT_EQ(scene->GetScript(0).GetState(), nullptr); // closed
 }
 
 TEST_F(SceneTest, WireframeDrawsTheWorldInLinesAndTheStatusBarFilled)
