@@ -23,6 +23,7 @@ constexpr int kW = 640, kH = 400;
 
 bool IsStatusBar(QRgb c) { return std::abs(qRed(c) - 77) < 30 && std::abs(qGreen(c) - 115) < 30 && qBlue(c) > 150; }
 bool IsBlack(QRgb c) { return qRed(c) < 8 && qGreen(c) < 8 && qBlue(c) < 8; }
+bool IsEditRed(QRgb c) { return qRed(c) > 150 && qGreen(c) < 100 && qBlue(c) < 100; }
 
 // Counts matching pixels in a band of rows (top row 0).
 int CountInRows(const QImage& img, int y0, int y1, bool (*match)(QRgb))
@@ -259,6 +260,17 @@ TEST_F(SceneTest, WireframeDrawsTheWorldInLinesAndTheStatusBarFilled)
     const QImage lines = gl.Grab();
     EXPECT_GT(CountPixels(lines, IsBlack), CountPixels(filled, IsBlack) + kW * kH / 20);
     EXPECT_GT(CountInRows(lines, 12, 38, IsStatusBar), CountInRows(filled, 12, 38, IsStatusBar) * 9 / 10);
+
+    // no track set to ride: view 1 flies like a free camera
+    scene->SelectView(1);
+    const CVec3 start = *scene->GetCurrentView().GetPosition();
+    g_InputState.SetForward(1);
+    for (int i = 0; i < 10; ++i) {
+        platform::SleepMs(10);
+        Frame(*scene);
+    }
+    g_InputState.SetForward(0);
+    EXPECT_GT((*scene->GetCurrentView().GetPosition() - start).Length(), 1.0f);
     scene->Free();
 }
 
@@ -276,6 +288,7 @@ TEST_F(SceneTest, AStrokeLaidInEditModeIsSavedAsMainAndFoundAfterARestart)
         g_InputState.SetEditMode(true);
         g_InputState.SetMousePos(250, 250);
         Frame(*scene);
+        EXPECT_GT(CountInRows(gl.Grab(), kH - 4, kH, IsEditRed), kW / 2); // the edit-mode frame
         g_InputState.SetButton(CInputState::kButtonLeftDown);
         Frame(*scene);
         for (int x = 260; x <= 480; x += 10) {
