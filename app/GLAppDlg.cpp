@@ -140,11 +140,9 @@ void CGLAppDlg::Close()
 void CGLAppDlg::RenderThread()
 {
     if (m_glContext.InitGL(&m_window)) {
-        int width = 0, height = 0;
-        m_scene.EnableTerrain(true);
+        int width = m_clientWidth.load(), height = m_clientHeight.load();
+        m_scene.Resize(width, height);
         if (m_scene.Create()) {
-            constexpr double kFrameMs = 1000.0 / 60.0;
-            double nextFrame = 0.0;
             while (m_bRunning) {
                 if (m_clientWidth.load() != width || m_clientHeight.load() != height) {
                     width = m_clientWidth.load();
@@ -152,16 +150,10 @@ void CGLAppDlg::RenderThread()
                     m_scene.Resize(width, height);
                 }
                 if (const int view = m_viewRequest.exchange(-1); view >= 0)
-                    m_scene.SetView(view);
-                const double now = double(platform::NowMs());
-                if (now >= nextFrame) {
-                    nextFrame = now + kFrameMs;
-                    m_scene.RenderFrame();
-                    CGLcontext::SwapBuffers();
-                    g_InputState.Expire();
-                } else {
-                    platform::SleepMs(1);
-                }
+                    m_scene.SelectView(view);
+                m_scene.RenderFrame(platform::TickCount());
+                g_InputState.Expire();
+                platform::SleepMs(1);
             }
         }
         m_scene.Free();

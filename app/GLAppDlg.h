@@ -1,5 +1,5 @@
 #pragma once
-#include "app/TestScene.h"
+#include "app/scene/GLscene.h"
 #include "engine/gl/GLcontext.h"
 #include "platform/Event.h"
 #include "platform/GLWindow.h"
@@ -26,7 +26,7 @@ private:
     void RenderThread();
 
     CGLcontext m_glContext; // fills the trig tables; used on the render thread
-    CTestScene m_scene;     // render thread only
+    CGLscene m_scene;       // render thread only
     platform::GLWindow m_window;
     std::thread m_renderThread;
     std::atomic<bool> m_bRunning{false};
