@@ -7,7 +7,10 @@
 
 #include "editor/editctrl/EditMarker.h"
 #include "editor/editctrl/EditPorts.h"
+#include "editor/editctrl/ColorRuns.h"
 #include "editor/editctrl/EditText.h"
+#include "editor/editctrl/LanguageSettings.h"
+#include "editor/editctrl/Outlining.h"
 
 #include <array>
 #include <cstdint>
@@ -38,7 +41,9 @@ struct CIndentRecord
     std::vector<std::string> strings; // per line: inserted or removed text
 };
 
-class CEditCtrl
+// The language settings (delimiters, colours, keyword and block tables) and the
+// outline (regions, parser, folding) are the control's own through its bases.
+class CEditCtrl : public CLanguageSettings, public COutlining
 {
 public:
     // refusal codes raised through OnError
@@ -337,29 +342,74 @@ public:
     virtual int CanDeleteMarker(CEditMarker*) { return 1; }
     virtual int MarkerHook() { return 1; }
 
-    // --- outline hooks (no regions without an outline) --------------------------------
-    virtual void OnOutlineTextInserted(int start, int end);
-    virtual void OnOutlineTextDeleted(int start, int end);
-    virtual void ReparseOutline(int offset, int length);
+    // --- colouring (what a paint draws) ---------------------------------------------
+    virtual bool LookupKeyword(const std::string& word, COLORREF& text, COLORREF& back) const;
+    // colour ranges of first .. end (excluded), absolute offsets, text order;
+    // `skip` is left out of the scan
+    void ScanBlocks(int first, int end, std::vector<ColorRange>& out, const ColorBlock* skip = nullptr) const;
+    // the whole-text block open at the offset (it began above), or null
+    const ColorBlock* WholeTextBlockAt(int offset) const;
+    // the offset after that block's end string, or the text length
+    int FindWholeTextBlockEnd(const ColorBlock& block, int offset) const;
+    virtual void GetCharColors(char, int, COLORREF&, COLORREF&) const {}
+    virtual bool GetLineColors(int, int, COLORREF&, COLORREF&, bool) const { return false; }
+    // the runs of the visible lines first .. last (zero-based, counted from the
+    // top line); printing leaves out the selection and markers; refills the links
+    void BuildPaintLines(int firstVisible, int lastVisible, bool printing, std::vector<EcPaintLine>& out);
+    COLORREF DefaultTextColor() const;
+    COLORREF DefaultBackColor() const;
+    bool m_bHasFocus = false; // the selection colours in use
+
+    // --- links and tips ---------------------------------------------------------------
+    virtual bool FindHyperlink(int first, int end, std::string& link, int& linkStart) const;
+    int LinkIndexAt(int offset) const;
+    virtual void OpenHyperlink(int linkStart, const std::string& link);
+    bool GetLinkTip(std::string& text) const;
+    // a listed variable's "name = value type" in place of its name
+    bool GetVariableTip(std::string& text) const;
+    // the debugger's variable list while it stands at a break; empty otherwise
+    void SetVariableList(std::vector<std::string> lines) { m_lstVariables = std::move(lines); }
+    // the tip for a client point: a link, a collapsed region's text, or the word
+    // there (a listed variable shown with its value); false for none
+    bool GetTipText(EcPoint pt, std::string& text, bool& wide);
+    bool GetWordAtPoint(EcPoint pt, std::string& word) const;
+    virtual bool CanShowLinkTip(int, const std::string&) const { return true; }
+    virtual bool CanShowToolTip(const std::string&) const { return true; }
+    const std::vector<EcLink>& Links() const { return m_arrLinks; }
+    int m_nCaretLink = -1;
+    int m_nHotLink = -1;
+
+    // --- input (the window hands over keys, characters and mouse points) ----------------
+    // a key down (virtual-key code); false when the key does nothing here
+    bool OnKeyDown(unsigned vk, bool shift, bool ctrl);
+    // a typed byte of the code page; control characters are ignored
+    void OnChar(unsigned char c);
+    // the offset of the drag-selection point (x kept inside the text); the
+    // selection grows to it; returns the offset or -1
+    int DragSelectTo(EcPoint pt);
+    // a double click: a run of blanks, or the word there
+    void SelectWordAt(EcPoint pt);
+    void GetWordBounds(int offset, int& start, int& end) const;
+    // after a left click ends: a collapsed placeholder under the point is selected
+    void OnLButtonUp(EcPoint pt);
+    void OnRButtonDown(EcPoint pt);
+    // one line up or down for each whole 120 units; false when everything fits
+    bool WheelLines(int lines);
+    // a scroll-bar request; when the view moved: repaint, caret placed or parked
+    bool ScrollView(int bar, int code, int position = -1);
+    bool AllLinesFit() const;
+    void OnSetFocus();
+    void OnKillFocus();
+    EcPoint CaretPoint() const { return m_ptCaret; }
+
+    // --- HTML export ------------------------------------------------------------------
+    void GetHtmlText(std::string& out) const;
+    virtual void EscapeHtml(std::string& text) const;
 
     // --- options (public as the script editor sets them) -------------------------------
-    std::string m_strWordDelimiters;
-    std::string m_strSpecialDelimiters;
     std::string m_strWhitespace;
     std::string m_strBlanks;
     std::string m_strEscapeChars;
-    uint32_t m_crBack = 0xFFFFFFFF; // 0x00BBGGRR; -1: the system colour
-    uint32_t m_crText = 0xFFFFFFFF;
-    // selection colours with and without the focus; -1 until the widget or the
-    // language settings give them
-    uint32_t m_crSelBack = 0xFFFFFFFF;
-    uint32_t m_crSelBack2 = 0xFFFFFFFF;
-    uint32_t m_crSelText = 0xFFFFFFFF;
-    uint32_t m_crSelText2 = 0xFFFFFFFF;
-    bool m_bHyperlinks = false;
-    bool m_bHighlightLinks = true;
-    uint32_t m_crLink = 0xFFFFFFFF;
-    std::vector<std::string> m_lstUrlPrefixes{"http://", "ftp://", "mailto:"};
     bool m_bCrLfClipboard = true;
     int m_nLineSpacing = 1;
     int m_nMarkerMarginWidth = 20;
@@ -378,11 +428,20 @@ public:
     bool m_bColumnSelect = false;
     bool m_bShowLineNumbers = false;
     bool m_bShowOutlineMargin = false;
-    bool m_bOutlining = false;
-    bool m_bOutlineParse = false;
     int m_nUndoLimit = kUndoLimit;
 
 protected:
+    // what the outline asks of the view
+    std::string_view OutlineText() const override { return m_strText.Str(); }
+    int OutlineCaretOffset() const override { return m_nCaret; }
+    void OutlineSetCaret(int offset) override;
+    void OutlineCancelSelection() override;
+    bool OutlineSelection(int& first, int& end) const override;
+    void OutlineUpdateScrollBars() override { UpdateScrollBars(); }
+    void OutlineRedrawRange(int first, int last) override;
+    void OutlineInvalidateFrom(int offset) override;
+    int OutlinePlaceholderWidth(const std::string& text) const override;
+
     // the text primitives every change goes through: they keep the line index,
     // m_nLineCount and the top line in step
     void TextInsert(int offset, const std::string& s);
@@ -430,12 +489,13 @@ protected:
     int m_nHiddenAbove = 0;
     int m_nFirstLineOffset = 0;
     int m_nLineCount = 0;
-    int m_nHiddenLines = 0;
     int m_nHScrollMax = 0;
     int m_nVScrollMax = 0;
     int m_nCaretLine = 0;
     int m_nCaretColumn = 0;
     int m_nSavedCaret = 0;
+    EcPoint m_ptCaretDoc;
+    int m_nLastDragOffset = -1;
     int m_nDropOffset = -1;
     int m_nWantedColumn = 0;
     int m_nDragState = 0;
@@ -453,6 +513,11 @@ protected:
     bool m_bLastWasUndo = true;
 
     MarkerList m_lstMarkers;
+
+    void OnUrlPrefixesReset() override { m_arrLinks.clear(); }
+
+    std::vector<EcLink> m_arrLinks;
+    std::vector<std::string> m_lstVariables;
 
     static bool s_bOverwrite;
 };

@@ -3,24 +3,6 @@
 
 #include <algorithm>
 
-void CEditCtrl::OnOutlineTextInserted(int start, int end)
-{
-    if (m_pOutline)
-        m_pOutline->TextInserted(start, end);
-}
-
-void CEditCtrl::OnOutlineTextDeleted(int start, int end)
-{
-    if (m_pOutline)
-        m_pOutline->TextDeleted(start, end);
-}
-
-void CEditCtrl::ReparseOutline(int offset, int length)
-{
-    if (m_pOutline)
-        m_pOutline->Reparse(offset, length);
-}
-
 bool CEditCtrl::IsNearBlockDelimiter(int offset) const
 {
     if (!m_pBlockTable)
