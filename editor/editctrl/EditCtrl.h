@@ -194,6 +194,10 @@ public:
     void ShowOutlineMargin(bool on, int width);
     int GetTabbedTextExtent(const char* text, int count) const;
     const EcRect& GetTextRect() const { return m_rcText; }
+    const EcRect& GetClientRect() const { return m_rcClient; }
+    int GetLineHeight() const { return m_nLineHeight; }
+    int GetCharWidth() const { return m_nCharWidth; }
+    int GetTabStop() const { return m_nTabStop; }
     int GetFirstLine() const { return m_nFirstLine; }
     int GetFirstColumn() const { return m_nFirstColumn; }
     int GetFirstLineOffset() const { return m_nFirstLineOffset; }
@@ -402,6 +406,13 @@ public:
     void OnKillFocus();
     EcPoint CaretPoint() const { return m_ptCaret; }
 
+    // --- printing ----------------------------------------------------------------------
+    // Lays the control out for one printed page (1-based) in `page` with the
+    // printer's measurer; false when the page lies past the text. EndPrintPage
+    // puts the screen layout back.
+    bool BeginPrintPage(IEditMeasurer* printer, const EcRect& page, int number, bool& more);
+    void EndPrintPage();
+
     // --- HTML export ------------------------------------------------------------------
     void GetHtmlText(std::string& out) const;
     virtual void EscapeHtml(std::string& text) const;
@@ -516,6 +527,13 @@ protected:
 
     void OnUrlPrefixesReset() override { m_arrLinks.clear(); }
 
+    struct PrintSaved {
+        IEditSink* sink = nullptr;
+        IEditMeasurer* measurer = nullptr;
+        EcRect text;
+        int firstLine = 0, firstLineOffset = 0, hiddenAbove = 0, firstColumn = 0;
+        bool active = false;
+    } m_printSaved;
     std::vector<EcLink> m_arrLinks;
     std::vector<std::string> m_lstVariables;
 
