@@ -180,6 +180,8 @@ public:
     bool PointFromOffset(int offset, EcPoint& pt, EcPoint* colLine = nullptr, int* wantedScroll = nullptr) const;
     int OffsetFromPoint(EcPoint pt, bool snap, bool allowOutside, EcPoint* snapped = nullptr) const;
     bool PtInSelection(EcPoint pt) const;
+    // the selection's first line, middle lines and last line in client pixels
+    bool GetSelectionRects(EcRect& first, EcRect& middle, EcRect& last) const;
     EcPoint ClientToDoc(EcPoint p) const;
     EcPoint DocToClient(EcPoint p) const;
     bool SetCaretOffset(int offset, bool scroll, bool redraw);
@@ -201,6 +203,12 @@ public:
     int GetFirstLine() const { return m_nFirstLine; }
     int GetFirstColumn() const { return m_nFirstColumn; }
     int GetFirstLineOffset() const { return m_nFirstLineOffset; }
+    const EcRect& GetClientRect() const { return m_rcClient; }
+    EcPoint GetCaretPoint() const { return m_ptCaret; }
+    int GetLineHeight() const { return m_nLineHeight; }
+    int GetCharWidth() const { return m_nCharWidth; }
+    int GetTabStop() const { return m_nTabStop; }
+    int GetVScrollMax() const { return m_nVScrollMax; }
 
     // --- movement and scrolling --------------------------------------------------
     virtual int MoveCharLeft(bool redraw = true);
@@ -440,6 +448,12 @@ public:
     bool m_bShowLineNumbers = false;
     bool m_bShowOutlineMargin = false;
     int m_nUndoLimit = kUndoLimit;
+
+    // edits reach the outline through its seam (the control's own outline unless
+    // another was set)
+    void OnOutlineTextInserted(int start, int end) override;
+    void OnOutlineTextDeleted(int start, int end) override;
+    void ReparseOutline(int start, int length, bool redraw = false) override;
 
 protected:
     // what the outline asks of the view

@@ -202,6 +202,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
             const int le = TrueLineEnd(ls, false);
             const int at = std::min(OffsetFromColumn(column, ls, false, false), le);
             if (!piece.empty() && CanInsert(piece, at)) {
+                AddUndoText(piece, 1, at, true, true);
                 TextInsert(at, piece);
                 OnOutlineTextInserted(at, at + int(piece.size()));
                 ReparseOutline(at, int(piece.size()));
@@ -211,6 +212,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
             piece.insert(piece.begin(), '\n');
             const int at = m_strText.Length();
             if (CanInsert(piece, at)) {
+                AddUndoText(piece, 1, at, true, true);
                 TextInsert(at, piece);
                 OnOutlineTextInserted(at, at + int(piece.size()));
                 ReparseOutline(at, int(piece.size()));
@@ -220,6 +222,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
         }
         ++line;
     }
+    CloseUndoChain(); // the pieces undo as one step
     m_bModified = true;
     if (appended)
         UpdateScrollBars();

@@ -1,7 +1,28 @@
-// CEditCtrl: what the outline asks of the view (caret, selection, repaints).
+// CEditCtrl: the outline seam, and what the outline asks of the view (caret,
+// selection, repaints).
 #include "editor/editctrl/EditCtrl.h"
 
 #include <algorithm>
+
+void CEditCtrl::OnOutlineTextInserted(int start, int end)
+{
+    if (m_pOutline)
+        m_pOutline->TextInserted(start, end);
+}
+
+void CEditCtrl::OnOutlineTextDeleted(int start, int end)
+{
+    if (m_pOutline)
+        m_pOutline->TextDeleted(start, end);
+}
+
+void CEditCtrl::ReparseOutline(int start, int length, bool redraw)
+{
+    if (m_pOutline == OutlinePort())
+        COutlining::ReparseOutline(start, length, redraw); // keeps the redraw flag
+    else if (m_pOutline)
+        m_pOutline->Reparse(start, length);
+}
 
 void CEditCtrl::OutlineSetCaret(int offset)
 {

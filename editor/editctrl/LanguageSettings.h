@@ -78,10 +78,12 @@ public:
     std::string m_strSpecialDelimiters = kDefaultSpecialDelimiters;
     COLORREF m_crText = kNoColor;
     COLORREF m_crBack = kNoColor;
-    COLORREF m_crSelText = 0x00FFFFFF;  // highlight text until the window sets the system's
-    COLORREF m_crSelText2 = 0x00FFFFFF;
-    COLORREF m_crSelBack = 0x00D77800;  // highlight
-    COLORREF m_crSelBack2 = 0x00D77800;
+    // selection colours with and without the focus: the system's (-1) until the
+    // window or a settings file gives them
+    COLORREF m_crSelText = kNoColor;
+    COLORREF m_crSelText2 = kNoColor;
+    COLORREF m_crSelBack = kNoColor;
+    COLORREF m_crSelBack2 = kNoColor;
     std::unordered_map<std::string, KeywordInfo> m_mapKeywords;
     BlockList m_lstBlocks;
     bool m_bHyperlinks = false;

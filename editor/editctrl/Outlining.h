@@ -106,9 +106,10 @@ private:
     class Port : public IEditOutline {
     public:
         explicit Port(COutlining& outline) : m_outline(outline) {}
-        void TextInserted(int start, int end) override { m_outline.OnOutlineTextInserted(start, end); }
-        void TextDeleted(int start, int end) override { m_outline.OnOutlineTextDeleted(start, end); }
-        void Reparse(int offset, int length) override { m_outline.ReparseOutline(offset, length, false); }
+        // the outline's own operations, not an override that may lead back here
+        void TextInserted(int start, int end) override { m_outline.COutlining::OnOutlineTextInserted(start, end); }
+        void TextDeleted(int start, int end) override { m_outline.COutlining::OnOutlineTextDeleted(start, end); }
+        void Reparse(int offset, int length) override { m_outline.COutlining::ReparseOutline(offset, length, false); }
         bool CollapsedAt(int offset, EcCollapsedRegion& region) const override
         {
             return m_outline.CollapsedRegionAt(offset, region);

@@ -66,6 +66,8 @@ CHtmlSkinDlg::CHtmlSkinDlg()
 CHtmlSkinDlg::~CHtmlSkinDlg()
 {
     OnDestroy();
+    if (m_channel)
+        page()->setWebChannel(nullptr, QWebEngineScript::ApplicationWorld);
 }
 
 bool CHtmlSkinDlg::Create(QWindow* owner)
