@@ -196,10 +196,6 @@ public:
     void ShowOutlineMargin(bool on, int width);
     int GetTabbedTextExtent(const char* text, int count) const;
     const EcRect& GetTextRect() const { return m_rcText; }
-    const EcRect& GetClientRect() const { return m_rcClient; }
-    int GetLineHeight() const { return m_nLineHeight; }
-    int GetCharWidth() const { return m_nCharWidth; }
-    int GetTabStop() const { return m_nTabStop; }
     int GetFirstLine() const { return m_nFirstLine; }
     int GetFirstColumn() const { return m_nFirstColumn; }
     int GetFirstLineOffset() const { return m_nFirstLineOffset; }
@@ -412,7 +408,6 @@ public:
     bool AllLinesFit() const;
     void OnSetFocus();
     void OnKillFocus();
-    EcPoint CaretPoint() const { return m_ptCaret; }
 
     // --- printing ----------------------------------------------------------------------
     // Lays the control out for one printed page (1-based) in `page` with the

@@ -325,5 +325,5 @@ TEST_F(WidgetFixture, FocusCreatesTheCaretAtTheCaretOffset)
     widget->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(ctrl.GetCaret(), 2);
-    EXPECT_EQ(ctrl.CaretPoint().y, 0);
+    EXPECT_EQ(ctrl.GetCaretPoint().y, 0);
 }
