@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 COLORREF CEditCtrl::DefaultTextColor() const
 {
@@ -101,10 +102,22 @@ void CEditCtrl::ScanBlocks(int first, int end, std::vector<ColorRange>& out, con
 
 namespace {
 
-bool EndsWithAt(std::string_view text, int lastChar, std::string_view s)
+// The last character of the last occurrence of s that ends before limit, or -1.
+int LastEndingBefore(std::string_view text, int limit, std::string_view s)
 {
-    const int from = lastChar + 1 - int(s.size());
-    return from >= 0 && text.substr(size_t(from), s.size()) == s;
+    if (s.empty())
+        return -1;
+    size_t pos = size_t(std::clamp(limit, 0, int(text.size())));
+    while (pos > 0) {
+        const void* hit = memrchr(text.data(), s.back(), pos);
+        if (!hit)
+            return -1;
+        const size_t i = size_t(static_cast<const char*>(hit) - text.data());
+        if (i + 1 >= s.size() && text.substr(i + 1 - s.size(), s.size()) == s)
+            return int(i);
+        pos = i;
+    }
+    return -1;
 }
 
 } // namespace
@@ -121,16 +134,19 @@ const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
         return nullptr;
     const std::string_view text(m_strText.Str());
     const std::string& open = block->strStart;
-    const std::string& close = block->strEnd;
-    for (int i = std::min(offset, int(text.size())) - 1; i >= 0; --i) {
-        const char c = text[size_t(i)];
-        if (!close.empty() && c == close.back() && EndsWithAt(text, i, close))
+    // walking back from the offset: an end string first closes the block, a
+    // start string first opens it
+    int limit = std::min(offset, int(text.size()));
+    while (limit > 0) {
+        const int closeAt = LastEndingBefore(text, limit, block->strEnd);
+        const int openAt = LastEndingBefore(text, limit, open);
+        if (openAt < 0 || closeAt >= openAt)
             return nullptr;
-        if (c != open.back() || !EndsWithAt(text, i, open))
+        const int start = openAt + 1 - int(open.size());
+        if (open.size() == 2 && start > 0 && text[size_t(start - 1)] == open.back()) {
+            limit = openAt; // in a run of equal characters the earliest pair counts
             continue;
-        const int start = i + 1 - int(open.size());
-        if (open.size() == 2 && start > 0 && text[size_t(start - 1)] == open.back())
-            continue; // in a run of equal characters the earliest pair counts
+        }
         // inside a comment or string of its own line the start does not count
         std::vector<ColorRange> ranges;
         ScanBlocks(LineStartOf(start, false), start + int(open.size()), ranges, block);
@@ -139,7 +155,7 @@ const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
         });
         if (inside == ranges.end())
             return block;
-        i = inside->first; // the walk goes on before that range
+        limit = inside->first; // the walk goes on before that range
     }
     return nullptr;
 }
