@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -326,4 +327,67 @@ TEST_F(WidgetFixture, FocusCreatesTheCaretAtTheCaretOffset)
     QApplication::processEvents();
     EXPECT_EQ(ctrl.GetCaret(), 2);
     EXPECT_EQ(ctrl.GetCaretPoint().y, 0);
+}
+
+TEST_F(WidgetFixture, ClickOnSelectionWithoutDragDropsIt)
+{
+    SetText("abcdef ghi");
+    ctrl.SelectRange(0, 6);
+    QTest::mouseClick(widget->viewport(), Qt::LeftButton, Qt::NoModifier, CharPoint(2, 0));
+    EXPECT_FALSE(ctrl.HasSelection());
+    EXPECT_EQ(ctrl.GetCaret(), 2);
+}
+
+TEST_F(WidgetFixture, ToolTipShowsTheWordOrVariable)
+{
+    SetText("count + other");
+    widget->ActivateToolTip(true);
+    ctrl.SetVariableList({"count=3 number"});
+    auto tipAt = [&](QPoint p) {
+        QHelpEvent help(QEvent::ToolTip, p, widget->viewport()->mapToGlobal(p));
+        QApplication::sendEvent(widget->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_TRUE(tipAt(CharPoint(1, 0)).contains("count = 3 number"));
+    EXPECT_TRUE(tipAt(CharPoint(9, 0)).contains("other"));
+    auto hidden = [] { return QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000); };
+    tipAt(CharPoint(5, 0)); // a blank: no tip
+    EXPECT_TRUE(hidden());
+    widget->ActivateToolTip(false);
+    tipAt(CharPoint(1, 0));
+    EXPECT_TRUE(hidden());
+}
+
+namespace {
+class LinkRecorder : public CEditCtrl {
+public:
+    void OpenHyperlink(int start, const std::string& link) override
+    {
+        opened = link;
+        openedAt = start;
+    }
+    std::string opened;
+    int openedAt = -1;
+};
+} // namespace
+
+TEST(EditCtrlWidgetLinks, CtrlClickOpensTheLinkUnderTheMouse)
+{
+    LinkRecorder ctrl;
+    CEditCtrlWidget widget(ctrl);
+    widget.resize(400, 200);
+    widget.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&widget));
+    ctrl.m_bHyperlinks = true;
+    ctrl.SetWindowText("see http://a.b/c.");
+    widget.viewport()->repaint(); // a paint finds the links
+    ASSERT_EQ(ctrl.Links().size(), 1u);
+    const QPoint onLink(ctrl.GetTextRect().left + 6 * ctrl.GetCharWidth() + 2, ctrl.GetLineHeight() / 2);
+    QTest::mouseMove(widget.viewport(), onLink);
+    QTest::mouseClick(widget.viewport(), Qt::LeftButton, Qt::NoModifier, onLink);
+    EXPECT_TRUE(ctrl.opened.empty()); // a plain click places the caret
+    QTest::mouseMove(widget.viewport(), onLink);
+    QTest::mouseClick(widget.viewport(), Qt::LeftButton, Qt::ControlModifier, onLink);
+    EXPECT_EQ(ctrl.opened, "http://a.b/c");
+    EXPECT_EQ(ctrl.openedAt, 4);
 }
