@@ -117,6 +117,12 @@ public:
     // Completes creation: the window exists, the text is empty, the caret at 0.
     virtual bool Create(IEditSink* sink, IEditMeasurer* measurer, const EcRect& client);
     bool HasWindow() const { return m_pSink != nullptr; }
+    // the window is going: nothing is measured or shown through it any more
+    void DetachWindow()
+    {
+        m_pSink = nullptr;
+        m_pMeasurer = nullptr;
+    }
     void SetClientRect(const EcRect& client); // size change: layout as UpdateLayout
     void SetClipboard(IEditClipboard* clipboard) { m_pClipboard = clipboard; }
     void SetDragSource(IEditDragSource* drag) { m_pDragSource = drag; }
@@ -373,6 +379,12 @@ public:
     int LinkIndexAt(int offset) const;
     virtual void OpenHyperlink(int linkStart, const std::string& link);
     bool GetLinkTip(std::string& text) const;
+    // the hot link's text, else the text of the link holding the caret
+    bool GetLinkText(std::string& text);
+    void FollowLinkAtCaret();
+    // kNoColor stands for the focused selection background
+    void SetLinkHighlight(bool on, COLORREF color);
+    virtual bool CanGetLinkText(int, const std::string&) const { return true; }
     // a listed variable's "name = value type" in place of its name
     bool GetVariableTip(std::string& text) const;
     // the debugger's variable list while it stands at a break; empty otherwise

@@ -80,6 +80,35 @@ bool CEditCtrl::GetLinkTip(std::string& text) const
     return CanShowLinkTip(link.start, text);
 }
 
+bool CEditCtrl::GetLinkText(std::string& text)
+{
+    text.clear();
+    if (!m_bHyperlinks)
+        return false;
+    int index = m_nHotLink;
+    if (index < 0)
+        index = m_nCaretLink = LinkIndexAt(m_nCaret);
+    if (index < 0 || index >= int(m_arrLinks.size()))
+        return false;
+    text = m_arrLinks[size_t(index)].text;
+    return CanGetLinkText(m_arrLinks[size_t(index)].start, text);
+}
+
+void CEditCtrl::FollowLinkAtCaret()
+{
+    m_nCaretLink = LinkIndexAt(m_nCaret);
+    if (m_bHyperlinks && m_nCaretLink >= 0) {
+        const EcLink link = m_arrLinks[size_t(m_nCaretLink)];
+        OpenHyperlink(link.start, link.text);
+    }
+}
+
+void CEditCtrl::SetLinkHighlight(bool on, COLORREF color)
+{
+    m_bHighlightLinks = on;
+    m_crLink = color == kNoColor ? m_crSelBack : color;
+}
+
 bool CEditCtrl::GetVariableTip(std::string& text) const
 {
     if (m_lstVariables.empty() || text.empty())

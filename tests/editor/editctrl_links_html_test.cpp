@@ -108,6 +108,31 @@ TEST_F(EditFixture, LinkTipAndTipChoice)
     EXPECT_FALSE(links.GetTipText(At(2, 0), tip, wide)); // a blank: no tip
 }
 
+TEST_F(EditFixture, FollowLinkAtCaretOpensOnlyWithLinksOn)
+{
+    LinkCtrl links;
+    links.Create(&sink, &measurer, EcRect{0, 0, edtest::kLeft + 80 * edtest::kCharW, 20 * edtest::kLineH});
+    links.m_bHyperlinks = true;
+    links.SetWindowText("go ftp://h/f, now");
+    std::vector<EcPaintLine> lines;
+    links.BuildPaintLines(0, 19, false, lines);
+    links.SetCaretOffset(6, false, false);
+    std::string text;
+    EXPECT_TRUE(links.GetLinkText(text));
+    EXPECT_EQ(text, "ftp://h/f");
+    links.FollowLinkAtCaret();
+    EXPECT_EQ(links.opened, "ftp://h/f");
+    EXPECT_EQ(links.openedAt, 3);
+    links.opened.clear();
+    links.SetCaretOffset(15, false, false);
+    links.FollowLinkAtCaret(); // no link at the caret
+    links.m_bHyperlinks = false;
+    links.SetCaretOffset(6, false, false);
+    links.FollowLinkAtCaret(); // links off
+    EXPECT_TRUE(links.opened.empty());
+    EXPECT_FALSE(links.GetLinkText(text));
+}
+
 TEST_F(EditFixture, VariableTips)
 {
     const std::vector<std::string> list = {"Locals:", "count=12 number", "name=a=b string", "=odd", "", "late=1 number"};

@@ -391,3 +391,17 @@ TEST(EditCtrlWidgetLinks, CtrlClickOpensTheLinkUnderTheMouse)
     EXPECT_EQ(ctrl.opened, "http://a.b/c");
     EXPECT_EQ(ctrl.openedAt, 4);
 }
+
+TEST(EditCtrlWidgetLife, ControlOutlivesItsWindow)
+{
+    CEditCtrl ctrl;
+    {
+        CEditCtrlWidget widget(ctrl);
+        widget.show();
+        ctrl.SetWindowText("abc");
+    }
+    EXPECT_FALSE(ctrl.HasWindow());
+    ctrl.SetWindowText("after\nthe window"); // nothing reaches the gone window
+    ctrl.SetCaretOffset(3, true, true);
+    EXPECT_EQ(ctrl.GetText(), "after\nthe window");
+}

@@ -59,6 +59,7 @@ CEditCtrlWidget::~CEditCtrlWidget()
 {
     m_ctrl.SetClipboard(nullptr);
     m_ctrl.SetDragSource(nullptr);
+    m_ctrl.DetachWindow();
 }
 
 void CEditCtrlWidget::SetEditFont(const QFont& font, bool redraw)

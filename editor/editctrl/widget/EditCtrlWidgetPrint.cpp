@@ -24,12 +24,16 @@ int CEditCtrlWidget::PrintTo(QPrinter& printer)
 {
     if (printer.docName().isEmpty())
         printer.setDocName(QGuiApplication::applicationDisplayName());
-    // the screen font scaled to the printer's resolution
+    // the screen font scaled to the printer's resolution; the system font is
+    // the printer's own already
     QFont font = m_fonts.text;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double screenDpiY = screen ? screen->logicalDotsPerInchY() : 96.0;
-    if (font.pixelSize() > 0)
+    if (font.family().compare(QGuiApplication::font().family(), Qt::CaseInsensitive) == 0) {
+        font = QGuiApplication::font();
+    } else if (font.pixelSize() > 0) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const double screenDpiY = screen ? screen->logicalDotsPerInchY() : 96.0;
         font.setPixelSize(std::max(1, int(font.pixelSize() * printer.logicalDpiY() / screenDpiY + 0.5)));
+    }
     CQtEditMeasurer measurer(font, &printer);
     EditPaintFonts fonts{font, font, measurer.Ascent()};
     fonts.link.setUnderline(true);
