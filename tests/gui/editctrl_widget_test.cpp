@@ -317,16 +317,20 @@ TEST_F(WidgetFixture, ClipboardRoundTripKeepsANonAsciiByte)
     EXPECT_EQ(ctrl.GetText(), "caf\xE9 ok" "caf\xE9");
 }
 
-TEST_F(WidgetFixture, FocusCreatesTheCaretAtTheCaretOffset)
+TEST_F(WidgetFixture, FocusPlacesTheCaretOnItsOffset)
 {
     SetText("abc\ndef", 5);
-    other->setFocus();
-    QApplication::processEvents();
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QApplication::sendEvent(widget, &out);
+    EXPECT_FALSE(ctrl.m_bHasFocus); // the unfocused selection colours
     ctrl.SetCaretOffset(2, false, false);
-    widget->setFocus();
-    QApplication::processEvents();
-    EXPECT_EQ(ctrl.GetCaret(), 2);
-    EXPECT_EQ(ctrl.GetCaretPoint().y, 0);
+    QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+    QApplication::sendEvent(widget, &in);
+    EXPECT_TRUE(ctrl.m_bHasFocus);
+    EXPECT_EQ(ctrl.GetCaret(), 2); // not the offset kept when the focus went
+    EcPoint expected;
+    ctrl.PointFromOffset(2, expected);
+    EXPECT_EQ(ctrl.GetCaretPoint(), expected);
 }
 
 TEST_F(WidgetFixture, ClickOnSelectionWithoutDragDropsIt)
