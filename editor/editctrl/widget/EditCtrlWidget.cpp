@@ -300,6 +300,11 @@ void CEditCtrlWidget::mousePressEvent(QMouseEvent* e)
     if (m_ctrl.m_bOutlining && m_ctrl.m_bShowOutlineMargin && pos.x() >= outlineLeft && pos.x() < rt.left && at >= 0 &&
         m_ctrl.ToggleOutlineAtLine(at))
         return;
+    if (m_ctrl.m_bHyperlinks && (e->modifiers() & Qt::ControlModifier)) {
+        // the link under the press itself, whatever moves came before
+        const int under = m_ctrl.OffsetFromPoint(ToEc(pos), false, false);
+        m_ctrl.m_nHotLink = under >= 0 ? m_ctrl.LinkIndexAt(under) : -1;
+    }
     if (m_ctrl.m_bHyperlinks && (e->modifiers() & Qt::ControlModifier) && m_ctrl.m_nHotLink >= 0 &&
         m_ctrl.m_nHotLink < int(m_ctrl.Links().size())) {
         const EcLink link = m_ctrl.Links()[size_t(m_ctrl.m_nHotLink)];
