@@ -2,6 +2,7 @@
 // replace, help.
 #include "editor/window/EditPane.h"
 #include "editor/window/LuaEditor.h"
+#include "editor/window/LuaEditorPlacement.h"
 #include "foundation/core/FileBuffer.h"
 #include "foundation/core/Versions.h"
 
@@ -173,4 +174,12 @@ void CLuaEditor::OnDebugView()
     const std::string log = QDir::current().absoluteFilePath(kLogFile).toStdString();
     if (!m_ui->ShellRun(log))
         CVersions::Print(false, "CLuaEditor::OnDebugView no viewer started for %s\r\n", log.c_str());
+}
+
+void CLuaEditor::RestorePlacement() { RestoreLuaEditorPlacement(*this, m_strName); }
+
+void CLuaEditor::SavePlacement()
+{
+    if (m_bWindow)
+        SaveLuaEditorPlacement(*this, m_strName);
 }

@@ -1,32 +1,35 @@
-// The editor window's remembered placement: one 44-byte record per script in
-// the profile.
-#include "editor/window/LuaEditor.h"
+#include "editor/window/LuaEditorPlacement.h"
+#include "editor/window/LuaEditorPlacementRule.h"
+
 #include "platform/Profile.h"
-#include "platform/WindowPlacement.h"
+
+#include <QWidget>
 
 namespace {
 
-// exactly one whole record, its left or top edge inside the desktop's extent,
-// and overlapping the desktop
-constexpr platform::PlacementRule kEditorPlacementRule{platform::WindowPlacement::kBytes, true, true, true};
+constexpr char kSection[] = "Ostravellum";
 
 } // namespace
 
-void CLuaEditor::RestorePlacement()
+std::string LuaEditorPlacementEntry(const std::string& name) { return "LuaEditSz-" + name; }
+
+bool RestoreLuaEditorPlacement(QWidget& window, const std::string& name)
 {
     std::vector<uint8_t> record;
-    if (!platform::profile::GetBinary(kPlacementSection, kPlacementPrefix + m_strName, record))
-        return;
-    const auto placement = platform::AcceptPlacement(record, platform::GetPlacement(static_cast<const QWidget&>(*this)),
-                                                     platform::CurrentDesktop(), kEditorPlacementRule);
-    if (placement)
-        platform::SetPlacement(static_cast<QWidget&>(*this), *placement);
+    if (!platform::profile::GetBinary(kSection, LuaEditorPlacementEntry(name), record))
+        return false;
+    const auto placement = platform::AcceptPlacement(record, platform::GetPlacement(std::as_const(window)),
+                                                     platform::CurrentDesktop(), kLuaEditorPlacementRule);
+    if (!placement)
+        return false;
+    platform::SetPlacement(window, *placement);
+    return true;
 }
 
-void CLuaEditor::SavePlacement()
+bool SaveLuaEditorPlacement(const QWidget& window, const std::string& name)
 {
-    if (!m_bWindow || isMinimized())
-        return;
-    const auto bytes = platform::EncodePlacement(platform::GetPlacement(static_cast<const QWidget&>(*this)));
-    platform::profile::WriteBinary(kPlacementSection, kPlacementPrefix + m_strName, bytes.data(), bytes.size());
+    if (window.isMinimized())
+        return false;
+    const auto bytes = platform::EncodePlacement(platform::GetPlacement(window));
+    return platform::profile::WriteBinary(kSection, LuaEditorPlacementEntry(name), bytes.data(), bytes.size());
 }
