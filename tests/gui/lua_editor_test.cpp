@@ -88,7 +88,7 @@ struct EditorFixture {
         editor->m_strName = "IDSTR-1-9";
         EXPECT_TRUE(editor->Create());
         editor->resize(640, 480);
-        QApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(editor.get()));
     }
     ~EditorFixture()
     {
@@ -387,16 +387,18 @@ TEST(LuaEditorWindow, CloseDuringLineTraceShutsDownASecondLater)
     QSignalSpy finished(f.editor.get(), &CLuaEditor::Finished);
     f.editor->OnCommand(CLuaEditor::kSingleStep);
     ASSERT_TRUE(f.editor->m_bSingleStep);
+    f.editor->showMinimized();  // a minimised window's placement is not written
     EXPECT_TRUE(f.editor->OnClose());
     EXPECT_TRUE(f.editor->isMinimized());
     EXPECT_FALSE(f.run->IsSet());
     EXPECT_TRUE(f.editor->ShutdownPending());
+    EXPECT_TRUE(f.editor->WindowExists());
     EXPECT_EQ(finished.count(), 0);
-    // a minimised window's placement is not written
     std::vector<uint8_t> record;
-    EXPECT_TRUE(platform::profile::GetBinary("Ostravellum", "LuaEditSz-IDSTR-1-9", record));
+    EXPECT_FALSE(platform::profile::GetBinary("Ostravellum", "LuaEditSz-IDSTR-1-9", record));
     EXPECT_TRUE(finished.wait(3000));
     EXPECT_FALSE(f.editor->isVisible());
+    EXPECT_FALSE(f.editor->WindowExists());
     EXPECT_FALSE(f.editor->m_bSingleStep);
 }
 
@@ -431,18 +433,25 @@ TEST(LuaEditorWindow, DoubleClickAtLineStartTogglesBreakpoint)
     EditorFixture f;
     f.Type("a = 1\nb = 2\n");
     QWidget* pane = f.editor->EditWindow();
-    EcPoint p;
-    ASSERT_TRUE(f.Edit().PointFromOffset(6, p));  // start of line 2
-    const QPoint at(p.x + 1, p.y + 2);
-    QTest::mouseDClick(pane, Qt::LeftButton, Qt::NoModifier, at);
-    ASSERT_TRUE(f.Edit().HasMarkers(CEditMarker::kBreakpoint));
+    // the press of a double click places the caret; the double click follows
+    auto doubleClick = [&](int offset, bool inMargin) {
+        EcPoint p;
+        EXPECT_TRUE(f.Edit().PointFromOffset(offset, p));
+        const QPoint at(inMargin ? 3 : p.x + 1, p.y + 2);
+        QTest::mouseClick(pane, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(pane, Qt::LeftButton, Qt::NoModifier, at);
+    };
     CEditMarker* m = nullptr;
+    doubleClick(6, false);  // start of the second line
     EXPECT_NE(f.Edit().FindMarker(1, &m, CEditMarker::kBreakpoint), nullptr);
-    // inside a line nothing is toggled
-    ASSERT_TRUE(f.Edit().PointFromOffset(9, p));
-    QTest::mouseDClick(pane, Qt::LeftButton, Qt::NoModifier, QPoint(p.x + 1, p.y + 2));
+    doubleClick(9, false);  // inside a line: nothing
     EXPECT_NE(f.Edit().FindMarker(1, &m, CEditMarker::kBreakpoint), nullptr);
-    EXPECT_EQ(f.Edit().FindMarker(2, &m, CEditMarker::kBreakpoint), nullptr);
+    EXPECT_EQ(f.Edit().Markers().size(), 1u);
+    doubleClick(2, true);  // the left margin of the first line
+    EXPECT_NE(f.Edit().FindMarker(0, &m, CEditMarker::kBreakpoint), nullptr);
+    doubleClick(6, false);  // again: removed
+    EXPECT_EQ(f.Edit().FindMarker(1, &m, CEditMarker::kBreakpoint), nullptr);
+    EXPECT_EQ(f.Edit().Markers().size(), 1u);
 }
 
 TEST(LuaEditorWindow, HelpAboutAndDebugView)
