@@ -165,7 +165,10 @@ void CLuaEditor::ApplyEditSettings()
     SetMarginRedraw();
     m_edit.ShowLineNumbers(true, 45);
     SetMarginRedraw();
-    m_edit.m_bHyperlinks = false;
+    if (m_edit.LoadSettings(kSettingsFile))
+        m_edit.m_bOutlineParse = true;
+    m_edit.m_bHyperlinks = false;  // whatever the settings say
+    m_edit.ReparseOutlineRange(-1, -1);
 }
 
 void CLuaEditor::SetMarginRedraw()

@@ -72,13 +72,17 @@ std::string ReadFile(const std::string& path)
 // working folder and profile.
 struct EditorFixture {
     WorkFolder folder{"luaedit"};
+    bool madeLua = std::filesystem::create_directories(folder.Path() + "/Lua");
     platform::EventPtr run = platform::CreateNamedEvent("IDSTR-1-9", true, false);
     platform::EventPtr compile = platform::CreateNamedEvent("IDSTR-2-9", true, false);
     std::unique_ptr<CLuaEditor> editor;
     FakeUi* ui = nullptr;
 
-    EditorFixture()
+    explicit EditorFixture(bool withSettings = true)
     {
+        if (withSettings)
+            std::filesystem::copy_file(QM_DATA_DIR "/Lua/luaedit.xml", folder.Path() + "/Lua/luaedit.xml",
+                                       std::filesystem::copy_options::overwrite_existing);
         platform::profile::UseFile(folder.Path() + "/profile.ini");
         QGuiApplication::clipboard()->clear();
         editor = std::make_unique<CLuaEditor>("IDSTR-1-9", "IDSTR-3-9", "IDSTR-2-9");
@@ -124,6 +128,8 @@ TEST(LuaEditorWindow, AssemblesInOrderWithCaptionInPaneZero)
     EXPECT_TRUE(e.Edit().m_bShowOutlineMargin);
     EXPECT_TRUE(e.Edit().m_bOutlining);
     EXPECT_FALSE(e.Edit().m_bHyperlinks);
+    EXPECT_TRUE(e.Edit().m_bOutlineParse);  // the settings file was read
+    EXPECT_FALSE(EditorFixture(false).Edit().m_bOutlineParse);
     EXPECT_TRUE(e.EditWindow()->font().bold());
     EXPECT_EQ(e.EditWindow()->font().pixelSize(), 16);
 
