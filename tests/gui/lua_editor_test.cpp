@@ -477,3 +477,27 @@ TEST(LuaEditorWindow, HelpAboutAndDebugView)
     f.editor->OnCommand(CLuaEditor::kDebugView);
     EXPECT_TRUE(log.Contains("quillmont.log"));
 }
+
+// The editor as a user sees it with a shipped script loaded; set
+// QM_SCREENSHOT_DIR to keep the picture.
+TEST(LuaEditorWindow, ShowsALoadedScript)
+{
+    EditorFixture f;
+    ASSERT_TRUE(f.editor->LoadFile(QM_DATA_DIR "/Lua/Tracks.lua"));
+    f.Edit().SetCaretOffset(0, true, true);
+    f.editor->resize(760, 560);
+    QApplication::processEvents();
+    const QImage shot = f.editor->grab().toImage();
+    if (const char* dir = std::getenv("QM_SCREENSHOT_DIR"))
+        shot.save(QString(dir) + "/lua_editor.png");
+    // text is drawn in the edit control, the caption in the status bar
+    const QRect edit(f.editor->EditWindow()->mapTo(f.editor.get(), QPoint(0, 0)), f.editor->EditWindow()->size());
+    int ink = 0;
+    for (int y = edit.top(); y < edit.bottom(); y += 2)
+        for (int x = edit.left() + 70; x < edit.right(); x += 2)
+            if (qGray(shot.pixel(x, y)) < 128)
+                ++ink;
+    EXPECT_GT(ink, 500);
+    EXPECT_TRUE(f.editor->StatusBar()->isVisible());
+    EXPECT_TRUE(f.editor->Caption().isVisible());
+}
