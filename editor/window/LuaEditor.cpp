@@ -75,10 +75,14 @@ CLuaEditor::~CLuaEditor()
         if (m_hDebugEvent)
             m_hDebugEvent->Pulse();
     }
-    delete m_pFindDlg.data();
     // the status bar hands the caption back; the caption member is deleted once, here
     delete m_pStatusBar;
     m_pStatusBar = nullptr;
+    // the children use the edit control and the menu: they go before those members
+    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children)
+        delete child;
+    m_editWnd = nullptr;
 }
 
 bool CLuaEditor::Create()
@@ -120,7 +124,10 @@ bool CLuaEditor::OnCreate()
     if (!m_menu.LoadMenu(kMenuId))
         return false;
     m_menuBar = new QMenuBar(this);
-    BuildMenuBar(m_menu, *m_menuBar, [this](unsigned command) { OnCommand(command); });
+    BuildMenuBar(m_menu, *m_menuBar, [this](unsigned command) {
+        OnCommand(command);
+        UpdateTitle(false);
+    });
     layout->setMenuBar(m_menuBar);
     // 5. status bar: three panes of id 0, then pane 1 inserted at index 1
     m_pStatusBar = new CCJStatusBar(m_client);

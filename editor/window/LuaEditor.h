@@ -142,7 +142,7 @@ public:
     platform::EventPtr m_hRunEvent;
 
 signals:
-    // The window has shut down: its owner may delete it.
+    // The window has shut down: its owner may delete it (deleteLater).
     void Finished();
 
 protected:
