@@ -213,8 +213,12 @@ bool CLuaEditor::PreTranslateMessage(QObject* target, QEvent* event)
     switch (event->type()) {
     case QEvent::MouseButtonDblClick:
         // the first click has placed the caret: column 0 toggles a breakpoint
-        if (target == m_editWnd && m_edit.GetCaretColumn() == 0)
-            ToggleBreakpoint();
+        if (m_editWnd && target->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(target);
+            const bool inEdit = w == m_editWnd || m_editWnd->isAncestorOf(w);  // the control or its viewport
+            if (inEdit && m_edit.GetCaretColumn() == 0)
+                ToggleBreakpoint();
+        }
         break;
     case QEvent::ShortcutOverride:
     case QEvent::KeyPress: {

@@ -6,7 +6,11 @@
 #include "foundation/core/FileBuffer.h"
 #include "foundation/core/Versions.h"
 
+#include "editor/editctrl/CodePage.h"
+
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 
 namespace {
 
@@ -114,10 +118,8 @@ bool CLuaEditor::SaveOnClose()
 
 void CLuaEditor::GetSearchDefaults(std::string& clipboard, std::string& find) const
 {
-    clipboard.clear();
-    bool column = false;
-    if (m_editWnd && m_editWnd->HasText())
-        m_editWnd->GetText(clipboard, column);
+    // the clipboard's text as the edit control's bytes
+    clipboard = editctrl::Utf16ToBytes(QGuiApplication::clipboard()->text().toStdU16String());
     int start = 0, end = 0;
     m_edit.GetSelection(start, end);
     if (start >= 0 && start < end)
