@@ -25,48 +25,13 @@ constexpr const char* kPlacementSection = "Ostravellum";
 constexpr const char* kPlacementEntry = "WinPos";
 constexpr int kModifierRefreshMs = 50;  // below the modifier's 100 ms life
 
-// Drives the test scene through the render loop's calls until the full scene is in.
-class CTestSceneDriver final : public IRenderScene {
-public:
-    explicit CTestSceneDriver(CTestScene& scene) : m_scene(scene) {}
-    bool Create() override
-    {
-        m_scene.EnableTerrain(true);
-        return m_scene.Create();
-    }
-    void Resize(int width, int height) override { m_scene.Resize(width, height); }
-    void SelectView(int index) override { m_scene.SetView(index); }
-    void CopyPoseToView0() override {}
-    void RenderFrame(unsigned nowMs) override
-    {
-        if (m_drawn && nowMs - m_last < 16u)
-            return;
-        m_drawn = true;
-        m_last = nowMs;
-        m_scene.RenderFrame();
-        CGLcontext::SwapBuffers();
-    }
-    void SetFrameRate(int) override {}
-    void SetWireframe(bool) override {}
-    void SetSpeedFactor(float) override {}
-    void ToggleScriptEditors(bool) override {}
-    void PollScripts() override {}
-    void Free() override { m_scene.Free(); }
-
-private:
-    CTestScene& m_scene;
-    unsigned m_last = 0;
-    bool m_drawn = false;
-};
-
 } // namespace
 
 CGLAppDlg::CGLAppDlg()
 {
     platform::InitGuiDispatcher();
-    m_sceneDriver = std::make_unique<CTestSceneDriver>(m_scene);
     IRenderHost& host = *this;
-    m_loop = std::make_unique<CRenderLoop>(m_state, *m_sceneDriver, &m_store, host, g_InputState);
+    m_loop = std::make_unique<CRenderLoop>(m_state, m_sceneDriver, &m_store, host, g_InputState);
     m_window.setFormat(CGLcontext::PixelFormat());
     m_window.setTitle("Quillmont");
     const platform::DialogBaseUnits base = platform::BaseUnitsFor(platform::DialogFont());
