@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -500,4 +501,33 @@ TEST(LuaEditorWindow, ShowsALoadedScript)
     EXPECT_GT(ink, 500);
     EXPECT_TRUE(f.editor->StatusBar()->isVisible());
     EXPECT_TRUE(f.editor->Caption().isVisible());
+}
+
+// The desktop's dialogs block only their editor: the main window and other
+// editors stay usable.
+TEST(LuaEditorWindow, DesktopDialogsAreModalToTheirEditorOnly)
+{
+    WorkFolder folder{"luaedit_modal"};
+    platform::profile::UseFile(folder.Path() + "/profile.ini");
+    QWidget editor;
+    editor.show();
+    auto ui = MakeDesktopLuaEditorUi();
+    std::vector<Qt::WindowModality> seen;
+    std::vector<QWidget*> owners;
+    auto inspect = [&] {
+        QTimer::singleShot(50, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            seen.push_back(modal->windowModality());
+            owners.push_back(modal->parentWidget());
+            modal->close();
+        });
+    };
+    inspect();
+    ui->MessageBox(&editor, "Save changes ?", ILuaEditorUi::kButtonsYesNo);
+    inspect();
+    EXPECT_EQ(ui->FileDialog(&editor, true, "Load Lua", "Script", "Lua script (*.lua)|*.lua|", "default.lua"), "");
+    EXPECT_EQ(seen, (std::vector<Qt::WindowModality>{Qt::WindowModal, Qt::WindowModal}));
+    EXPECT_EQ(owners, (std::vector<QWidget*>{&editor, &editor}));
+    platform::profile::UseFile("");
 }
