@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 EditPane::EditPane(CEditCtrl& edit, QWidget* parent, int id) : QWidget(parent), edit_(edit), id_(id)
 {
     setObjectName(QString::number(id));
@@ -76,7 +78,7 @@ void EditPane::paintEvent(QPaintEvent*)
     p.fillRect(rect(), Qt::white);
     const EcRect& tr = edit_.GetTextRect();
     const QFontMetrics fm(font());
-    const int lineH = fm.height() + edit_.m_nLineSpacing;
+    const int lineH = std::max(1, edit_.GetLineHeight());
     const std::string& text = edit_.GetText();
     int offset = edit_.GetFirstLineOffset();
     int line = edit_.LineFromOffset(offset);
@@ -91,7 +93,7 @@ void EditPane::paintEvent(QPaintEvent*)
                        Qt::AlignRight | Qt::AlignVCenter, QString::number(line + 1));
             p.setPen(Qt::black);
         }
-        p.drawText(QPoint(tr.left - edit_.GetFirstColumn() * fm.averageCharWidth(), y + fm.ascent()),
+        p.drawText(QPoint(tr.left - edit_.GetFirstColumn() * edit_.GetCharWidth(), y + fm.ascent()),
                    QString::fromStdU16String(editctrl::BytesToUtf16(bytes)));
         if (end == std::string::npos)
             break;
