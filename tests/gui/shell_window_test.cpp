@@ -297,3 +297,28 @@ TEST_F(ShellWindow, FullScreenSettingSwitchesTheWindowBothWays)
     });
     fs::remove(s_dir / "Html" / "HtmlItems.dat");
 }
+
+TEST_F(ShellWindow, ScriptInAnEndlessLoopDoesNotKeepTheProgramOpen)
+{
+    // the scripts of this test: the shipped ones, Options.lua looping for ever in OnImage
+    const fs::path lua = s_dir / "Lua";
+    fs::remove(lua);
+    fs::create_directory(lua);
+    for (const auto& e : fs::directory_iterator(fs::path(QM_DATA_DIR) / "Lua"))
+        fs::copy(e.path(), lua / e.path().filename());
+    std::ofstream(lua / "Options.lua", std::ios::app) << "\nfunction OnImage(a, b, index) while true do end end\n";
+
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        Wait(500);  // the render thread is inside the loop by now
+        closing.start();
+        Key(dlg, Qt::Key_Escape);
+    });
+    EXPECT_LT(closing.elapsed(), 5000);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(PoseFiles(), 10);
+    fs::remove_all(lua);
+    fs::create_directory_symlink(fs::path(QM_DATA_DIR) / "Lua", lua);
+}
