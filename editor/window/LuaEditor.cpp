@@ -2,7 +2,7 @@
 
 #include "editor/menu/OwnerDrawMenu.h"
 #include "editor/status/CCJStatusBar.h"
-#include "editor/window/EditPane.h"
+#include "editor/editctrl/widget/EditCtrlWidget.h"
 #include "foundation/core/Versions.h"
 #include "platform/DialogUnits.h"
 #include "platform/VirtualKeys.h"
@@ -111,7 +111,8 @@ bool CLuaEditor::OnCreate()
     layout->addWidget(m_client);
 
     // 1. edit control, id 1
-    m_editWnd = new EditPane(m_edit, m_client, kEditId);
+    m_editWnd = new CEditCtrlWidget(m_edit, m_client);
+    m_editWnd->setObjectName(QString::number(kEditId));
     // 2. icon
     const QIcon icon = LoadIcon(kIconId);
     if (!icon.isNull())
@@ -176,13 +177,14 @@ void CLuaEditor::ApplyEditSettings()
         m_edit.m_bOutlineParse = true;
     m_edit.m_bHyperlinks = false;  // whatever the settings say
     m_edit.ReparseOutlineRange(-1, -1);
+    m_editWnd->ActivateToolTip(true);
 }
 
 void CLuaEditor::SetMarginRedraw()
 {
     m_edit.UpdateLayout();
     m_edit.SetCaretOffset(m_edit.GetCaret(), true, false);
-    m_editWnd->repaint();
+    m_editWnd->viewport()->repaint();
 }
 
 void CLuaEditor::OnSize(int cx, int cy)

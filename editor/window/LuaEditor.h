@@ -23,7 +23,7 @@
 #include <vector>
 
 class CCJStatusBar;
-class EditPane;
+class CEditCtrlWidget;
 class QMenuBar;
 
 // The window title: "LuaEdit [path]" and '*' while modified, else a blank.
@@ -121,7 +121,7 @@ public:
     }
 
     CEditCtrl& Edit() { return m_edit; }
-    EditPane* EditWindow() const { return m_editWnd; }
+    CEditCtrlWidget* EditWindow() const { return m_editWnd; }
     CCJStatusBar* StatusBar() const { return m_pStatusBar; }
     CLampCaption& Caption() { return m_caption; }
     BCMenu& Menu() { return m_menu; }
@@ -173,7 +173,7 @@ private:
     void (*m_pfnDebugCallback)(void*, bool) = nullptr;
     void* m_pDebugUser = nullptr;
     CCJStatusBar* m_pStatusBar = nullptr;
-    EditPane* m_editWnd = nullptr;
+    CEditCtrlWidget* m_editWnd = nullptr;
     QWidget* m_client = nullptr;
     QMenuBar* m_menuBar = nullptr;
     std::unique_ptr<ILuaEditorUi> m_ui;

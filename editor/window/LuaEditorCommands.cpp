@@ -1,6 +1,5 @@
 // The editor's menu and accelerator commands: files, clipboard, undo, find and
 // replace, help.
-#include "editor/window/EditPane.h"
 #include "editor/window/LuaEditor.h"
 #include "editor/window/LuaEditorPlacement.h"
 #include "foundation/core/FileBuffer.h"

@@ -1,7 +1,7 @@
 // The editor's debugger commands: continue, breakpoint toggle, line and
 // variable trace, recompile, and the report to the script host.
 #include "editor/menu/SysMenu.h"
-#include "editor/window/EditPane.h"
+#include "editor/editctrl/widget/EditCtrlWidget.h"
 #include "editor/window/LuaEditor.h"
 
 void CLuaEditor::ReportDebugging()

@@ -1,7 +1,7 @@
 // The script editor window: assembly, shortcuts, files, find and close.
 #include "editor/status/CCJStatusBar.h"
 #include "editor/menu/SysMenu.h"
-#include "editor/window/EditPane.h"
+#include "editor/editctrl/widget/EditCtrlWidget.h"
 #include "editor/window/LuaEditor.h"
 #include "log_capture.h"
 #include "platform/Profile.h"
@@ -124,15 +124,15 @@ TEST(LuaEditorWindow, AssemblesInOrderWithCaptionInPaneZero)
     EXPECT_EQ(e.windowTitle(), "LuaEdit");
     EXPECT_FALSE(e.windowIcon().isNull());
     ASSERT_NE(e.EditWindow(), nullptr);
-    EXPECT_EQ(e.EditWindow()->Id(), 1);
+    EXPECT_EQ(e.EditWindow()->objectName(), "1");
     EXPECT_TRUE(e.Edit().m_bShowLineNumbers);
     EXPECT_TRUE(e.Edit().m_bShowOutlineMargin);
     EXPECT_TRUE(e.Edit().m_bOutlining);
     EXPECT_FALSE(e.Edit().m_bHyperlinks);
     EXPECT_TRUE(e.Edit().m_bOutlineParse);  // the settings file was read
     EXPECT_FALSE(EditorFixture(false).Edit().m_bOutlineParse);
-    EXPECT_TRUE(e.EditWindow()->font().bold());
-    EXPECT_EQ(e.EditWindow()->font().pixelSize(), 16);
+    EXPECT_TRUE(e.EditWindow()->EditFont().bold());
+    EXPECT_EQ(e.EditWindow()->EditFont().pixelSize(), 16);
 
     std::vector<unsigned> ids;
     CCJStatusBarPane pane;
@@ -439,7 +439,7 @@ TEST(LuaEditorWindow, DoubleClickAtLineStartTogglesBreakpoint)
 {
     EditorFixture f;
     f.Type("a = 1\nb = 2\n");
-    QWidget* pane = f.editor->EditWindow();
+    QWidget* pane = f.editor->EditWindow()->viewport();
     // the press of a double click places the caret; the double click follows
     auto doubleClick = [&](int offset, bool inMargin) {
         EcPoint p;
