@@ -104,6 +104,8 @@ void CTestScene::SetView(int index)
 {
     CGLcamera* views[] = {&m_camera, &m_trackView, &m_chaseView};
     if (index >= 0 && index < 3) {
+        if (index == 1 && m_viewIndex != 1)
+            m_trackCam.Resume();
         m_viewIndex = index;
         m_view = views[index];
     }
