@@ -1,0 +1,245 @@
+// Threaded height-grid smoothing, bit-identical to the passes run one after another.
+//
+// A pass is one long chain: every vertex reads its left neighbour and the row above
+// as this pass already rewrote them. The heights are copied into two float planes
+// (the pass before, the pass being written). Each pass is cut into bands by linear
+// index, one per thread. A band other than the first cannot know the new values just
+// before it, so it starts a few rows early (the halo) from the previous pass's
+// values; the smoothing forgets its start quickly, so by the band's start the halo
+// has almost always reached the exact values. After the bands, the last width + 1
+// values of each halo (all a vertex depends on besides the pass before) are compared
+// bit for bit with what the band before really wrote; where they differ the band is
+// run again from its start until width + 1 values in a row come out as they were.
+#include "foundation/image/ImageFilters.h"
+
+#include "foundation/math/Vec3.h"
+
+#include <algorithm>
+#include <barrier>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kBatchThreads = 10;
+constexpr int kHaloRows = 16;
+
+// The new height of vertex n. prev is the new height of n - 1, up the new heights
+// of n - w - 1, n - w, n - w + 1; s points at vertex n in the pass before. The
+// sum keeps the grouping of the one-pass rule.
+inline float Step(float prev, const float* up, const float* s, size_t w)
+{
+    const float z = s[0];
+    const float left = prev + s[w - 1];
+    const float side = (up[0] + s[1]) + left;
+    const float sum = ((up[1] + s[w]) + (up[2] + s[w + 1])) + side;
+    const float v = (sum * 0.125f + z) * 0.5f;
+    return (z == 0.0f || z != z) ? z : v;
+}
+
+// Runs the chain over [begin, end). New heights of index i live at out[i - base];
+// the ones before begin must be there already.
+void RunChain(const float* src, float* out, ptrdiff_t base, size_t begin, size_t end, size_t w)
+{
+    if (begin >= end)
+        return;
+    float prev = out[ptrdiff_t(begin) - 1 - base];
+    for (size_t n = begin; n < end; ++n) {
+        const float r = Step(prev, out + (ptrdiff_t(n - w - 1) - base), src + n, w);
+        out[ptrdiff_t(n) - base] = r;
+        prev = r;
+    }
+}
+
+bool SameBits(const float* a, const float* b, size_t count) { return std::memcmp(a, b, count * sizeof(float)) == 0; }
+
+struct Band {
+    size_t begin = 0, end = 0; // the band's own vertices
+    size_t haloBegin = 0;      // where its chain starts (== begin without a halo)
+    std::vector<float> halo;   // new heights of [haloBegin - w - 1, begin + w + 1)
+};
+
+class Smoother {
+public:
+    Smoother(CVec3* grid, int width, int height, int bands, int haloRows)
+        : m_grid(grid), m_w(size_t(width)), m_count(size_t(width) * size_t(height)), m_first(m_w + 2),
+          m_end(size_t(height - 1) * m_w - 1), m_a(new float[m_count]), m_b(new float[m_count])
+    {
+        // band 0 has no halo: it takes the halo's length more than the others
+        const size_t span = m_end - m_first;
+        const int n = std::max(1, std::min(bands, int(span / (m_w + 2))));
+        const size_t halo = size_t(std::max(0, haloRows)) * m_w;
+        const size_t rest = span > halo ? (span - halo) / size_t(n) : 0;
+        m_bands.resize(size_t(n));
+        size_t at = m_first;
+        for (int k = 0; k < n; ++k) {
+            Band& b = m_bands[size_t(k)];
+            b.begin = at;
+            at = k == n - 1 ? m_end : std::min(m_end, at + rest + (k == 0 ? halo : 0));
+            b.end = at;
+            b.haloBegin = k == 0 ? b.begin : std::max(m_first, b.begin - std::min(b.begin, halo));
+            if (k > 0)
+                b.halo.resize(b.begin + m_w + 1 - (b.haloBegin - m_w - 1));
+        }
+    }
+
+    int Bands() const { return int(m_bands.size()); }
+
+    // Heights into both planes for the vertices [from, to).
+    void Load(size_t from, size_t to)
+    {
+        for (size_t i = from; i < to; ++i)
+            m_a[i] = m_b[i] = m_grid[i].z;
+    }
+    void Store(size_t from, size_t to)
+    {
+        const float* out = m_passes % 2 ? m_b.get() : m_a.get();
+        for (size_t i = from; i < to; ++i)
+            m_grid[i].z = out[i];
+    }
+    // The k-th share of all vertices, for loading and storing on k's thread.
+    std::pair<size_t, size_t> Share(int k) const
+    {
+        const size_t n = m_bands.size();
+        return {m_count * size_t(k) / n, m_count * size_t(k + 1) / n};
+    }
+
+    // Band k of the current pass.
+    void RunBand(int k)
+    {
+        const float* src = Src();
+        float* dst = Dst();
+        Band& b = m_bands[size_t(k)];
+        if (k == 0 || b.begin >= b.end) {
+            RunChain(src, dst, 0, b.begin, b.end, m_w);
+            return;
+        }
+        // the halo starts from the pass before's values and runs one row into the band
+        const size_t lo = b.haloBegin - m_w - 1;
+        const size_t headEnd = std::min(b.end, b.begin + m_w + 1);
+        std::memcpy(b.halo.data(), src + lo, (m_w + 1) * sizeof(float));
+        RunChain(src, b.halo.data(), ptrdiff_t(lo), b.haloBegin, headEnd, m_w);
+        std::memcpy(dst + b.begin, b.halo.data() + (b.begin - lo), (headEnd - b.begin) * sizeof(float));
+        RunChain(src, dst, 0, headEnd, b.end, m_w);
+    }
+
+    // After all bands of a pass: checks each band's start against the band before
+    // and runs it again where they differ. Returns the vertices run again.
+    size_t Repair()
+    {
+        const float* src = Src();
+        float* dst = Dst();
+        size_t rerun = 0;
+        for (size_t k = 1; k < m_bands.size(); ++k) {
+            Band& b = m_bands[k];
+            if (b.begin >= b.end)
+                continue;
+            const size_t lo = b.haloBegin - m_w - 1;
+            const float* guess = b.halo.data() + (b.begin - m_w - 1 - lo);
+            if (SameBits(guess, dst + b.begin - m_w - 1, m_w + 1))
+                continue;
+            size_t same = 0;
+            float prev = dst[b.begin - 1];
+            for (size_t n = b.begin; n < b.end && same <= m_w; ++n, ++rerun) {
+                const float r = Step(prev, dst + (n - m_w - 1), src + n, m_w);
+                same = SameBits(&r, dst + n, 1) ? same + 1 : 0;
+                dst[n] = r;
+                prev = r;
+            }
+        }
+        return rerun;
+    }
+
+    void NextPass() { ++m_passes; }
+
+private:
+    const float* Src() const { return m_passes % 2 ? m_b.get() : m_a.get(); }
+    float* Dst() const { return m_passes % 2 ? m_a.get() : m_b.get(); }
+
+    CVec3* m_grid;
+    size_t m_w, m_count;
+    size_t m_first, m_end; // vertices [first, end) are smoothed
+    std::unique_ptr<float[]> m_a, m_b;
+    std::vector<Band> m_bands;
+    int m_passes = 0;
+};
+
+} // namespace
+
+int SmoothHeightGridThread(SmoothParams* params)
+{
+    auto* g = static_cast<CVec3*>(params->data);
+    const int width = params->rect.right;
+    const int height = params->rect.bottom;
+    if (!g || width < 1 || height < 3)
+        return 1;
+    const size_t w = size_t(width);
+    const size_t last = size_t(height - 1) * w - 2; // inclusive
+    for (size_t n = w + 2; n <= last; ++n) {
+        const float z = g[n].z;
+        if (z == 0.0f || z != z)
+            continue;
+        const float s = ((g[n - w].z + g[n + w].z) + (g[n - w + 1].z + g[n + w + 1].z)) +
+                        ((g[n - w - 1].z + g[n + 1].z) + (g[n - 1].z + g[n + w - 1].z));
+        g[n].z = (s * 0.125f + z) * 0.5f;
+    }
+    return 1;
+}
+
+size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int bands, int haloRows)
+{
+    if (passes <= 0 || !grid || width < 1 || height < 3 || size_t(height - 1) * size_t(width) < size_t(width) + 3)
+        return 0;
+    if (width < 2) { // a one-vertex row reads itself as its upper-right neighbour: in place
+        SmoothParams params;
+        params.data = grid;
+        params.rect.right = width;
+        params.rect.bottom = height;
+        for (int p = 0; p < passes; ++p)
+            SmoothHeightGridThread(&params);
+        return 0;
+    }
+    Smoother s(grid, width, height, bands, haloRows);
+    const int threads = s.Bands();
+    std::vector<size_t> rerun(size_t(passes), 0);
+    std::barrier sync(threads);
+    auto work = [&](int k) {
+        const auto [from, to] = s.Share(k);
+        s.Load(from, to);
+        sync.arrive_and_wait();
+        for (int p = 0; p < passes; ++p) {
+            s.RunBand(k);
+            sync.arrive_and_wait();
+            if (k == 0) {
+                rerun[size_t(p)] = s.Repair();
+                s.NextPass();
+            }
+            sync.arrive_and_wait();
+        }
+        s.Store(from, to);
+    };
+    std::vector<std::thread> workers;
+    workers.reserve(size_t(threads) - 1);
+    for (int k = 1; k < threads; ++k)
+        workers.emplace_back(work, k);
+    work(0);
+    for (auto& t : workers)
+        t.join();
+    size_t total = 0;
+    for (size_t r : rerun)
+        total += r;
+    return total;
+}
+
+void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads)
+{
+    if (passes <= 0)
+        return;
+    const int count = std::min(kBatchThreads, passes);
+    const int run = passes / count * count; // passes beyond whole batches are dropped
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    SmoothHeightGridBanded(run, width, height, grid, std::clamp(std::min(maxThreads, cores), 1, kBatchThreads),
+                           kHaloRows);
+}
