@@ -107,10 +107,14 @@ void GdiPainter::SetFont(const GlyphFont& font)
     if (!IsActive())
         return;
     QFont f(QString::fromStdString(font.face));
-    if (font.height > 0)
-        f.setPixelSize(font.height);
-    else if (font.height < 0)
-        f.setPixelSize(-font.height);
+    if (font.height != 0) {
+        f.setPixelSize(std::abs(font.height));
+        if (font.height > 0) { // a cell height: ascent and descent together
+            const int cell = QFontMetrics(f).height();
+            if (cell > 0)
+                f.setPixelSize(std::max(1, int(std::lround(double(font.height) * font.height / cell))));
+        }
+    }
     f.setWeight(QFont::Weight(font.weight > 0 ? font.weight : 400));
     f.setItalic(font.italic);
     f.setUnderline(font.underline);

@@ -4,6 +4,7 @@
 #include "engine/models/GLlight.h"
 #include "foundation/math/Tables.h"
 #include "gl_fixture.h"
+#include "temp_data_folder.h"
 #include "log_capture.h"
 #include "platform/Clock.h"
 #include "tracks/SplineDot.h"
@@ -192,7 +193,7 @@ TEST_F(TrackDrawGL, LiveStrokeAndFarCursor)
     EXPECT_GT(CountPixels(m_GL.Grab(), IsRed), CountPixels(near, IsRed) + 50);
 }
 
-// The test scene in the data folder: the shipped track sets are drawn, the model
+// The test scene in a copy of the data folder: the shipped track sets are drawn, the model
 // with id 4 runs along them, view 1 rides the track camera and view 2 chases the
 // model.
 TEST(TrackWorldScene, TrackCameraAndChaseCameraViews)
@@ -202,12 +203,10 @@ TEST(TrackWorldScene, TrackCameraAndChaseCameraViews)
     ASSERT_TRUE(gl.Init(kW, kH));
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
-    const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(QM_DATA_DIR);
+    TempDataFolder folder;
+    ASSERT_TRUE(folder.Ok());
     CTestScene scene;
-    const bool created = scene.Create();
-    std::filesystem::current_path(old);
-    ASSERT_TRUE(created);
+    ASSERT_TRUE(scene.Create());
     scene.Resize(kW, kH);
     ASSERT_GE(scene.GetTrackSetCount(), 1);
     CGLmeshObj* model = scene.FindModel(4);
