@@ -1,0 +1,67 @@
+#pragma once
+#include "platform/Lock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <string>
+
+// One control of the panel page as the store keeps it.
+struct HtmlItem {
+    std::string page;      // page file name without extension ("Tracks")
+    std::string name;      // the element's name
+    std::string value;     // the element's value as text
+    std::string checked;   // the element's checked state as text
+    std::string className; // the element's class
+};
+
+// The panel's memory of its controls, shared by the GUI thread (updates) and the
+// render thread (lookups). A small change counter tells the reader when something
+// new has arrived. File format: one line "page|name|value|checked|className" per
+// item, in list order, no header.
+class CHtmlItemStore {
+public:
+    static constexpr int kMaxChanges = 127;
+
+    // Appends the file's items (no duplicate check) and counts one change, also when
+    // the file is missing. Malformed lines are skipped with one log line. Returns
+    // false only when an existing file cannot be read.
+    bool Load(const std::string& fileName);
+    // Writes every item atomically; false (and a log line) when it cannot.
+    bool Save(const std::string& fileName);
+    // Updates the first item of the same page and name (its non-empty class, value
+    // and checked, one change each) or appends a new one (one change). '|', '\r'
+    // and '\n' in the texts are stored as blanks, so the file stays loadable.
+    void Update(const HtmlItem& item);
+    // The text the render thread applies for (page, name), by the item's class;
+    // "" when there is no such item or its class is not one the store knows.
+    // Consumes one change for a toggle, slider or checkbox; reading a red button
+    // resets its checked text to "0" so it acts once.
+    std::string Lookup(const std::string& page, const std::string& name);
+    // Read without the lock.
+    bool HasChanged() const { return m_changes.load(std::memory_order_relaxed) != 0; }
+    int ChangeCount() const { return m_changes.load(std::memory_order_relaxed); }
+
+    // For a caller that walks the items (recursive: the store's own calls may nest).
+    void Lock() { m_lock.Enter(); }
+    void Unlock() { m_lock.Leave(); }
+    void lock() { Lock(); } // BasicLockable, for std::lock_guard
+    void unlock() { Unlock(); }
+    // Only between Lock and Unlock.
+    std::list<HtmlItem>& Items() { return m_items; }
+
+    // Empties the list and the counter (a fresh start).
+    void Clear();
+
+private:
+    void CountChange();
+
+    std::atomic<int8_t> m_changes{0};
+    std::list<HtmlItem> m_items;
+    platform::RecursiveLock m_lock;
+};
+
+extern CHtmlItemStore g_HtmlItemStore;
+
+// The store file, relative to the working folder.
+inline constexpr const char* kHtmlItemsFile = "Html//HtmlItems.dat";

@@ -1,0 +1,52 @@
+#pragma once
+#include "app/script/JoyPadInput.h"
+#include "platform/Event.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class IScriptScene;
+
+// What every scene script carries besides its Lua state: the names and objects
+// of its run, compile and debug events (shared with its editor), the variable
+// list the debugger's line hook fills, the script path, its game-pad reader and
+// the watch on the script file.
+class CProcessData {
+public:
+    CProcessData() = default;
+    virtual ~CProcessData();
+    CProcessData(const CProcessData&) = delete;
+    CProcessData& operator=(const CProcessData&) = delete;
+
+    // Builds the event names "<prefix>-1-<index>" (run), "<prefix>-2-<index>" (compile)
+    // and "<prefix>-3-<index>" (debug), creates the run and compile events and keeps
+    // the scene. Always true.
+    bool Create(const char* prefix, IScriptScene* scene, int index);
+    // Drops the events, forgets the file's write time and empties the path.
+    void Close();
+    // True when the script file has a new write time (or size) since the last call,
+    // or when the compile event is signalled; either way the compile event is reset.
+    // False when the file cannot be read.
+    bool ScriptChanged();
+
+    const std::string& GetPath() const { return m_path; }
+    void SetPath(const std::string& path) { m_path = path; }
+    IScriptScene* GetScene() const { return m_scene; }
+    const std::string& GetRunEventName() const { return m_runEventName; }
+    const std::string& GetCompileEventName() const { return m_compileEventName; }
+    const std::string& GetDebugEventName() const { return m_debugEventName; }
+    const platform::EventPtr& GetCompileEvent() const { return m_compileEvent; }
+    const platform::EventPtr& GetRunEvent() const { return m_runEvent; }
+    CJoyPadInput& GetJoyPad() { return m_joyPad; }
+
+protected:
+    std::string m_compileEventName, m_debugEventName, m_runEventName;
+    platform::EventPtr m_compileEvent, m_runEvent;
+    std::vector<std::string> m_varList;  // the debugger's local and global variable lines
+    std::string m_path;
+    CJoyPadInput m_joyPad;
+    int64_t m_writeTime = 0;  // 0 until the first poll
+    int64_t m_writeSize = -1;
+    IScriptScene* m_scene = nullptr;
+};

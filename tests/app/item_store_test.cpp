@@ -1,0 +1,218 @@
+// The panel's item store: its file, the update and lookup rules and the change
+// counter the render thread polls.
+#include "app/panel/HtmlItemStore.h"
+#include "app/panel/HtmlItemText.h"
+#include "log_capture.h"
+#include "work_folder.h"
+
+#include <gtest/gtest.h>
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace {
+
+const char* kFile = "Html//HtmlItems.dat";
+
+// A store loaded from the given file text (in the current working folder).
+void LoadText(CHtmlItemStore& store, const WorkFolder& dir, const std::string& text)
+{
+    dir.Write("Html/HtmlItems.dat", text);
+    ASSERT_TRUE(store.Load(kFile));
+}
+
+size_t ItemCount(CHtmlItemStore& store)
+{
+    store.Lock();
+    const size_t n = store.Items().size();
+    store.Unlock();
+    return n;
+}
+
+HtmlItem Item(const char* page, const char* name, const char* value, const char* checked, const char* cls)
+{
+    return HtmlItem{page, name, value, checked, cls};
+}
+
+TEST(ItemStore, MissingFileCountsOneChangeThatLookupsNeverConsume)
+{
+    WorkFolder dir("store");
+    CHtmlItemStore store;
+    EXPECT_FALSE(store.HasChanged());
+    EXPECT_TRUE(store.Load(kFile));
+    EXPECT_EQ(store.ChangeCount(), 1);
+    for (const char* name : {"framerate", "vsync", "wireframe", "fullscreen"})
+        EXPECT_EQ(store.Lookup("Options", name), "");
+    EXPECT_EQ(store.ChangeCount(), 1);
+    EXPECT_EQ(ItemCount(store), 0u);
+}
+
+TEST(ItemStore, LookupFollowsTheClassRules)
+{
+    WorkFolder dir("store");
+    CHtmlItemStore store;
+    LoadText(store, dir,
+             "Options|framerate|60|0|rangeSlider\n"
+             "Options|wireframe|1|1|styledCheckbox\n"
+             "Tracks|Clear|0|1|styledButtonRed\n"
+             "Tracks|TrackOn|0|0|toggleButton active\n"
+             "Trains|TrackOn|1|0|toggleButton\n"
+             "Trains|Label|hello|0|plainText\n");
+    EXPECT_EQ(store.ChangeCount(), 1);
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "60");
+    EXPECT_EQ(store.ChangeCount(), 0) << "a slider lookup consumes one change";
+    EXPECT_EQ(store.Lookup("Options", "wireframe"), "1") << "a checkbox answers its checked text";
+    EXPECT_EQ(store.ChangeCount(), 0) << "never below 0";
+
+    // a red button acts once: its checked text, then "0"; no change consumed
+    store.Update(Item("Options", "framerate", "61", "", ""));
+    const int before = store.ChangeCount();
+    EXPECT_EQ(store.Lookup("Tracks", "Clear"), "1");
+    EXPECT_EQ(store.Lookup("Tracks", "Clear"), "0");
+    EXPECT_EQ(store.ChangeCount(), before);
+
+    // a toggle's value is taken from its class, whatever was stored
+    EXPECT_EQ(store.Lookup("Tracks", "TrackOn"), "1");
+    EXPECT_EQ(store.Lookup("Trains", "TrackOn"), "0");
+    // a class the store does not know and a missing item answer ""
+    EXPECT_EQ(store.Lookup("Trains", "Label"), "");
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "61");
+    EXPECT_EQ(store.Lookup("Options", "vsync"), "") << "a miss must not inherit the previous answer";
+    EXPECT_EQ(store.Lookup("options", "framerate"), "") << "page and name are case-sensitive";
+}
+
+TEST(ItemStore, UpdateReplacesNonEmptyFieldsAndCountsEach)
+{
+    CHtmlItemStore store;
+    store.Update(Item("Options", "vsync", "0", "0", "styledCheckbox"));
+    EXPECT_EQ(store.ChangeCount(), 1);
+    EXPECT_EQ(ItemCount(store), 1u);
+
+    store.Update(Item("Options", "vsync", "", "", ""));
+    EXPECT_EQ(store.ChangeCount(), 1) << "an all-empty update of an existing item counts nothing";
+    EXPECT_EQ(store.Lookup("Options", "vsync"), "0");
+
+    store.Update(Item("Options", "vsync", "1", "1", "styledCheckbox"));
+    EXPECT_EQ(store.ChangeCount(), 3) << "class, value and checked: one change each";
+    EXPECT_EQ(store.Lookup("Options", "vsync"), "1");
+
+    store.Update(Item("Options", "new", "", "", ""));
+    EXPECT_EQ(ItemCount(store), 2u) << "an all-empty update of a new item appends it";
+    EXPECT_EQ(store.ChangeCount(), 3);
+}
+
+TEST(ItemStore, LoadingTwiceAppendsAndTheFirstOfEachPairAnswers)
+{
+    WorkFolder dir("store");
+    CHtmlItemStore store;
+    LoadText(store, dir, "Options|framerate|30|0|rangeSlider\nOptions|framerate|90|0|rangeSlider\n");
+    ASSERT_TRUE(store.Load(kFile));
+    EXPECT_EQ(ItemCount(store), 4u);
+    EXPECT_EQ(store.ChangeCount(), 2);
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "30");
+}
+
+TEST(ItemStore, LoadSkipsOnlyMalformedLines)
+{
+    WorkFolder dir("store");
+    LogCapture log;
+    CHtmlItemStore store;
+    LoadText(store, dir,
+             "Trains|Speed||0|rangeSlider\r\n"            // empty field: kept
+             "not an item\r\n"                            // malformed: skipped
+             "a|b|c|d|e|f\n"                              // six fields: skipped
+             "\n"                                         // blank: ignored
+             "Options|framerate|60|0|rangeSlider\r\n"     // CRLF
+             "Tracks|Name|" + std::string(600, 'x') + "|0|other\n" // long field
+             "Options|wireframe|0|1|styledCheckbox");     // no final line break
+    EXPECT_EQ(ItemCount(store), 4u);
+    EXPECT_EQ(store.Lookup("Trains", "Speed"), "");
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "60") << "the class must not keep the '\\r'";
+    EXPECT_EQ(store.Lookup("Options", "wireframe"), "1");
+    int logged = 0;
+    for (const auto& l : log.Lines())
+        logged += l.find("CHtmlItemStore::Load") != std::string::npos;
+    EXPECT_EQ(logged, 1);
+    EXPECT_TRUE(log.Contains("2 malformed")) << "the line names how many were skipped";
+}
+
+TEST(ItemStore, SavedFileReloadsEveryItemEvenWithSeparatorsInTheTexts)
+{
+    WorkFolder dir("store");
+    {
+        CHtmlItemStore store;
+        store.Update(Item("Trains", "Speed", "", "0", "rangeSlider")); // an empty field
+        store.Update(Item("Tracks", "Note", "a|b\nc\rd", "0", "text|x"));
+        store.Update(Item("Options", "vsync", "1", "1", "styledCheckbox"));
+        ASSERT_TRUE(store.Save(kFile));
+    }
+    EXPECT_EQ(dir.Read("Html/HtmlItems.dat"),
+              "Trains|Speed||0|rangeSlider\nTracks|Note|a b c d|0|text x\nOptions|vsync|1|1|styledCheckbox\n");
+    CHtmlItemStore again;
+    ASSERT_TRUE(again.Load(kFile));
+    EXPECT_EQ(ItemCount(again), 3u);
+    EXPECT_EQ(again.Lookup("Options", "vsync"), "1");
+}
+
+TEST(ItemStore, SaveReportsFailureAndKeepsTheOldFile)
+{
+    WorkFolder dir("store");
+    dir.Write("Html", "a file where the folder should be");
+    LogCapture log;
+    CHtmlItemStore store;
+    store.Update(Item("Options", "vsync", "1", "1", "styledCheckbox"));
+    EXPECT_FALSE(store.Save(kFile));
+    EXPECT_TRUE(log.Contains("CHtmlItemStore::Save"));
+    EXPECT_EQ(dir.Read("Html"), "a file where the folder should be");
+}
+
+TEST(ItemStore, ChangeCounterSaturatesInsteadOfWrapping)
+{
+    CHtmlItemStore store;
+    store.Update(Item("Options", "framerate", "1", "0", "rangeSlider"));
+    for (int i = 0; i < 300; ++i)
+        store.Update(Item("Options", "framerate", std::to_string(i).c_str(), "", ""));
+    EXPECT_TRUE(store.HasChanged());
+    EXPECT_EQ(store.ChangeCount(), CHtmlItemStore::kMaxChanges);
+    for (int i = 0; i < CHtmlItemStore::kMaxChanges; ++i)
+        store.Lookup("Options", "framerate");
+    EXPECT_FALSE(store.HasChanged());
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "299");
+    EXPECT_EQ(store.ChangeCount(), 0);
+}
+
+TEST(ItemStore, UpdatesAndLookupsFromTwoThreads)
+{
+    // the GUI thread updates while the render thread polls and looks up
+    CHtmlItemStore store;
+    store.Update(Item("Options", "framerate", "0", "0", "rangeSlider"));
+    std::atomic<bool> done{false};
+    std::thread render([&] {
+        while (!done.load()) {
+            if (store.HasChanged()) {
+                const std::string v = store.Lookup("Options", "framerate");
+                ASSERT_FALSE(v.empty());
+            }
+        }
+    });
+    for (int i = 1; i <= 5000; ++i)
+        store.Update(Item("Options", "framerate", std::to_string(i).c_str(), "", ""));
+    done = true;
+    render.join();
+    EXPECT_EQ(store.Lookup("Options", "framerate"), "5000");
+    EXPECT_GE(store.ChangeCount(), 0);
+    EXPECT_LE(store.ChangeCount(), CHtmlItemStore::kMaxChanges);
+}
+
+TEST(ItemText, FormatThenParseGivesTheSameItems)
+{
+    std::list<HtmlItem> items{Item("Tracks", "TrackOn", "1", "0", "toggleButton active"), Item("", "", "", "", "")};
+    std::list<HtmlItem> back;
+    ItemTextStats stats;
+    ParseItemText(FormatItemText(items), back, &stats);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back.front().className, "toggleButton active");
+    EXPECT_EQ(stats.badLines, 0);
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// The panel's rules without a browser: mouse-ups into store items, stored items
+// into page scripts, the placement beside the owner and the shape's region.
+#include "app/panel/PanelRegion.h"
+#include "app/panel/PanelRules.h"
+#include "work_folder.h"
+
+#include <QImage>
+#include <array>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kOptionsUrl = "/opt/quillmont/html/Options.htm";
+
+struct MouseUpCase {
+    const char* what;
+    PanelInputReport report;
+    const char* value;
+    const char* checked;
+};
+
+TEST(PanelMouseUp, InputsBecomeItemsAdjustedByClass)
+{
+    const MouseUpCase cases[] = {
+        {"checked box is being unchecked", {"styledCheckbox", "wireframe", true, "on"}, "0", "0"},
+        {"unchecked box is being checked", {"styledCheckbox", "wireframe", false, "on"}, "1", "1"},
+        {"active toggle is being switched off", {"toggleButton active", "TrackOn", false, "Edit"}, "1", "0"},
+        {"inactive toggle is being switched on", {"toggleButton", "TrackOn", true, "Edit"}, "0", "-1"},
+        {"slider value as an integer", {"rangeSlider", "framerate", false, "042.7"}, "42", "0"},
+        {"slider without a number", {"rangeSlider", "framerate", false, "abc"}, "0", "0"},
+        {"red button is armed", {"styledButtonRed", "Clear", false, "Clear"}, "Clear", "1"},
+        {"other classes keep what the element says", {"fancy", "x", true, "v"}, "v", "-1"},
+        {"checkbox rule needs the exact class", {"styledCheckbox big", "y", true, "on"}, "on", "-1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PanelMouseUp r = PanelOnMouseUp(c.report, kOptionsUrl, "");
+        ASSERT_TRUE(r.update);
+        EXPECT_FALSE(r.setPending);
+        EXPECT_EQ(r.item.page, "Options");
+        EXPECT_EQ(r.item.name, c.report.name);
+        EXPECT_EQ(r.item.className, c.report.className);
+        EXPECT_EQ(r.item.value, c.value);
+        EXPECT_EQ(r.item.checked, c.checked);
+    }
+}
+
+TEST(PanelMouseUp, TabNamesThePendingPageOnlyWhenNoneWaits)
+{
+    const PanelInputReport tab{"tab", "", false, "Trains"};
+    PanelMouseUp r = PanelOnMouseUp(tab, kOptionsUrl, "");
+    EXPECT_TRUE(r.setPending);
+    EXPECT_EQ(r.pendingPage, "Trains");
+    EXPECT_FALSE(r.update);
+
+    r = PanelOnMouseUp(tab, kOptionsUrl, "Tracks");
+    EXPECT_FALSE(r.setPending) << "a waiting page is not replaced";
+    EXPECT_FALSE(r.update);
+
+    r = PanelOnMouseUp({"tab active", "", false, "Trains"}, kOptionsUrl, "");
+    EXPECT_FALSE(r.setPending) << "only the exact class is a tab";
+    EXPECT_TRUE(r.update);
+}
+
+TEST(PanelMouseUp, PageIsTheDocumentFileWithoutExtension)
+{
+    EXPECT_EQ(PanelPageFromUrl("file:///a/b/Tracks.htm"), "Tracks");
+    EXPECT_EQ(PanelPageFromUrl("/a/b.c/Trains.page.htm?x=1#top"), "Trains.page");
+    EXPECT_EQ(PanelPageFromUrl("C:\\prog\\html\\Options.htm"), "Options");
+    EXPECT_EQ(PanelPageFromUrl("/a/noext"), "noext");
+}
+
+TEST(PanelPush, ScriptsFollowTheClassRulesAndEscapeValues)
+{
+    CHtmlItemStore store;
+    store.Update({"Options", "framerate", "-5", "0", "rangeSlider"});
+    store.Update({"Options", "vsync", "1", "1", "styledCheckbox"});
+    store.Update({"Options", "fullscreen", "-1", "-1", "styledcheckbox"}); // class compared without case
+    store.Update({"Options", "Clear", "Clear", "1", "styledButtonRed"});
+    store.Update({"Options", "note", "a\"b</script>\\", "0", "text"});
+    store.Update({"Options", "TrackOn", "0", "0", "toggleButton"});
+    store.Update({"Trains", "Speed", "100", "0", "rangeSlider"});
+
+    const std::vector<std::string> s = PanelPushScripts(store, "Options");
+    ASSERT_EQ(s.size(), 5u) << "the red button is never pushed, other pages not at all";
+    EXPECT_NE(s[0].find("getElementsByName(\"framerate\")"), std::string::npos);
+    EXPECT_NE(s[0].find("e.value=\"0\""), std::string::npos) << "a negative slider is pushed as 0: " << s[0];
+    EXPECT_NE(s[1].find("e.checked=true"), std::string::npos) << s[1];
+    EXPECT_NE(s[2].find("e.checked=false"), std::string::npos) << "only a checked text of 1 checks: " << s[2];
+    EXPECT_NE(s[3].find("e.value=\"a\\\"b\\u003c/script>\\\\\""), std::string::npos) << s[3];
+    EXPECT_EQ(s[4], "updateToggleButtonState(false);");
+    for (const auto& script : s)
+        EXPECT_EQ(script.find("setAttribute"), std::string::npos) << "properties, not attributes";
+
+    // pushing reset the red button: a following lookup finds it disarmed
+    EXPECT_EQ(store.Lookup("Options", "Clear"), "0");
+}
+
+TEST(PanelPush, JsonQuoteEscapesEverythingAStringLiteralCannotHold)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "\"\""},
+        {"plain 60", "\"plain 60\""},
+        {"q\"b\\", "\"q\\\"b\\\\\""},
+        {"a\nb\rc\td", "\"a\\nb\\rc\\td\""},
+        {std::string("x\0y\x1f", 4), "\"x\\u0000y\\u001f\""},
+        {"');alert(1);('", "\"');alert(1);('\""},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(JsonQuote(in), out);
+}
+
+TEST(PanelPlacement, RightEdgeOfTheClientAreaReachingOverTheCaption)
+{
+    const PanelRect r = PanelPlacement({100, 50, 800, 600});
+    EXPECT_EQ(r.x, 440);
+    EXPECT_EQ(r.y, 12);
+    EXPECT_EQ(r.width, 460);
+    EXPECT_EQ(r.height, 638);
+    EXPECT_EQ(PanelMarginScript(48, 80),
+              "document.body.style.marginLeft='48px'; document.body.style.marginTop='80px';");
+}
+
+TEST(PanelRegion, NearlyBlackPixelsAreCutAndRunsEndAtTheWidth)
+{
+    QImage img(7, 3, QImage::Format_RGB888); // odd width: padded rows
+    img.fill(qRgb(0, 0, 0));
+    img.setPixel(0, 0, qRgb(31, 31, 31)); // cut
+    img.setPixel(1, 0, qRgb(32, 0, 0));   // kept
+    img.setPixel(2, 0, qRgb(0, 0, 32));   // kept
+    img.setPixel(4, 0, qRgb(0, 40, 0));   // kept, a second run
+    for (int x = 3; x < 7; ++x)
+        img.setPixel(x, 2, qRgb(200, 200, 200)); // a run to the row's end
+    const std::vector<RegionRun> runs = RegionRunsFromImage(img, 32);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ((std::array{runs[0].left, runs[0].top, runs[0].right, runs[0].bottom}), (std::array{1, 0, 3, 1}));
+    EXPECT_EQ((std::array{runs[1].left, runs[1].right}), (std::array{4, 5}));
+    EXPECT_EQ((std::array{runs[2].left, runs[2].top, runs[2].right, runs[2].bottom}), (std::array{3, 2, 7, 3}));
+    EXPECT_TRUE(RegionRunsFromImage(QImage(), 32).empty());
+}
+
+TEST(PanelRegion, PictureFilesOfAnyDepthAndAMissingOne)
+{
+    WorkFolder dir("region");
+    QImage grey(5, 2, QImage::Format_Indexed8);
+    grey.setColorCount(256);
+    for (int i = 0; i < 256; ++i)
+        grey.setColor(i, qRgb(i, i, i));
+    grey.fill(0);
+    grey.setPixel(2, 1, 32);
+    grey.setPixel(3, 1, 255);
+    ASSERT_TRUE(grey.save("grey.bmp"));
+    std::vector<RegionRun> runs;
+    ASSERT_TRUE(RegionRunsFromFile("grey.bmp", 32, runs));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ((std::array{runs[0].left, runs[0].top, runs[0].right}), (std::array{2, 1, 4}));
+
+    QImage rgb(9, 1, QImage::Format_RGB888);
+    rgb.fill(qRgb(90, 60, 40));
+    ASSERT_TRUE(rgb.save("odd.bmp"));
+    ASSERT_TRUE(RegionRunsFromFile("ODD.BMP", 32, runs)) << "the path is resolved without regard to case";
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].right, 9);
+
+    EXPECT_FALSE(RegionRunsFromFile("map\\missing.bmp", 32, runs));
+    EXPECT_TRUE(runs.empty());
+    dir.Write("garbage.bmp", "BM not a picture");
+    EXPECT_FALSE(RegionRunsFromFile("garbage.bmp", 32, runs));
+}
+
+} // namespace

@@ -1,0 +1,302 @@
+// The script host against a fake scene: compile, events, errors, recompile.
+#include "app/script/LuaScript.h"
+#include "app/script/SceneScripts.h"
+#include "app/script/ScriptStop.h"
+#include "foundation/core/InputState.h"
+#include "log_capture.h"
+#include "script_test_support.h"
+
+#include <lua.hpp>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using scripttest::FakeScene;
+using scripttest::WorkDir;
+using scripttest::WriteScript;
+
+namespace {
+
+class ScriptHost : public ::testing::Test {
+protected:
+    WorkDir dir;
+    FakeScene scene;
+    CLuaScript script;
+
+    // Hosts "Lua//Trains.lua" with the text and compiles it.
+    bool Run(const std::string& text, int index = 1)
+    {
+        WriteScript("Lua/Trains.lua", text);
+        script.Create("TEST", &scene, index);
+        EXPECT_TRUE(script.Host("Lua//Trains.lua"));
+        EXPECT_TRUE(script.ScriptChanged());
+        return script.Compile();
+    }
+    double Global(const char* name) { return script.GetGlobalNumber(name); }
+    static size_t Count(const LogCapture& log, const std::string& text)
+    {
+        size_t n = 0;
+        for (const std::string& l : log.Lines())
+            n += l.find(text) != std::string::npos;
+        return n;
+    }
+};
+
+TEST_F(ScriptHost, EventsReachOnlyDefinedFunctionsAndLeaveTheStackAsItWas)
+{
+    ASSERT_TRUE(Run("frames = 0\n"
+                    "function OnImage(a, b, index) frames = frames + 1; last = a * 100 + b * 10 + index end\n"));
+    lua_State* L = script.GetState();
+    const int top = lua_gettop(L);
+    EXPECT_TRUE(script.OnImage(0, 0, 2));
+    EXPECT_TRUE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(Global("frames"), 2);
+    EXPECT_EQ(Global("last"), 1);
+    // no OnObj in this script: nothing called, the stack untouched
+    EXPECT_FALSE(script.OnObj(3, CVec3(1, 2, 3), CVec3(4, 5, 6)));
+    EXPECT_FALSE(script.OnUsrDat("a", "b", 1));
+    EXPECT_EQ(script.OnIdle(1), 0);
+    EXPECT_EQ(lua_gettop(L), top);
+    EXPECT_TRUE(script.HasRun());  // a missing handler is no error
+
+    // a global that is not a function is not called either
+    ASSERT_TRUE(Run("OnImage = 5\nfunction OnIdle(n) return n * 2 end\n"
+                    "function OnObj(id, px, py, pz, rx, ry, rz) got = {id, px, py, pz, rx, ry, rz} end"));
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(script.OnIdle(21), 42);
+    EXPECT_TRUE(script.OnObj(3, CVec3(1.5f, 2, 3), CVec3(4, 5, 6.25f)));
+    EXPECT_EQ(lua_gettop(L), top);
+}
+
+TEST_F(ScriptHost, RuntimeErrorInAnEventStopsEventsUntilTheFileChanges)
+{
+    std::string text;
+    for (int i = 1; i <= 10; ++i)
+        text += "-- line " + std::to_string(i) + "\n";
+    text += "function OnObj(id, px, py, pz, rx, ry, rz)\n"  // line 11
+            "  local t = nil; return t.x\n"                 // line 12
+            "end\n"
+            "function OnImage() images = (images or 0) + 1 end\n";
+    ASSERT_TRUE(Run(text));
+    LogCapture log;
+    EXPECT_FALSE(script.OnObj(0, CVec3(), CVec3()));
+    EXPECT_EQ(Count(log, "(11) attempt to index a nil value"), 1u);
+    EXPECT_EQ(Count(log, "\r\nCLuaScript::LuaErr ERRRUN  Trains.lua:12: attempt to index a nil value"), 1u);
+    EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRRUN);
+    EXPECT_FALSE(script.HasRun());
+
+    // no more events of either kind, and nothing more logged
+    log.Clear();
+    EXPECT_FALSE(script.OnObj(0, CVec3(), CVec3()));
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(Global("images"), 0);
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_FALSE(script.ScriptChanged());  // nothing changed yet: no recompile
+
+    // the fixed file is noticed, compiled again, and the events resume
+    WriteScript("Lua/Trains.lua", "function OnObj() objs = (objs or 0) + 1 end\n"
+                                  "function OnImage() images = (images or 0) + 1 end\n");
+    PollScripts(&script, 1);
+    EXPECT_TRUE(script.HasRun());
+    EXPECT_TRUE(log.Contains("CLuaScript::Compile File Lua//Trains.lua Succseed"));
+    EXPECT_TRUE(script.OnObj(0, CVec3(), CVec3()));
+    EXPECT_TRUE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(Global("objs"), 1);
+    EXPECT_EQ(Global("images"), 1);
+}
+
+TEST_F(ScriptHost, CompileErrorsAreTaggedByTheirKind)
+{
+    LogCapture log;
+    EXPECT_FALSE(Run("x = = 1\n"));
+    EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRSYNTAX);
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr SYNTAXERR  Trains.lua:1:"));
+    EXPECT_TRUE(log.Contains("(0) unexpected symbol near '='"));
+
+    EXPECT_FALSE(script.Compile("Lua//Missing.lua"));
+    EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRFILE);
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRFILE  cannot open Lua//Missing.lua"));
+
+    // an error object that is not a string
+    log.Clear();
+    EXPECT_FALSE(Run("error({})\n"));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRRUN  (error object is a table value)"));
+    EXPECT_FALSE(Run("error(42)\n"));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRRUN  42"));
+    EXPECT_FALSE(Run("error()\n"));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRRUN  (error object is a nil value)"));
+
+    // a compile that fails does not leave the earlier handlers running
+    ASSERT_TRUE(Run("function OnImage() end"));
+    WriteScript("Lua/Trains.lua", "function OnImage( end");
+    PollScripts(&script, 1);
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+}
+
+TEST_F(ScriptHost, ErrorLinesKeepTheFileNameAndLine)
+{
+    ASSERT_TRUE(Run(""));
+    struct Case {
+        const char* message;
+        const char* stripped;  // the message as the LuaErr line shows it
+        const char* line;      // the "(n) text" line, or "" for none
+        bool result;
+    };
+    const Case cases[] = {
+        {"Lua//Trains.lua:12: msg", "Trains.lua:12: msg", "(11) msg", true},
+        {"/tmp/x/Lua/Tracks.lua:1: a:b:c", "Tracks.lua:1: a:b:c", "(0) a:b:c", true},
+        {"C:\\data\\Lua\\Options.lua:7: boom", "Options.lua:7: boom", "(6) boom", true},
+        {"Trains.lua:3:", "Trains.lua:3:", "(2) ", true},
+        {"[string \"a/b\"]:2: x", "[string \"a/b\"]:2: x", "(1) x", true},
+        {"no position here", "no position here", "", true},
+        {"cannot open Lua//Gone.lua", "cannot open Lua//Gone.lua", "", true},
+        {"a:", "a:", "", false},
+        {"x/y", "x/y", "", false},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        std::string m = c.message;
+        EXPECT_EQ(CLuaCallBacks::ReportErrorLine(script.GetState(), "ERRRUN ", m), c.result) << c.message;
+        EXPECT_EQ(m, c.stripped) << c.message;
+        if (*c.line) {
+            ASSERT_EQ(log.Lines().size(), 1u) << c.message;
+            EXPECT_EQ(log.Lines()[0], std::string("CVersions::") + c.line);
+        } else {
+            EXPECT_TRUE(log.Lines().empty()) << c.message;
+        }
+    }
+    std::string empty;
+    EXPECT_FALSE(CLuaCallBacks::ReportErrorLine(script.GetState(), "ERRRUN ", empty));
+    std::string m = "Trains.lua:1: x";
+    EXPECT_FALSE(CLuaCallBacks::ReportErrorLine(nullptr, "ERRRUN ", m));
+    // LuaErr without a message reports the stored error again, or nothing when none
+    LogCapture log;
+    EXPECT_FALSE(script.LuaErr(0, nullptr));
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_FALSE(script.LuaErr(LUA_ERRMEM, "not enough memory"));
+    EXPECT_FALSE(script.LuaErr(0, ""));
+    EXPECT_EQ(Count(log, "CLuaScript::LuaErr LUA_ERRMEM  not enough memory"), 2u);
+}
+
+TEST_F(ScriptHost, ErroringGlobalMetamethodsCannotCrashTheHost)
+{
+    ASSERT_TRUE(Run("gBoundBox = 1\n"
+                    "setmetatable(_G, {__index = function(t, k) error('no global ' .. k) end,\n"
+                    "                  __newindex = function() error('read only') end})\n"));
+    EXPECT_FALSE(script.OnImage(0, 0, 1));  // not defined; the look-up does not run __index
+    EXPECT_TRUE(script.HasRun());
+    EXPECT_EQ(Global("missing"), 0);
+    EXPECT_EQ(Global("gBoundBox"), 1);
+    EXPECT_EQ(script.GetGlobalString("missing"), "");
+    EXPECT_EQ(script.GetGlobalString("gBoundBox"), "1");
+}
+
+TEST_F(ScriptHost, AllocationsPastTheLimitFailAsAMemoryError)
+{
+    CLuaScript::SetMemoryLimit(4u << 20);
+    LogCapture log;
+    const bool ok = Run("function OnImage() end\nlocal t = {}\nfor i = 1, 1e7 do t[i] = tostring(i) end\n");
+    CLuaScript::SetMemoryLimit(CLuaScript::kDefaultMemoryLimit);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRMEM);
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr LUA_ERRMEM  not enough memory"));
+    // the state is still usable: the garbage is collected and a good file runs
+    WriteScript("Lua/Trains.lua", "function OnImage() n = (n or 0) + 1 end\n");
+    PollScripts(&script, 1);
+    EXPECT_TRUE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(Global("n"), 1);
+}
+
+TEST_F(ScriptHost, StopRequestEndsEndlessLoops)
+{
+    struct Reset {
+        ~Reset() { RequestScriptStop(false); }
+    } reset;
+    for (const char* text : {"while true do end\n",
+                             "function OnImage() while true do pcall(function() while true do end end) end end\n"}) {
+        const bool inEvent = std::string(text).find("OnImage") != std::string::npos;
+        if (inEvent) {
+            ASSERT_TRUE(Run(text));
+        }
+        std::thread stopper([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            RequestScriptStop(true);
+        });
+        LogCapture log;
+        const bool ran = inEvent ? script.OnImage(0, 0, 1) : Run(text);
+        stopper.join();
+        RequestScriptStop(false);
+        EXPECT_FALSE(ran) << text;
+        EXPECT_TRUE(log.Contains("script stopped: the program is closing")) << text;
+    }
+    // without the request scripts run as before
+    EXPECT_TRUE(Run("for i = 1, 100000 do end\n"));
+}
+
+TEST_F(ScriptHost, ScriptChangedSeesNewWriteTimesAndTheCompileEvent)
+{
+    WriteScript("Lua/Trains.lua", "x = 1\n");
+    script.Create("TEST", &scene, 1);
+    EXPECT_EQ(script.GetRunEventName(), "TEST-1-1");
+    EXPECT_EQ(script.GetCompileEventName(), "TEST-2-1");
+    EXPECT_EQ(script.GetDebugEventName(), "TEST-3-1");
+    ASSERT_TRUE(script.Host("Lua//Trains.lua"));
+    EXPECT_TRUE(script.ScriptChanged());  // first poll: the file runs
+    EXPECT_FALSE(script.ScriptChanged());
+    WriteScript("Lua/Trains.lua", "x = 2\n");
+    EXPECT_TRUE(script.ScriptChanged());
+    EXPECT_FALSE(script.ScriptChanged());
+    // the editor's save signals the compile event; the poll resets it
+    platform::OpenNamedEvent("TEST-2-1")->Set();
+    EXPECT_TRUE(script.ScriptChanged());
+    EXPECT_FALSE(script.GetCompileEvent()->IsSet());
+    EXPECT_FALSE(script.ScriptChanged());
+    std::filesystem::remove("Lua/Trains.lua");
+    EXPECT_FALSE(script.ScriptChanged());
+    // closing forgets the path and the write time
+    script.CProcessData::Close();
+    EXPECT_EQ(script.GetPath(), "");
+    EXPECT_FALSE(script.GetCompileEvent());
+}
+
+TEST_F(ScriptHost, ClosedOrDestroyedScriptsAnswerNothing)
+{
+    ASSERT_TRUE(Run("function OnImage() end\nv = 3\n"));
+    EXPECT_EQ(CLuaScript::GetLuaNumber("v"), 3);
+    script.Close();
+    EXPECT_EQ(script.GetState(), nullptr);
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+    EXPECT_FALSE(script.Compile());
+    EXPECT_EQ(CLuaScript::GetLuaNumber("v"), 0);
+    {
+        CLuaScript other;
+        other.Create("TEST", &scene, 2);
+        ASSERT_TRUE(other.Host("Lua//Trains.lua"));
+        EXPECT_EQ(g_LastHostedScript, &other);
+    }
+    EXPECT_EQ(g_LastHostedScript, nullptr);  // never left pointing at a dead script
+    EXPECT_EQ(CLuaScript::GetLuaNumber("v"), 0);
+}
+
+TEST_F(ScriptHost, TheLastHostedScriptServesTheSceneGlobals)
+{
+    WriteScript("Lua/Tracks.lua", "gSceneSz = 1111\ngBoundBox = 0\n");
+    WriteScript("Lua/Trains.lua", "gSceneSz = 2222\n");
+    WriteScript("Lua/Options.lua", "gSceneSz = 2048.75\ngBoundBox = 1\n");
+    CLuaScript scripts[kSceneScriptCount];
+    ASSERT_TRUE(HostSceneScripts(scripts, &scene));
+    EXPECT_EQ(g_LastHostedScript, &scripts[2]);
+    for (const CLuaScript& s : scripts)
+        EXPECT_TRUE(s.HasRun()) << s.GetPath();
+    EXPECT_EQ(scripts[0].GetRunEventName(), "IDSTR-1-0");
+    EXPECT_FLOAT_EQ(float(g_InputState.GetValue("gSceneSz")), 2048.75f);
+    EXPECT_EQ(g_InputState.GetValue("gBoundBox"), 1);
+    EXPECT_EQ(g_InputState.GetValue("nothing"), 0);
+    CloseSceneScripts(scripts, kSceneScriptCount);
+    EXPECT_EQ(g_InputState.GetValue("gSceneSz"), 0);
+    EXPECT_EQ(scripts[2].GetPath(), "");
+}
+
+} // namespace
