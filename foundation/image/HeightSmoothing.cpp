@@ -3,7 +3,8 @@
 // A pass is one long chain: every vertex reads its left neighbour and the row above
 // as this pass already rewrote them. The heights are copied into two float planes
 // (the pass before, the pass being written). Each pass is cut into bands by linear
-// index, one per thread. A band other than the first cannot know the new values just
+// index, two per thread, run side by side so that the processor overlaps the two
+// chains. A band other than the first cannot know the new values just
 // before it, so it starts a few rows early (the halo) from the previous pass's
 // values; the smoothing forgets its start quickly, so by the band's start the halo
 // has almost always reached the exact values. After the bands, the last width + 1
@@ -39,37 +40,63 @@ inline float Step(float prev, const float* up, const float* s, size_t w)
     return (z == 0.0f || z != z) ? z : v;
 }
 
-// Runs the chain over [begin, end). New heights of index i live at out[i - base];
-// the ones before begin must be there already.
-void RunChain(const float* src, float* out, ptrdiff_t base, size_t begin, size_t end, size_t w)
+// One chain: the vertices [begin, end) with their new heights at out[i - base]
+// (the ones before begin already there).
+struct Chain {
+    float* out;
+    ptrdiff_t base;
+    size_t begin, end;
+};
+
+// Runs K chains side by side, so the processor overlaps their steps (each chain
+// waits on its own previous vertex), then finishes each alone.
+template <int K>
+void RunChains(const float* src, const Chain* chains, size_t w)
 {
-    if (begin >= end)
-        return;
-    float prev = out[ptrdiff_t(begin) - 1 - base];
-    for (size_t n = begin; n < end; ++n) {
-        const float r = Step(prev, out + (ptrdiff_t(n - w - 1) - base), src + n, w);
-        out[ptrdiff_t(n) - base] = r;
-        prev = r;
+    size_t common = chains[0].end - chains[0].begin;
+    float prev[K];
+    for (int c = 0; c < K; ++c) {
+        common = std::min(common, chains[c].end - chains[c].begin);
+        prev[c] = chains[c].out[ptrdiff_t(chains[c].begin) - 1 - chains[c].base];
     }
+    for (size_t i = 0; i < common; ++i)
+        for (int c = 0; c < K; ++c) {
+            const Chain& ch = chains[c];
+            const size_t n = ch.begin + i;
+            const float r = Step(prev[c], ch.out + (ptrdiff_t(n - w - 1) - ch.base), src + n, w);
+            ch.out[ptrdiff_t(n) - ch.base] = r;
+            prev[c] = r;
+        }
+    if constexpr (K > 1)
+        for (int c = 0; c < K; ++c) {
+            Chain rest = chains[c];
+            rest.begin += common;
+            if (rest.begin < rest.end)
+                RunChains<1>(src, &rest, w);
+        }
 }
 
 bool SameBits(const float* a, const float* b, size_t count) { return std::memcmp(a, b, count * sizeof(float)) == 0; }
 
+// Bands run side by side on one thread.
+constexpr int kChainsPerThread = 2;
+
 struct Band {
     size_t begin = 0, end = 0; // the band's own vertices
-    size_t haloBegin = 0;      // where its chain starts (== begin without a halo)
-    std::vector<float> halo;   // new heights of [haloBegin - w - 1, begin + w + 1)
+    size_t chainBegin = 0;     // where its chain starts: haloRows rows early, or the first vertex
+    std::unique_ptr<float[]> heights; // new heights of [chainBegin - w - 1, end)
+    size_t Low(size_t w) const { return chainBegin - w - 1; }
 };
 
 class Smoother {
 public:
-    Smoother(CVec3* grid, int width, int height, int bands, int haloRows)
+    Smoother(CVec3* grid, int width, int height, int threads, int haloRows)
         : m_grid(grid), m_w(size_t(width)), m_count(size_t(width) * size_t(height)), m_first(m_w + 2),
           m_end(size_t(height - 1) * m_w - 1), m_a(new float[m_count]), m_b(new float[m_count])
     {
-        // band 0 has no halo: it takes the halo's length more than the others
+        // every chain has the same length: band 0 has no halo and takes its length more
         const size_t span = m_end - m_first;
-        const int n = std::max(1, std::min(bands, int(span / (m_w + 2))));
+        const int n = std::max(1, std::min(threads * kChainsPerThread, int(span / (m_w + 2))));
         const size_t halo = size_t(std::max(0, haloRows)) * m_w;
         const size_t rest = span > halo ? (span - halo) / size_t(n) : 0;
         m_bands.resize(size_t(n));
@@ -79,50 +106,61 @@ public:
             b.begin = at;
             at = k == n - 1 ? m_end : std::min(m_end, at + rest + (k == 0 ? halo : 0));
             b.end = at;
-            b.haloBegin = k == 0 ? b.begin : std::max(m_first, b.begin - std::min(b.begin, halo));
-            if (k > 0)
-                b.halo.resize(b.begin + m_w + 1 - (b.haloBegin - m_w - 1));
+            b.chainBegin = k == 0 ? b.begin : std::max(m_first, b.begin - std::min(b.begin, halo));
+            b.heights.reset(new float[b.end - b.Low(m_w)]); // every value is written before it is read
         }
+        m_threads = (n + kChainsPerThread - 1) / kChainsPerThread;
     }
 
-    int Bands() const { return int(m_bands.size()); }
+    int Threads() const { return m_threads; }
 
-    // Heights into both planes for the vertices [from, to).
+    // Heights into the first plane for the vertices [from, to); the second plane
+    // takes the vertices no pass changes (the passes write the rest).
     void Load(size_t from, size_t to)
     {
         for (size_t i = from; i < to; ++i)
-            m_a[i] = m_b[i] = m_grid[i].z;
+            m_a[i] = m_grid[i].z;
+        for (size_t i = std::max(from, m_end); i < to; ++i)
+            m_b[i] = m_a[i];
+        for (size_t i = from; i < std::min(to, m_first); ++i)
+            m_b[i] = m_a[i];
     }
     void Store(size_t from, size_t to)
     {
-        const float* out = m_passes % 2 ? m_b.get() : m_a.get();
+        const float* out = Src();
         for (size_t i = from; i < to; ++i)
             m_grid[i].z = out[i];
     }
-    // The k-th share of all vertices, for loading and storing on k's thread.
-    std::pair<size_t, size_t> Share(int k) const
+    // Thread t's share of all vertices, for loading and storing.
+    std::pair<size_t, size_t> Share(int t) const
     {
-        const size_t n = m_bands.size();
-        return {m_count * size_t(k) / n, m_count * size_t(k + 1) / n};
+        const size_t n = size_t(m_threads);
+        return {m_count * size_t(t) / n, m_count * size_t(t + 1) / n};
     }
 
-    // Band k of the current pass.
-    void RunBand(int k)
+    // Thread t's bands of the current pass: each chain starts from the pass before's
+    // values (exact for the first band), then its own vertices go to the pass's plane.
+    void RunBands(int t)
     {
         const float* src = Src();
         float* dst = Dst();
-        Band& b = m_bands[size_t(k)];
-        if (k == 0 || b.begin >= b.end) {
-            RunChain(src, dst, 0, b.begin, b.end, m_w);
-            return;
+        const size_t k0 = size_t(t) * kChainsPerThread;
+        const size_t k1 = std::min(m_bands.size(), k0 + kChainsPerThread);
+        Chain chains[kChainsPerThread];
+        for (size_t k = k0; k < k1; ++k) {
+            Band& b = m_bands[k];
+            std::memcpy(b.heights.get(), src + b.Low(m_w), (m_w + 1) * sizeof(float));
+            chains[k - k0] = {b.heights.get(), ptrdiff_t(b.Low(m_w)), b.chainBegin, b.end};
         }
-        // the halo starts from the pass before's values and runs one row into the band
-        const size_t lo = b.haloBegin - m_w - 1;
-        const size_t headEnd = std::min(b.end, b.begin + m_w + 1);
-        std::memcpy(b.halo.data(), src + lo, (m_w + 1) * sizeof(float));
-        RunChain(src, b.halo.data(), ptrdiff_t(lo), b.haloBegin, headEnd, m_w);
-        std::memcpy(dst + b.begin, b.halo.data() + (b.begin - lo), (headEnd - b.begin) * sizeof(float));
-        RunChain(src, dst, 0, headEnd, b.end, m_w);
+        if (k1 - k0 == kChainsPerThread)
+            RunChains<kChainsPerThread>(src, chains, m_w);
+        else
+            for (size_t c = 0; c < k1 - k0; ++c)
+                RunChains<1>(src, &chains[c], m_w);
+        for (size_t k = k0; k < k1; ++k) {
+            const Band& b = m_bands[k];
+            std::memcpy(dst + b.begin, b.heights.get() + (b.begin - b.Low(m_w)), (b.end - b.begin) * sizeof(float));
+        }
     }
 
     // After all bands of a pass: checks each band's start against the band before
@@ -133,11 +171,10 @@ public:
         float* dst = Dst();
         size_t rerun = 0;
         for (size_t k = 1; k < m_bands.size(); ++k) {
-            Band& b = m_bands[k];
+            const Band& b = m_bands[k];
             if (b.begin >= b.end)
                 continue;
-            const size_t lo = b.haloBegin - m_w - 1;
-            const float* guess = b.halo.data() + (b.begin - m_w - 1 - lo);
+            const float* guess = b.heights.get() + (b.begin - m_w - 1 - b.Low(m_w));
             if (SameBits(guess, dst + b.begin - m_w - 1, m_w + 1))
                 continue;
             size_t same = 0;
@@ -163,6 +200,7 @@ private:
     size_t m_first, m_end; // vertices [first, end) are smoothed
     std::unique_ptr<float[]> m_a, m_b;
     std::vector<Band> m_bands;
+    int m_threads = 1;
     int m_passes = 0;
 };
 
@@ -188,7 +226,7 @@ int SmoothHeightGridThread(SmoothParams* params)
     return 1;
 }
 
-size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int bands, int haloRows)
+size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int threads, int haloRows)
 {
     if (passes <= 0 || !grid || width < 1 || height < 3 || size_t(height - 1) * size_t(width) < size_t(width) + 3)
         return 0;
@@ -201,16 +239,16 @@ size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, in
             SmoothHeightGridThread(&params);
         return 0;
     }
-    Smoother s(grid, width, height, bands, haloRows);
-    const int threads = s.Bands();
+    Smoother s(grid, width, height, threads, haloRows);
+    const int workers = s.Threads();
     std::vector<size_t> rerun(size_t(passes), 0);
-    std::barrier sync(threads);
+    std::barrier sync(workers);
     auto work = [&](int k) {
         const auto [from, to] = s.Share(k);
         s.Load(from, to);
         sync.arrive_and_wait();
         for (int p = 0; p < passes; ++p) {
-            s.RunBand(k);
+            s.RunBands(k);
             sync.arrive_and_wait();
             if (k == 0) {
                 rerun[size_t(p)] = s.Repair();
@@ -220,12 +258,12 @@ size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, in
         }
         s.Store(from, to);
     };
-    std::vector<std::thread> workers;
-    workers.reserve(size_t(threads) - 1);
-    for (int k = 1; k < threads; ++k)
-        workers.emplace_back(work, k);
+    std::vector<std::thread> helpers;
+    helpers.reserve(size_t(workers) - 1);
+    for (int k = 1; k < workers; ++k)
+        helpers.emplace_back(work, k);
     work(0);
-    for (auto& t : workers)
+    for (auto& t : helpers)
         t.join();
     size_t total = 0;
     for (size_t r : rerun)

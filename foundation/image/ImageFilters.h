@@ -18,11 +18,11 @@ class QImage;
 // result is bit for bit that of the passes run one after another, on any number
 // of threads: up to maxThreads (at most 10, at most the cores) share every pass.
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads = 10);
-// The engine behind it: exactly `passes` passes, each cut into `bands` bands on as
-// many threads, each band but the first started haloRows rows early. Returns how
-// many vertices had to be smoothed again because a halo had not reached the exact
-// values (0 on a single band).
-size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int bands, int haloRows);
+// The engine behind it: exactly `passes` passes, each cut into bands, two side by
+// side on each of `threads` threads, each band but the first started haloRows rows
+// early. Returns how many vertices had to be smoothed again because a halo had not
+// reached the exact values.
+size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int threads, int haloRows);
 
 // Parameter block of one smoothing pass in a pipeline.
 struct SmoothParams {

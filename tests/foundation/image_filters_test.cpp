@@ -73,21 +73,21 @@ TEST(SmoothHeightGrid, BandsWithShortHalosAreRepairedToTheSameBits)
     // a band shorter than a row, odd widths, a NaN, zeros and huge heights must not
     // change a bit either.
     struct Case {
-        int w, h, bands, halo;
+        int w, h, threads, halo;
         bool mustRepair;
     } cases[] = {
         {67, 45, 7, 0, true}, {67, 45, 7, 2, false}, {67, 45, 10, 16, false}, {5, 40, 9, 0, true},
         {200, 9, 4, 1, false}, {2, 30, 3, 0, true}, {1, 20, 4, 0, false}, {67, 4, 5, 0, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " in " << c.bands << " bands, halo " << c.halo);
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " on " << c.threads << " threads, halo " << c.halo);
         auto start = RandomGrid(c.w, c.h, unsigned(c.w * c.h));
         start[start.size() / 2].z = 3e38f; // overflows to infinity in the sum
         auto expected = start;
         for (int p = 0; p < 3; ++p)
             ReferencePass(expected, c.w, c.h);
         auto grid = start;
-        const size_t rerun = SmoothHeightGridBanded(3, c.w, c.h, grid.data(), c.bands, c.halo);
+        const size_t rerun = SmoothHeightGridBanded(3, c.w, c.h, grid.data(), c.threads, c.halo);
         EXPECT_TRUE(SameBits(grid, expected));
         if (c.mustRepair) {
             EXPECT_GT(rerun, 0u);
