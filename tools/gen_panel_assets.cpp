@@ -1,6 +1,6 @@
 // Writes the panel's assets into the data folder:
 // - map/main-bg.bmp: the panel's shape, a dark-blue panel rounded on the left, on black (the
-//   black, cut out of the panel window), 24-bit, 460 x 1080;
+//   black, cut out of the panel window), 24-bit, 460 x 1600 (taller than the panel gets);
 // - Html/HtmlItems.dat: the default settings, only when there is no store yet
 //   (frame rate 60, train speed 100, track editing off, vertical sync, wireframe
 //   and full screen off).
@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kWidth = 460;
-constexpr int kHeight = 1080;
+constexpr int kHeight = 1600;
 constexpr int kInset = 4;
 constexpr float kRadius = 26.0f;
 

@@ -2,6 +2,7 @@
 
 #include "app/script/LuaLock.h"
 #include "foundation/core/Versions.h"
+#include "platform/Paths.h"
 
 #include <lua.hpp>
 
@@ -178,7 +179,8 @@ bool CLuaScript::Compile(const char* path)
     m_lastError.clear();
     const std::string file = path ? std::string(path) : m_path;
     lua_settop(m_L, 0);
-    CompileCall call{file.c_str()};
+    const std::string resolved = platform::ResolvePath(file);  // either separator, any case
+    CompileCall call{resolved.c_str()};
     int status = RunProtected(CompileFunction, &call);
     if (status == LUA_OK && call.loadStatus != LUA_OK)
         status = call.loadStatus;

@@ -30,6 +30,15 @@ function showValue(input) {
   if (out) out.value = input.value;
 }
 
+// The program learns of a change from the mouse-up only: keys must not change a
+// control (Space or Enter on a button, arrows on a slider), or the page would show
+// what the program does not do. Tab still moves the focus.
+['keydown', 'keypress', 'keyup'].forEach(function (type) {
+  document.addEventListener(type, function (e) {
+    if (e.target && e.target.tagName === 'INPUT' && e.key !== 'Tab') e.preventDefault();
+  }, true);
+});
+
 document.addEventListener('DOMContentLoaded', function () {
   document.querySelectorAll('input.tab').forEach(function (t) {
     t.addEventListener('click', function () { location.href = t.value + '.htm'; });

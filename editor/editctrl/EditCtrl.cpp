@@ -57,7 +57,7 @@ void CEditCtrl::SetWindowText(const std::string& text)
     m_nCaret = 0;
     m_nLineCount = 0;
     m_nHiddenLines = 0;
-    m_text.Assign(std::string());
+    m_strText.Assign(std::string());
     m_nFirstLineOffset = 0;
     m_nFirstLine = 0;
     m_nHiddenAbove = 0;
@@ -77,8 +77,8 @@ int CEditCtrl::GetWindowText(char* buffer, int size) const
 {
     if (!buffer || size <= 0)
         return 0;
-    const int n = std::min(m_text.Length(), size - 1);
-    std::memcpy(buffer, m_text.Str().data(), size_t(n));
+    const int n = std::min(m_strText.Length(), size - 1);
+    std::memcpy(buffer, m_strText.Str().data(), size_t(n));
     buffer[n] = '\0';
     return n;
 }
@@ -102,18 +102,21 @@ void CEditCtrl::MarkSaved()
 
 // --- text primitives ------------------------------------------------------------
 
+// Every change of the text drops the selection.
 void CEditCtrl::TextInsert(int offset, const std::string& s)
 {
-    m_text.Insert(offset, s);
-    m_nLineCount = m_text.LineCount() - 1;
+    m_nSelStart = m_nSelEnd = -1;
+    m_strText.Insert(offset, s);
+    m_nLineCount = m_strText.LineCount() - 1;
     if (offset < m_nFirstLineOffset)
         MoveTop(m_nFirstLineOffset + int(s.size()));
 }
 
 void CEditCtrl::TextErase(int offset, int count)
 {
-    m_text.Erase(offset, count);
-    m_nLineCount = m_text.LineCount() - 1;
+    m_nSelStart = m_nSelEnd = -1;
+    m_strText.Erase(offset, count);
+    m_nLineCount = m_strText.LineCount() - 1;
     if (offset < m_nFirstLineOffset)
         MoveTop(m_nFirstLineOffset < offset + count ? offset : m_nFirstLineOffset - count);
 }
@@ -122,14 +125,14 @@ void CEditCtrl::TextErase(int offset, int count)
 // holds the old top character, inside the text.
 void CEditCtrl::MoveTop(int newTop)
 {
-    m_nFirstLineOffset = LineStartOf(std::clamp(newTop, 0, m_text.Length()), true);
+    m_nFirstLineOffset = LineStartOf(std::clamp(newTop, 0, m_strText.Length()), true);
     RecalcFirstLine();
 }
 
 void CEditCtrl::RecalcFirstLine()
 {
     m_nFirstLine = LineFromOffset(m_nFirstLineOffset, true, true);
-    m_nHiddenAbove = m_text.LineOf(m_nFirstLineOffset) - m_nFirstLine;
+    m_nHiddenAbove = m_strText.LineOf(m_nFirstLineOffset) - m_nFirstLine;
 }
 
 bool CEditCtrl::CollapsedAt(int offset, EcCollapsedRegion& region) const
@@ -151,27 +154,27 @@ bool CEditCtrl::IsSpecial(char c) const
 
 int CEditCtrl::LineStartOf(int offset, bool skipCollapsed) const
 {
-    offset = std::clamp(offset, 0, m_text.Length());
-    int s = m_text.LineStart(m_text.LineOf(offset));
+    offset = std::clamp(offset, 0, m_strText.Length());
+    int s = m_strText.LineStart(m_strText.LineOf(offset));
     EcCollapsedRegion r;
     while (skipCollapsed && s > 0 && CollapsedAt(s - 1, r))
-        s = m_text.LineStart(m_text.LineOf(r.start));
+        s = m_strText.LineStart(m_strText.LineOf(r.start));
     return s;
 }
 
 int CEditCtrl::LineEndOf(int offset, bool skipCollapsed) const
 {
-    offset = std::clamp(offset, 0, m_text.Length());
-    const int line = m_text.LineOf(offset);
-    if (line >= m_text.LineCount() - 1)
-        return m_text.Length() - 1;
-    int e = m_text.LineStart(line + 1) - 1;
+    offset = std::clamp(offset, 0, m_strText.Length());
+    const int line = m_strText.LineOf(offset);
+    if (line >= m_strText.LineCount() - 1)
+        return m_strText.Length() - 1;
+    int e = m_strText.LineStart(line + 1) - 1;
     EcCollapsedRegion r;
     while (skipCollapsed && CollapsedAt(e, r)) {
-        const int next = m_text.LineOf(r.end + 1);
-        if (next >= m_text.LineCount() - 1)
-            return m_text.Length() - 1;
-        e = m_text.LineStart(next + 1) - 1;
+        const int next = m_strText.LineOf(r.end + 1);
+        if (next >= m_strText.LineCount() - 1)
+            return m_strText.Length() - 1;
+        e = m_strText.LineStart(next + 1) - 1;
     }
     return e;
 }
@@ -179,7 +182,7 @@ int CEditCtrl::LineEndOf(int offset, bool skipCollapsed) const
 int CEditCtrl::TrueLineEnd(int offset, bool skipCollapsed) const
 {
     const int e = LineEndOf(offset, skipCollapsed);
-    return e >= std::clamp(offset, 0, m_text.Length()) && m_text.At(e) == '\n' ? e : m_text.Length();
+    return e >= std::clamp(offset, 0, m_strText.Length()) && m_strText.At(e) == '\n' ? e : m_strText.Length();
 }
 
 int CEditCtrl::GetCaretLineStart(bool skipCollapsed) const
@@ -194,10 +197,10 @@ int CEditCtrl::GetCaretLineEnd(bool skipCollapsed) const
 
 int CEditCtrl::SkipWhitespace(int offset, bool skipCollapsed) const
 {
-    offset = std::clamp(offset, 0, m_text.Length());
+    offset = std::clamp(offset, 0, m_strText.Length());
     EcCollapsedRegion r;
-    while (offset < m_text.Length()) {
-        const char c = m_text.At(offset);
+    while (offset < m_strText.Length()) {
+        const char c = m_strText.At(offset);
         if (c == '\n' || m_strWhitespace.find(c) == std::string::npos)
             break;
         if (skipCollapsed && CollapsedAt(offset, r) && r.start == offset)
@@ -214,9 +217,9 @@ int CEditCtrl::GetCaretLineTextStart(bool skipCollapsed) const
 
 int CEditCtrl::LineFromOffset(int offset, bool, bool skipCollapsed) const
 {
-    int line = m_text.LineOf(offset);
+    int line = m_strText.LineOf(offset);
     if (skipCollapsed && m_bOutlining && m_pOutline)
-        line -= m_pOutline->HiddenLinesBefore(std::clamp(offset, 0, m_text.Length()));
+        line -= m_pOutline->HiddenLinesBefore(std::clamp(offset, 0, m_strText.Length()));
     return line;
 }
 
@@ -224,16 +227,16 @@ int CEditCtrl::VisibleLineFromLine(int line, bool) const
 {
     if (!(m_bOutlining && m_pOutline))
         return line;
-    return line - m_pOutline->HiddenLinesBefore(m_text.LineStart(line));
+    return line - m_pOutline->HiddenLinesBefore(m_strText.LineStart(line));
 }
 
 int CEditCtrl::ColumnFromOffset(int offset, bool skipCollapsed) const
 {
-    offset = std::clamp(offset, 0, m_text.Length());
+    offset = std::clamp(offset, 0, m_strText.Length());
     int col = 0;
     EcCollapsedRegion r;
     for (int i = LineStartOf(offset, skipCollapsed); i < offset; ++i) {
-        const char c = m_text.At(i);
+        const char c = m_strText.At(i);
         if (skipCollapsed && CollapsedAt(i, r)) {
             col += int(r.placeholder.size());
             i = r.end;
@@ -248,13 +251,13 @@ int CEditCtrl::ColumnFromOffset(int offset, bool skipCollapsed) const
 
 int CEditCtrl::OffsetFromColumn(int column, int offsetOnLine, bool, bool skipCollapsed) const
 {
-    offsetOnLine = std::clamp(offsetOnLine, 0, m_text.Length());
+    offsetOnLine = std::clamp(offsetOnLine, 0, m_strText.Length());
     const int start = LineStartOf(offsetOnLine, skipCollapsed);
     const int end = TrueLineEnd(offsetOnLine, skipCollapsed);
     int col = 0;
     EcCollapsedRegion r;
     for (int i = start; i < end; ++i) {
-        const char c = m_text.At(i);
+        const char c = m_strText.At(i);
         int next;
         int skipTo = i;
         if (skipCollapsed && CollapsedAt(i, r)) {
@@ -275,10 +278,10 @@ int CEditCtrl::OffsetFromColumn(int column, int offsetOnLine, bool, bool skipCol
 
 int CEditCtrl::CountCharInRange(int start, int end, char c, bool skipCollapsed) const
 {
-    start = std::clamp(start, 0, m_text.Length());
-    end = std::clamp(end, 0, m_text.Length());
+    start = std::clamp(start, 0, m_strText.Length());
+    end = std::clamp(end, 0, m_strText.Length());
     if (c == '\n' && !(skipCollapsed && m_bOutlining && m_pOutline))
-        return m_text.CountNewlines(start, end);
+        return m_strText.CountNewlines(start, end);
     int n = 0;
     EcCollapsedRegion r;
     for (int i = start; i < end; ++i) {
@@ -286,7 +289,7 @@ int CEditCtrl::CountCharInRange(int start, int end, char c, bool skipCollapsed) 
             i = r.end;
             continue;
         }
-        n += m_text.At(i) == c;
+        n += m_strText.At(i) == c;
     }
     return n;
 }

@@ -130,9 +130,9 @@ public:
     void SetWindowText(const std::string& text);
     // copies at most size - 1 characters and a zero; returns the count copied
     int GetWindowText(char* buffer, int size) const;
-    const std::string& GetText() const { return m_text.Str(); }
-    int GetTextLength() const { return m_text.Length(); }
-    char CharAt(int offset) const { return m_text.At(offset); }
+    const std::string& GetText() const { return m_strText.Str(); }
+    int GetTextLength() const { return m_strText.Length(); }
+    char CharAt(int offset) const { return m_strText.At(offset); }
     int GetLineCount() const { return m_nLineCount + 1; }
     void Reset();
     virtual void NotifyChange(int offset, const std::string& text, int flag);
@@ -140,6 +140,11 @@ public:
     void SetModified(bool modified) { m_bModified = modified; }
     // the editor saved the text: the current undo position is the clean one
     void MarkSaved();
+    // the whole text from and to a file ("\r\n" line ends on disk); false on failure
+    bool LoadFile(const std::string& path);
+    bool SaveFile(const std::string& path);
+    // "\n" to "\r\n" when asked
+    static std::string MakeGlobalText(const std::string& text, bool crlf);
 
     // --- queries ---------------------------------------------------------------
     int LineStartOf(int offset, bool skipCollapsed = true) const;
@@ -343,8 +348,18 @@ public:
     std::string m_strWhitespace;
     std::string m_strBlanks;
     std::string m_strEscapeChars;
-    uint32_t m_crBack = 0xFFFFFFFF;
+    uint32_t m_crBack = 0xFFFFFFFF; // 0x00BBGGRR; -1: the system colour
     uint32_t m_crText = 0xFFFFFFFF;
+    // selection colours with and without the focus; -1 until the widget or the
+    // language settings give them
+    uint32_t m_crSelBack = 0xFFFFFFFF;
+    uint32_t m_crSelBack2 = 0xFFFFFFFF;
+    uint32_t m_crSelText = 0xFFFFFFFF;
+    uint32_t m_crSelText2 = 0xFFFFFFFF;
+    bool m_bHyperlinks = false;
+    bool m_bHighlightLinks = true;
+    uint32_t m_crLink = 0xFFFFFFFF;
+    std::vector<std::string> m_lstUrlPrefixes{"http://", "ftp://", "mailto:"};
     bool m_bCrLfClipboard = true;
     int m_nLineSpacing = 1;
     int m_nMarkerMarginWidth = 20;
@@ -395,7 +410,7 @@ protected:
     IEditOutline* m_pOutline = nullptr;
     std::function<void()> m_onMarkersChanged;
 
-    CEditText m_text; // the Part's m_strText with its line index
+    CEditText m_strText; // the text with its line index
     bool m_bModified = false;
     unsigned m_nLastKey = 0xFFFFFFFF;
     unsigned m_nPrevKey = 0xFFFFFFFF;

@@ -25,9 +25,9 @@ bool CEditCtrl::IsNearBlockDelimiter(int offset) const
 {
     if (!m_pBlockTable)
         return false;
-    const int a = std::clamp(offset - 4, 0, m_text.Length());
-    const int b = std::clamp(offset + 5, 0, m_text.Length());
-    const std::string_view window(m_text.Str().data() + a, size_t(b - a));
+    const int a = std::clamp(offset - 4, 0, m_strText.Length());
+    const int b = std::clamp(offset + 5, 0, m_strText.Length());
+    const std::string_view window(m_strText.Str().data() + a, size_t(b - a));
     for (int i = 0; i < m_pBlockTable->BlockCount(); ++i) {
         for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
             if (!s.empty() && window.find(s) != std::string_view::npos)
@@ -68,19 +68,19 @@ void CEditCtrl::OnInsertText(int offset, const std::string& text, bool moveMarke
     const int n = int(std::count(text.begin(), text.end(), '\n'));
     if (n == 0 || !moveMarkers)
         return;
-    const int line = m_text.LineOf(offset);
-    ShiftMarkers(offset == m_text.LineStart(line) ? line : line + 1, n);
+    const int line = m_strText.LineOf(offset);
+    ShiftMarkers(offset == m_strText.LineStart(line) ? line : line + 1, n);
 }
 
 void CEditCtrl::OnDeleteText(int start, int end, const std::string* text)
 {
-    const int n = text ? int(std::count(text->begin(), text->end(), '\n')) : m_text.CountNewlines(start, end);
+    const int n = text ? int(std::count(text->begin(), text->end(), '\n')) : m_strText.CountNewlines(start, end);
     if (n == 0)
         return;
-    const int startLine = m_text.LineOf(start);
-    const int first = start == m_text.LineStart(startLine) ? startLine : startLine + 1;
-    const int endLine = m_text.LineOf(end);
-    const bool endAtLineEnd = end >= m_text.Length() || m_text.At(end) == '\n';
+    const int startLine = m_strText.LineOf(start);
+    const int first = start == m_strText.LineStart(startLine) ? startLine : startLine + 1;
+    const int endLine = m_strText.LineOf(end);
+    const bool endAtLineEnd = end >= m_strText.Length() || m_strText.At(end) == '\n';
     const int last = endAtLineEnd ? endLine : endLine - 1;
     if (first <= last)
         RemoveMarkersInRange(first, last);
@@ -112,11 +112,11 @@ int CEditCtrl::InsertChar(char c, bool redraw)
             m_pSink->ShowCaret(true);
     }
     const int at = m_nCaret;
-    const bool replace = IsOverwrite() && at < m_text.Length() && m_text.At(at) != '\n';
+    const bool replace = IsOverwrite() && at < m_strText.Length() && m_strText.At(at) != '\n';
     AddUndoChar(c, 1, at, !replace);
     const bool nearBefore = IsNearBlockDelimiter(at);
     if (replace) {
-        m_text.SetAt(at, c);
+        m_strText.SetAt(at, c);
     } else {
         TextInsert(at, one);
         OnOutlineTextInserted(at, at + 1);
@@ -139,7 +139,7 @@ int CEditCtrl::InsertChar(char c, bool redraw)
 int CEditCtrl::InsertText(const std::string& text, int offset, bool redraw, bool clearUndo, bool moveMarkers,
                           bool chain, bool)
 {
-    offset = offset < 0 ? m_nCaret : std::min(offset, m_text.Length());
+    offset = offset < 0 ? m_nCaret : std::min(offset, m_strText.Length());
     std::string s = text;
     NormalizeText(s);
     if (!CanInsert(s, offset))
@@ -167,14 +167,14 @@ int CEditCtrl::InsertText(const std::string& text, int offset, bool redraw, bool
     int caret = offset + len;
     for (int guard = 0; guard < 4 && endLineLength() >= m_nMaxLineLength; ++guard) {
         const int at = LineStartOf(offset + len, false) + m_nMaxLineLength - 1;
-        const int before = m_text.Length();
+        const int before = m_strText.Length();
         if (!NewLine(false, chain, at, false))
             break;
         if (at <= caret)
-            caret += m_text.Length() - before;
+            caret += m_strText.Length() - before;
     }
     UpdateScrollBars();
-    SetCaretOffset(std::min(caret, m_text.Length()), true, redraw);
+    SetCaretOffset(std::min(caret, m_strText.Length()), true, redraw);
     if (redraw)
         Repaint();
     NotifyChange(offset, s, 0);
@@ -183,13 +183,13 @@ int CEditCtrl::InsertText(const std::string& text, int offset, bool redraw, bool
 
 int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
 {
-    offset = offset < 0 ? m_nCaret : std::min(offset, m_text.Length());
+    offset = offset < 0 ? m_nCaret : std::min(offset, m_strText.Length());
     if (LineLengthInColumns(offset) <= 1)
         return InsertText(text, offset, redraw);
     std::string s = text;
     s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
     const int column = ColumnFromOffset(offset, false);
-    int line = m_text.LineOf(offset);
+    int line = m_strText.LineOf(offset);
     bool appended = false;
     size_t pos = 0;
     while (pos <= s.size()) {
@@ -198,8 +198,8 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
             nl = s.size();
         std::string piece = s.substr(pos, nl - pos);
         pos = nl + 1;
-        if (line < m_text.LineCount()) {
-            const int ls = m_text.LineStart(line);
+        if (line < m_strText.LineCount()) {
+            const int ls = m_strText.LineStart(line);
             const int le = TrueLineEnd(ls, false);
             const int at = std::min(OffsetFromColumn(column, ls, false, false), le);
             if (!piece.empty() && CanInsert(piece, at)) {
@@ -210,7 +210,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
             }
         } else {
             piece.insert(piece.begin(), '\n');
-            const int at = m_text.Length();
+            const int at = m_strText.Length();
             if (CanInsert(piece, at)) {
                 TextInsert(at, piece);
                 OnOutlineTextInserted(at, at + int(piece.size()));
@@ -231,12 +231,12 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
 
 int CEditCtrl::InsertLineBreak(bool chain, int offset, bool moveCaret)
 {
-    const int at = offset < 0 ? m_nCaret : std::clamp(offset, 0, m_text.Length());
+    const int at = offset < 0 ? m_nCaret : std::clamp(offset, 0, m_strText.Length());
     const int s = LineStartOf(at, true);
     const int t = SkipWhitespace(s, true);
     std::string ins = "\n";
     if (m_bAutoIndent && s < t)
-        ins.append(m_text.Str(), size_t(s), size_t(std::min(at, t) - s));
+        ins.append(m_strText.Str(), size_t(s), size_t(std::min(at, t) - s));
     if (!CanInsert(ins, at))
         return 0;
     AddUndoText(ins, 1, at, true, chain);
@@ -257,9 +257,9 @@ int CEditCtrl::InsertLineBreak(bool chain, int offset, bool moveCaret)
 
 int CEditCtrl::NewLine(bool redraw, bool chain, int offset, bool moveCaret)
 {
-    const int at = offset < 0 ? m_nCaret : std::clamp(offset, 0, m_text.Length());
-    const int line = m_text.LineOf(at);
-    const bool atLineStart = at == m_text.LineStart(line);
+    const int at = offset < 0 ? m_nCaret : std::clamp(offset, 0, m_strText.Length());
+    const int line = m_strText.LineOf(at);
+    const bool atLineStart = at == m_strText.LineStart(line);
     if (!InsertLineBreak(chain, at, moveCaret))
         return 0;
     ShiftMarkers(atLineStart ? line : line + 1, 1);
@@ -308,16 +308,16 @@ int CEditCtrl::DeleteChar(bool redraw, bool chain)
     }
     m_nSelStart = m_nSelEnd = -1; // an empty selection counts as none
     const int at = m_nCaret;
-    const bool join = m_text.At(at) == '\n';
+    const bool join = m_strText.At(at) == '\n';
     if (join && LineLengthInColumns(at) + LineLengthInColumns(at + 1) > m_nMaxLineLength - 2) {
         OnError(errJoinTooLong);
         return 0;
     }
-    if (at >= m_text.Length()) {
+    if (at >= m_strText.Length()) {
         OnError(errNothingToDelete);
         return 0;
     }
-    const std::string text(1, m_text.At(at));
+    const std::string text(1, m_strText.At(at));
     if (!CanDelete(at, text))
         return 0;
     AddUndoText(text, 2, at, true, chain);
@@ -356,7 +356,7 @@ int CEditCtrl::DeleteSelection(bool redraw, bool toClipboard, bool chain)
 
 int CEditCtrl::DeleteRange(int start, int end, bool redraw)
 {
-    if (std::clamp(start, 0, m_text.Length()) == std::clamp(end, 0, m_text.Length()))
+    if (std::clamp(start, 0, m_strText.Length()) == std::clamp(end, 0, m_strText.Length()))
         return 0;
     return DeleteSpan(start, end, redraw, false, false);
 }
@@ -365,9 +365,9 @@ int CEditCtrl::DeleteRange(int start, int end, bool redraw)
 // and puts the caret at the deletion point.
 int CEditCtrl::DeleteSpan(int start, int end, bool redraw, bool toClipboard, bool chain)
 {
-    const int a = std::clamp(std::min(start, end), 0, m_text.Length());
-    const int b = std::clamp(std::max(start, end), 0, m_text.Length());
-    const std::string text = m_text.Str().substr(size_t(a), size_t(b - a));
+    const int a = std::clamp(std::min(start, end), 0, m_strText.Length());
+    const int b = std::clamp(std::max(start, end), 0, m_strText.Length());
+    const std::string text = m_strText.Str().substr(size_t(a), size_t(b - a));
     if (!CanDelete(a, text))
         return 0;
     if (toClipboard && !CopyTextToClipboard(text)) {

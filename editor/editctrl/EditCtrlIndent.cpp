@@ -8,12 +8,12 @@ int CEditCtrl::CheckSelectionLines(bool indent)
     if (m_bColumnSelect || m_nSelStart < 0 || m_nSelEnd < 0 || m_nSelStart == m_nSelEnd)
         return 0;
     const int a = std::min(m_nSelStart, m_nSelEnd);
-    const int b = std::min(std::max(m_nSelStart, m_nSelEnd), m_text.Length());
-    if (a >= m_text.Length())
+    const int b = std::min(std::max(m_nSelStart, m_nSelEnd), m_strText.Length());
+    if (a >= m_strText.Length())
         return 0;
-    const bool reachesEnd = std::max(m_nSelStart, m_nSelEnd) >= m_text.Length();
-    const bool hasNewline = m_text.CountNewlines(a, b) > 0;
-    auto blankAt = [&](int offset) { return m_strBlanks.find(m_text.At(offset)) != std::string::npos && offset < m_text.Length(); };
+    const bool reachesEnd = std::max(m_nSelStart, m_nSelEnd) >= m_strText.Length();
+    const bool hasNewline = m_strText.CountNewlines(a, b) > 0;
+    auto blankAt = [&](int offset) { return m_strBlanks.find(m_strText.At(offset)) != std::string::npos && offset < m_strText.Length(); };
     if (indent)
         return reachesEnd || hasNewline;
     if (!hasNewline)
@@ -21,8 +21,8 @@ int CEditCtrl::CheckSelectionLines(bool indent)
     if (blankAt(LineStartOf(a, false)))
         return 1;
     // lines that begin after a "\n" inside the selection, except one at its end
-    for (int line = m_text.LineOf(a) + 1; line < m_text.LineCount(); ++line) {
-        const int s = m_text.LineStart(line);
+    for (int line = m_strText.LineOf(a) + 1; line < m_strText.LineCount(); ++line) {
+        const int s = m_strText.LineStart(line);
         if (s >= b)
             break;
         if (blankAt(s))
@@ -38,8 +38,8 @@ int CEditCtrl::IndentSelection(bool indent)
         return 0;
     }
     const int a = std::min(m_nSelStart, m_nSelEnd);
-    int b = std::min(std::max(m_nSelStart, m_nSelEnd), m_text.Length());
-    if (b > a && b == m_text.LineStart(m_text.LineOf(b)))
+    int b = std::min(std::max(m_nSelStart, m_nSelEnd), m_strText.Length());
+    if (b > a && b == m_strText.LineStart(m_strText.LineOf(b)))
         --b; // a selection ending at a line start leaves that line alone
     auto record = std::make_shared<CIndentRecord>();
     if (!IndentLines(a, b, indent, m_bColumnSelect, true, record.get(), false)) {
@@ -48,7 +48,7 @@ int CEditCtrl::IndentSelection(bool indent)
     }
     record->start = std::min(m_nSelStart, m_nSelEnd);
     int end = std::max(m_nSelStart, m_nSelEnd);
-    if (end > record->start && end == m_text.LineStart(m_text.LineOf(end)))
+    if (end > record->start && end == m_strText.LineStart(m_strText.LineOf(end)))
         --end;
     record->end = end;
     record->indent = indent;
@@ -62,13 +62,14 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
 {
     if (refuse)
         return 0;
-    start = std::clamp(start, 0, m_text.Length());
-    const int firstLine = m_text.LineOf(start);
+    const bool reversed = m_nSelStart > m_nSelEnd; // the selection's direction survives the edits
+    start = std::clamp(start, 0, m_strText.Length());
+    const int firstLine = m_strText.LineOf(start);
     size_t k = 0;
     const size_t replayLines = replay && record ? record->strings.size() : 0;
-    for (int line = firstLine; line < m_text.LineCount() && (replay ? k < replayLines : m_text.LineStart(line) <= end);
+    for (int line = firstLine; line < m_strText.LineCount() && (replay ? k < replayLines : m_strText.LineStart(line) <= end);
          ++line, ++k) {
-        const int ls = m_text.LineStart(line);
+        const int ls = m_strText.LineStart(line);
         const int p = SkipWhitespace(ls, false);
         if (indent) {
             std::string s;
@@ -92,12 +93,12 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
         if (replay) {
             const std::string want = record && k < record->strings.size() ? record->strings[k] : std::string();
             if (!want.empty() && p - ls >= int(want.size()) &&
-                m_text.Str().compare(size_t(p) - want.size(), want.size(), want) == 0)
+                m_strText.Str().compare(size_t(p) - want.size(), want.size(), want) == 0)
                 q = p - int(want.size());
         } else {
             int used = 0;
             while (q > ls && used < m_nIndentWidth) {
-                const char c = m_text.At(q - 1);
+                const char c = m_strText.At(q - 1);
                 int need;
                 if (c == ' ') {
                     need = 1;
@@ -115,7 +116,7 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
         }
         std::string removed;
         for (int i = p - 1; i >= q; --i) {
-            const std::string one(1, m_text.At(i));
+            const std::string one(1, m_strText.At(i));
             if (!CanDelete(i, one))
                 break;
             OnOutlineTextDeleted(i, i + 1);
@@ -129,9 +130,9 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
             record->strings.push_back(removed);
     }
     if (keepSelection) {
-        const int s = m_text.LineStart(firstLine);
-        const int e = std::min(end, m_text.Length());
-        if (m_nSelStart > m_nSelEnd) {
+        const int s = m_strText.LineStart(firstLine);
+        const int e = std::min(end, m_strText.Length());
+        if (reversed) {
             m_nSelStart = e;
             m_nSelEnd = s;
         } else {
@@ -141,7 +142,7 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
     }
     UpdateScrollBars();
     Scroll(0, 4, 0);
-    SetCaretOffset(keepSelection ? m_nSelEnd : std::min(end, m_text.Length()), true, false);
+    SetCaretOffset(keepSelection ? m_nSelEnd : std::min(end, m_strText.Length()), true, false);
     Repaint();
     return 1;
 }

@@ -37,7 +37,7 @@ int CEditCtrl::PageLines() const
 
 bool CEditCtrl::PointFromOffset(int offset, EcPoint& pt, EcPoint* colLine, int* wantedScroll) const
 {
-    if (offset < 0 || offset > m_text.Length())
+    if (offset < 0 || offset > m_strText.Length())
         return false;
     const int start = LineStartOf(offset, true);
     int width = 0;
@@ -46,15 +46,15 @@ bool CEditCtrl::PointFromOffset(int offset, EcPoint& pt, EcPoint* colLine, int* 
         int run = start;
         for (int i = start; i < offset; ++i) {
             if (CollapsedAt(i, r)) {
-                width += GetTabbedTextExtent(m_text.Str().data() + run, i - run) + r.boxWidth;
+                width += GetTabbedTextExtent(m_strText.Str().data() + run, i - run) + r.boxWidth;
                 i = r.end;
                 run = i + 1;
             }
         }
         if (run < offset)
-            width += GetTabbedTextExtent(m_text.Str().data() + run, offset - run);
+            width += GetTabbedTextExtent(m_strText.Str().data() + run, offset - run);
     } else {
-        width = GetTabbedTextExtent(m_text.Str().data() + start, offset - start);
+        width = GetTabbedTextExtent(m_strText.Str().data() + start, offset - start);
     }
     const int visLine = LineFromOffset(offset, false, true);
     pt.x = std::max(m_rcText.left + width - m_nFirstColumn * m_nCharWidth, m_rcText.left + 1);
@@ -87,14 +87,14 @@ int CEditCtrl::OffsetFromPoint(EcPoint pt, bool snap, bool allowOutside, EcPoint
     int line = visLine;
     if (m_bOutlining && m_pOutline) {
         line = visLine;
-        while (line < m_text.LineCount() && VisibleLineFromLine(line) < visLine)
+        while (line < m_strText.LineCount() && VisibleLineFromLine(line) < visLine)
             ++line;
     }
     int result;
-    if (line >= m_text.LineCount()) {
-        result = m_text.Length();
+    if (line >= m_strText.LineCount()) {
+        result = m_strText.Length();
     } else {
-        const int start = m_text.LineStart(line);
+        const int start = m_strText.LineStart(line);
         const int end = TrueLineEnd(start, true);
         result = end;
         int x = m_rcText.left - m_nFirstColumn * m_nCharWidth;
@@ -107,12 +107,12 @@ int CEditCtrl::OffsetFromPoint(EcPoint pt, bool snap, bool allowOutside, EcPoint
                 w = r.boxWidth;
                 skipTo = r.end;
                 col += int(r.placeholder.size());
-            } else if (m_text.At(i) == '\t' && m_nTabWidth > 0) {
+            } else if (m_strText.At(i) == '\t' && m_nTabWidth > 0) {
                 const int span = m_nTabWidth - col % m_nTabWidth;
                 w = span * (m_nTabStop > 0 ? m_nTabStop : m_nTabWidth * CharExtent(' ')) / m_nTabWidth;
                 col += span;
             } else {
-                w = CharExtent(static_cast<unsigned char>(m_text.At(i)));
+                w = CharExtent(static_cast<unsigned char>(m_strText.At(i)));
                 ++col;
             }
             const bool last = skipTo + 1 >= end;
@@ -198,7 +198,7 @@ bool CEditCtrl::SetCaretOffset(int offset, bool scroll, bool redraw)
             moved = true;
         }
     }
-    m_nCaretLine = m_text.LineOf(m_nCaret);
+    m_nCaretLine = m_strText.LineOf(m_nCaret);
     m_nCaretColumn = ColumnFromOffset(m_nCaret, false);
     if (!moved && scroll)
         PlaceSystemCaret();
@@ -234,7 +234,7 @@ void CEditCtrl::UpdateScrollBars()
     m_nHiddenLines = m_bOutlining && m_pOutline ? m_pOutline->HiddenLines() : 0;
     m_nHScrollMax = m_nMaxLineLength;
     m_nVScrollMax = m_nLineCount - m_nHiddenLines;
-    if (m_text.Length() > 0 && m_text.At(m_text.Length() - 1) != '\n')
+    if (m_strText.Length() > 0 && m_strText.At(m_strText.Length() - 1) != '\n')
         ++m_nVScrollMax;
     if (m_pSink) {
         m_pSink->SetScrollBar(0, m_nHScrollMax, VisibleColumns(), m_nFirstColumn);
@@ -287,9 +287,9 @@ void CEditCtrl::RedrawRange(int start, int end)
     if (!m_pSink)
         return;
     EcPoint a, b;
-    PointFromOffset(std::clamp(std::min(start, end), 0, m_text.Length()), a);
+    PointFromOffset(std::clamp(std::min(start, end), 0, m_strText.Length()), a);
     const int hi = std::max(start, end);
-    if (hi >= m_text.Length() - 1) {
+    if (hi >= m_strText.Length() - 1) {
         m_pSink->Invalidate(EcRect{m_rcClient.left, std::max(a.y, m_rcClient.top), m_rcClient.right, m_rcClient.bottom});
         return;
     }
@@ -303,7 +303,7 @@ void CEditCtrl::RedrawRange(int start, int end)
 void CEditCtrl::RedrawLineAt(int offset)
 {
     EcPoint p;
-    if (!m_pSink || !PointFromOffset(std::clamp(offset, 0, m_text.Length()), p))
+    if (!m_pSink || !PointFromOffset(std::clamp(offset, 0, m_strText.Length()), p))
         return;
     EcRect r{m_rcText.left - 1, p.y - 1, m_rcText.right + 1, p.y + m_nLineHeight + 1};
     m_pSink->Invalidate(r);
@@ -312,7 +312,7 @@ void CEditCtrl::RedrawLineAt(int offset)
 void CEditCtrl::RedrawFromLine(int offset)
 {
     EcPoint p;
-    if (!m_pSink || !PointFromOffset(std::clamp(offset, 0, m_text.Length()), p))
+    if (!m_pSink || !PointFromOffset(std::clamp(offset, 0, m_strText.Length()), p))
         return;
     EcRect r{m_rcClient.left, std::max(p.y, m_rcClient.top), m_rcText.right, m_rcText.bottom};
     if (!r.IsEmpty())

@@ -42,7 +42,7 @@ CEditMarker* CEditCtrl::AddMarkerAtLine(std::unique_ptr<CEditMarker>& marker, in
 {
     if (!marker)
         return nullptr;
-    marker->m_nLine = line == -1 ? m_text.LineOf(m_nCaret) : line;
+    marker->m_nLine = line == -1 ? m_strText.LineOf(m_nCaret) : line;
     return AddMarker(marker, redraw);
 }
 
@@ -51,7 +51,7 @@ int CEditCtrl::ToggleMarker(int line, int type, uint64_t data, bool redraw, int 
     if (!HasWindow())
         return 0;
     if (line == -1)
-        line = m_text.LineOf(m_nCaret);
+        line = m_strText.LineOf(m_nCaret);
     const bool touched = std::any_of(m_lstMarkers.begin(), m_lstMarkers.end(), [&](const auto& m) {
         return (m->m_nType & type) && m->LineRelation(line, line) != 0;
     });
@@ -67,7 +67,7 @@ CEditMarker* CEditCtrl::AddLineColorMarker(int line, uint32_t text, uint32_t bac
                                            int types, int priority)
 {
     auto m = std::make_unique<CLineColorMarker>();
-    m->m_nLine = line == -1 ? m_text.LineOf(m_nCaret) : line;
+    m->m_nLine = line == -1 ? m_strText.LineOf(m_nCaret) : line;
     m->m_nType = types | CEditMarker::kLineColor;
     m->m_nPriority = priority;
     m->m_crText = text == 0xFFFFFFFF ? m_crText : text;
@@ -294,7 +294,7 @@ int CEditCtrl::GoToNextMarker(int type, bool forward)
     GetMarkersOfType(of, type);
     if (of.empty())
         return 0;
-    const int caretLine = m_text.LineOf(m_nCaret);
+    const int caretLine = m_strText.LineOf(m_nCaret);
     const CEditMarker* target = nullptr;
     if (forward) {
         auto it = std::find_if(of.begin(), of.end(), [&](auto* m) { return m->m_nLine > caretLine; });
@@ -308,7 +308,7 @@ int CEditCtrl::GoToNextMarker(int type, bool forward)
 
 int CEditCtrl::GoToMarker(const CEditMarker* marker)
 {
-    if (!marker || marker->m_nLine < 0 || marker->m_nLine >= m_text.LineCount())
+    if (!marker || marker->m_nLine < 0 || marker->m_nLine >= m_strText.LineCount())
         return 0;
-    return SetCaretOffset(m_text.LineStart(marker->m_nLine), true, true) ? 1 : 0;
+    return SetCaretOffset(m_strText.LineStart(marker->m_nLine), true, true) ? 1 : 0;
 }

@@ -33,7 +33,7 @@ int CEditCtrl::Scroll(int bar, int code, int position)
         int top = m_nFirstLineOffset;
         for (int i = b; i < n; ++i) {
             const int e = LineEndOf(top, true);
-            if (m_text.At(e) != '\n')
+            if (m_strText.At(e) != '\n')
                 return 0; // the end of the text: the old position stays
             top = e + 1;
         }
@@ -41,7 +41,7 @@ int CEditCtrl::Scroll(int bar, int code, int position)
             top = LineStartOf(top - 1, true);
         m_nFirstLineOffset = top;
         m_nFirstLine = n;
-        m_nHiddenAbove = m_text.LineOf(top) - n;
+        m_nHiddenAbove = m_strText.LineOf(top) - n;
     }
     if (m_pSink)
         m_pSink->SetScrollPos(bar, n);
@@ -90,7 +90,7 @@ int CEditCtrl::MoveCharLeft(bool redraw)
 
 int CEditCtrl::MoveCharRight(bool redraw)
 {
-    if (m_nCaret >= m_text.Length()) {
+    if (m_nCaret >= m_strText.Length()) {
         OnError(errCharRight);
         return 0;
     }
@@ -98,7 +98,7 @@ int CEditCtrl::MoveCharRight(bool redraw)
     EcCollapsedRegion r;
     if (CollapsedAt(m_nCaret, r) && r.start == m_nCaret)
         target = r.end + 1;
-    if (!SetCaretOffset(std::min(target, m_text.Length()), true, redraw)) {
+    if (!SetCaretOffset(std::min(target, m_strText.Length()), true, redraw)) {
         OnError(errCharRight);
         return 0;
     }
@@ -121,7 +121,7 @@ int CEditCtrl::MoveToWantedColumn(int lineOffset, bool redraw)
 
 int CEditCtrl::MoveLineUp(bool wantedColumn, bool redraw)
 {
-    if (m_text.Length() == 0 || LineFromOffset(m_nCaret) == 0) {
+    if (m_strText.Length() == 0 || LineFromOffset(m_nCaret) == 0) {
         OnError(errLineUp);
         return 0;
     }
@@ -159,7 +159,7 @@ int CEditCtrl::MoveLineDown(bool wantedColumn, bool redraw)
 
 int CEditCtrl::MoveLineStart(bool redraw)
 {
-    if (m_text.Length() == 0) {
+    if (m_strText.Length() == 0) {
         OnError(errLineStart);
         return 0;
     }
@@ -191,14 +191,14 @@ int CEditCtrl::MoveDocumentStart(bool redraw)
 
 int CEditCtrl::MoveDocumentEnd(bool redraw)
 {
-    if (m_text.Length() == 0)
+    if (m_strText.Length() == 0)
         return 1;
-    return SetCaretOffset(m_text.Length(), true, redraw);
+    return SetCaretOffset(m_strText.Length(), true, redraw);
 }
 
 int CEditCtrl::MovePageUp(bool redraw)
 {
-    if (m_text.Length() == 0) {
+    if (m_strText.Length() == 0) {
         OnError(errPageUp);
         return 0;
     }
@@ -219,7 +219,7 @@ int CEditCtrl::MovePageUp(bool redraw)
 
 int CEditCtrl::MovePageDown(bool redraw)
 {
-    const int offset = ScrollPageDown(1, redraw) ? OffsetFromPoint(m_ptCaret, true, false) : m_text.Length();
+    const int offset = ScrollPageDown(1, redraw) ? OffsetFromPoint(m_ptCaret, true, false) : m_strText.Length();
     if (offset < 0) {
         OnError(errPageDown);
         return 0;
@@ -231,7 +231,7 @@ int CEditCtrl::MovePageDown(bool redraw)
 
 int CEditCtrl::MoveWordRight(bool redraw)
 {
-    const int len = m_text.Length();
+    const int len = m_strText.Length();
     if (m_nCaret >= len - 1) {
         OnError(errWordRight);
         return 0;
@@ -239,24 +239,24 @@ int CEditCtrl::MoveWordRight(bool redraw)
     EcCollapsedRegion r;
     auto regionStart = [&](int i) { return CollapsedAt(i, r) && r.start == i; };
     int i = m_nCaret;
-    const char c = m_text.At(i);
+    const char c = m_strText.At(i);
     if (regionStart(i)) {
         while (i < len && regionStart(i))
             i = r.end + 1;
     } else if (!IsDelimiter(c)) {
-        while (i < len && !IsDelimiter(m_text.At(i)) && !regionStart(i))
+        while (i < len && !IsDelimiter(m_strText.At(i)) && !regionStart(i))
             ++i;
     } else if (!IsSpecial(c) && c != ' ') {
-        for (char d = m_text.At(i); i < len && IsDelimiter(d) && !IsSpecial(d) && d != ' ' && !regionStart(i);
-             d = m_text.At(i))
+        for (char d = m_strText.At(i); i < len && IsDelimiter(d) && !IsSpecial(d) && d != ' ' && !regionStart(i);
+             d = m_strText.At(i))
             ++i;
     } else if (c != ' ') {
         ++i;
         if (c != '\n')
-            while (i < len && m_text.At(i) == c)
+            while (i < len && m_strText.At(i) == c)
                 ++i;
     }
-    while (i < len && m_text.At(i) == ' ')
+    while (i < len && m_strText.At(i) == ' ')
         ++i;
     if (!SetCaretOffset(std::min(i, len), true, redraw)) {
         OnError(errWordRight);
@@ -272,28 +272,28 @@ int CEditCtrl::MoveWordLeft(bool redraw)
         OnError(errWordLeft);
         return 0;
     }
-    int i = std::min(m_nCaret, m_text.Length());
-    while (i > 0 && m_text.At(i - 1) == ' ')
+    int i = std::min(m_nCaret, m_strText.Length());
+    while (i > 0 && m_strText.At(i - 1) == ' ')
         --i;
     EcCollapsedRegion r;
     auto collapsed = [&](int k) { return CollapsedAt(k, r); };
     if (i > 0) {
-        const char c = m_text.At(i - 1);
+        const char c = m_strText.At(i - 1);
         if (collapsed(i - 1)) {
             while (i > 0 && collapsed(i - 1))
                 i = r.start;
         } else if (c == '\n') {
             --i; // the end of the previous line
         } else if (!IsDelimiter(c)) {
-            while (i > 0 && !IsDelimiter(m_text.At(i - 1)) && !collapsed(i - 1))
+            while (i > 0 && !IsDelimiter(m_strText.At(i - 1)) && !collapsed(i - 1))
                 --i;
         } else if (!IsSpecial(c)) {
             for (char d = c; i > 0 && IsDelimiter(d) && !IsSpecial(d) && d != ' ' && d != '\n' && !collapsed(i - 1);
-                 d = m_text.At(i - 1))
+                 d = m_strText.At(i - 1))
                 --i;
         } else {
             --i;
-            while (i > 0 && m_text.At(i - 1) == c)
+            while (i > 0 && m_strText.At(i - 1) == c)
                 --i;
         }
     }
@@ -317,7 +317,7 @@ int CEditCtrl::MoveTabLeft()
     for (int count = 0; count < distance;) {
         if (!MoveCharLeft(false))
             break;
-        count += m_text.At(m_nCaret) == '\t' ? m_nTabWidth + 1 : 1;
+        count += m_strText.At(m_nCaret) == '\t' ? m_nTabWidth + 1 : 1;
     }
     return 1;
 }

@@ -2,59 +2,88 @@
 #include "editor/editctrl/EditCtrl.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-std::string Lower(std::string s)
+char Lower(char c)
 {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return s;
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
 } // namespace
 
+// Down: the first hit at or after the start, else (wrapping) the first one that
+// begins before it. Up works as a forward search through the reversed text: the
+// last hit that ends at or before the start, else the last one after it.
 bool CEditCtrl::SearchText(int& foundOffset, int& foundLength, const std::string& text, bool down, bool matchCase,
                            bool wholeWord, int startAt) const
 {
     if (text.empty())
         return false;
-    const int length = m_text.Length();
+    const std::string& t = m_strText.Str();
+    const int length = m_strText.Length();
     const int n = int(text.size());
-    int start = std::clamp(startAt < 0 ? m_nCaret : startAt, 0, length);
-    std::string hay = matchCase ? m_text.Str() : Lower(m_text.Str());
-    std::string needle = matchCase ? text : Lower(text);
-    if (!down) {
-        std::reverse(hay.begin(), hay.end());
-        std::reverse(needle.begin(), needle.end());
-        start = length - start;
-    }
-    auto wordOk = [&](size_t p) {
-        return !wholeWord || ((p == 0 || IsDelimiter(hay[p - 1])) && (p + size_t(n) >= hay.size() || IsDelimiter(hay[p + size_t(n)])));
-    };
-    auto findFrom = [&](size_t from, size_t limit) {
-        // the first acceptable occurrence starting in [from, limit]
-        for (size_t p = hay.find(needle, from); p != std::string::npos && p <= limit; p = hay.find(needle, p + size_t(n)))
-            if (wordOk(p))
-                return p;
-        return std::string::npos;
-    };
-    size_t pos = hay.find(needle, size_t(start));
-    if (!down && pos == size_t(start) && m_nSelStart >= 0 && m_nSelStart < m_nSelEnd) {
-        // the selected hit itself: search on from the next character
-        const int real = length - int(pos) - n;
-        if (real == m_nSelStart && real + n == m_nSelEnd)
-            pos = hay.find(needle, size_t(start) + 1);
-    }
-    if (pos != std::string::npos && !wordOk(pos))
-        pos = findFrom(pos + size_t(n), hay.size());
-    if (pos == std::string::npos && start > 0)
-        pos = findFrom(0, size_t(start) - 1); // wrapped: hits that begin before the start
-    if (pos == std::string::npos)
+    if (n > length)
         return false;
-    foundOffset = down ? int(pos) : length - int(pos) - n;
+    const int start = std::clamp(startAt < 0 ? m_nCaret : startAt, 0, length);
+    auto matchAt = [&](int s) {
+        if (matchCase)
+            return t.compare(size_t(s), size_t(n), text) == 0;
+        for (int k = 0; k < n; ++k)
+            if (Lower(t[size_t(s + k)]) != Lower(text[size_t(k)]))
+                return false;
+        return true;
+    };
+    auto wordOk = [&](int s) {
+        return !wholeWord || ((s == 0 || IsDelimiter(t[size_t(s - 1)])) && (s + n >= length || IsDelimiter(t[size_t(s + n)])));
+    };
+    // the first acceptable hit in [from, last]; a hit that is no whole word moves on past its end
+    auto forward = [&](int from, int last) {
+        for (int s = std::max(from, 0); s <= last;) {
+            if (matchCase) {
+                const size_t p = t.find(text, size_t(s));
+                if (p == std::string::npos || int(p) > last)
+                    return -1;
+                s = int(p);
+            } else if (!matchAt(s)) {
+                ++s;
+                continue;
+            }
+            if (wordOk(s))
+                return s;
+            s += n;
+        }
+        return -1;
+    };
+    auto backward = [&](int from, int first) {
+        for (int s = std::min(from, length - n); s >= first;) {
+            if (!matchAt(s)) {
+                --s;
+                continue;
+            }
+            if (wordOk(s))
+                return s;
+            s -= n;
+        }
+        return -1;
+    };
+    int hit;
+    if (down) {
+        hit = forward(start, length - n);
+        if (hit < 0)
+            hit = forward(0, start - 1);
+    } else {
+        int from = start - n;
+        if (from >= 0 && m_nSelStart >= 0 && m_nSelStart < m_nSelEnd && m_nSelStart == from && m_nSelEnd == start &&
+            matchAt(from))
+            --from; // the selected hit itself: on from the character before it
+        hit = backward(from, 0);
+        if (hit < 0)
+            hit = backward(length - n, start - n + 1);
+    }
+    if (hit < 0)
+        return false;
+    foundOffset = hit;
     foundLength = n;
     return true;
 }
@@ -92,11 +121,11 @@ int CEditCtrl::ReplaceAll(const std::string& text, const std::string* replacemen
         return 0;
     // the non-overlapping hits of the unchanged text, from the caret on, wrapping
     const int n = int(text.size());
-    const int caret = std::clamp(m_nCaret, 0, m_text.Length());
+    const int caret = std::clamp(m_nCaret, 0, m_strText.Length());
     std::vector<int> after, before;
     for (int from = caret, o, l; SearchText(o, l, text, true, matchCase, wholeWord, from) && o >= from; from = o + n)
         after.push_back(o);
-    const int wrapLimit = after.empty() ? m_text.Length() : after.front();
+    const int wrapLimit = after.empty() ? m_strText.Length() : after.front();
     for (int from = 0, o, l; from < caret && SearchText(o, l, text, true, matchCase, wholeWord, from) && o >= from &&
                              o + n <= wrapLimit && o < caret;
          from = o + n)
@@ -117,14 +146,14 @@ int CEditCtrl::ReplaceAll(const std::string& text, const std::string* replacemen
         for (auto& d : done)
             if (d.first < hit)
                 at += d.second;
-        const int lengthBefore = m_text.Length();
+        const int lengthBefore = m_strText.Length();
         SelectRange(at, at + n, false, false);
         DeleteSelection(false, false, at != 0);
         SetLastAction(actPaste);
         InsertText(*replacement, -1, false, false, true, false);
         CloseUndoChain();
         SelectRange(at, m_nCaret, false, false);
-        done.emplace_back(hit, m_text.Length() - lengthBefore);
+        done.emplace_back(hit, m_strText.Length() - lengthBefore);
         ++count;
     }
     if (count)

@@ -7,13 +7,13 @@ int CEditCtrl::ExtendSelection(int movement)
 {
     const bool forward = movement == selWordRight || movement == selCharRight || movement == selLineDown ||
                          movement == selPageDown;
-    if (forward && m_nCaret >= m_text.Length()) {
+    if (forward && m_nCaret >= m_strText.Length()) {
         OnError(errExtend);
         return 0;
     }
     if (movement == selAll) {
         SetCaretOffset(0, true, true);
-        m_nSelStart = m_text.Length();
+        m_nSelStart = m_strText.Length();
         m_nSelEnd = 0;
         Repaint();
         return 1;
@@ -70,20 +70,20 @@ int CEditCtrl::CancelSelection(bool toStart, bool keepCaret, bool redraw)
     if (redraw)
         Repaint();
     if (!keepCaret && hadOffsets)
-        SetCaretOffset(std::clamp(toStart ? a : b, 0, m_text.Length()), true, true);
+        SetCaretOffset(std::clamp(toStart ? a : b, 0, m_strText.Length()), true, true);
     return 1;
 }
 
 void CEditCtrl::SelectRange(int start, int end, bool noCaret, bool redraw)
 {
-    if (m_text.Length() == 0)
+    if (m_strText.Length() == 0)
         return;
     if (start == -1) {
         m_nSelStart = m_nSelEnd = -1;
     } else {
-        start = std::clamp(start, 0, m_text.Length());
-        if (end < 0 || end > m_text.Length())
-            end = m_text.Length();
+        start = std::clamp(start, 0, m_strText.Length());
+        if (end < 0 || end > m_strText.Length())
+            end = m_strText.Length();
         m_nSelStart = start;
         m_nSelEnd = end;
         if (!noCaret)
@@ -100,10 +100,10 @@ void CEditCtrl::SetSelection(int start, int end, bool noCaret)
 
 void CEditCtrl::SelectLines(int firstLine, int count, bool keepCaret, bool redraw)
 {
-    if (firstLine < 0 || firstLine >= m_text.LineCount())
+    if (firstLine < 0 || firstLine >= m_strText.LineCount())
         return;
-    m_nSelStart = m_text.LineStart(firstLine);
-    m_nSelEnd = m_text.LineStart(firstLine + std::max(0, count) + 1); // the text length past the last line
+    m_nSelStart = m_strText.LineStart(firstLine);
+    m_nSelEnd = m_strText.LineStart(firstLine + std::max(0, count) + 1); // the text length past the last line
     if (!keepCaret)
         SetCaretOffset(m_nSelStart, true, false);
     if (redraw)
@@ -127,28 +127,19 @@ std::string CEditCtrl::GetSelectedText() const
         for (int y = std::min(a.y, b.y); y <= std::max(a.y, b.y); y += std::max(1, m_nLineHeight)) {
             const int s = OffsetFromPoint({x0, y}, false, true), e = OffsetFromPoint({x1, y}, false, true);
             if (s >= 0 && e >= s)
-                out += m_text.Str().substr(size_t(s), size_t(e - s));
+                out += m_strText.Str().substr(size_t(s), size_t(e - s));
             out += '\n';
         }
         return out;
     }
-    const int a = std::clamp(std::min(m_nSelStart, m_nSelEnd), 0, m_text.Length());
-    const int b = std::clamp(std::max(m_nSelStart, m_nSelEnd), 0, m_text.Length());
-    return m_text.Str().substr(size_t(a), size_t(b - a));
+    const int a = std::clamp(std::min(m_nSelStart, m_nSelEnd), 0, m_strText.Length());
+    const int b = std::clamp(std::max(m_nSelStart, m_nSelEnd), 0, m_strText.Length());
+    return m_strText.Str().substr(size_t(a), size_t(b - a));
 }
 
 std::string CEditCtrl::MakeClipboardText(const std::string& text) const
 {
-    if (!m_bCrLfClipboard)
-        return text;
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n')
-            out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
+    return MakeGlobalText(text, m_bCrLfClipboard);
 }
 
 int CEditCtrl::CopyTextToClipboard(const std::string& text)
@@ -173,7 +164,7 @@ int CEditCtrl::CanPaste() const
 
 int CEditCtrl::Copy()
 {
-    if (!CanCopy() || !CopyTextToClipboard(HasSelection() ? GetSelectedText() : m_text.Str())) {
+    if (!CanCopy() || !CopyTextToClipboard(HasSelection() ? GetSelectedText() : m_strText.Str())) {
         OnError(errCopy);
         return 0;
     }
@@ -231,6 +222,7 @@ int CEditCtrl::DragSelection(EcPoint pressed)
         return 0;
     const std::string text = GetSelectedText();
     const int len = int(text.size());
+    int a = std::min(m_nSelStart, m_nSelEnd), b = std::max(m_nSelStart, m_nSelEnd);
     m_nDragState = 1;
     EcPoint cursor = pressed;
     const int effect = m_pDragSource->RunDrag(MakeClipboardText(text), cursor);
@@ -238,7 +230,6 @@ int CEditCtrl::DragSelection(EcPoint pressed)
     if (m_pSink && !m_bReadOnly)
         m_pSink->ShowCaret(true);
     if (effect == 2) {
-        int a = std::min(m_nSelStart, m_nSelEnd), b = std::max(m_nSelStart, m_nSelEnd);
         if (m_nDropOffset != -1) {
             if (m_nDropOffset <= a) {
                 a += len;
@@ -253,7 +244,7 @@ int CEditCtrl::DragSelection(EcPoint pressed)
     }
     if (m_nDropOffset != -1) {
         m_nSelStart = m_nDropOffset;
-        m_nSelEnd = std::min(m_nDropOffset + len, m_text.Length());
+        m_nSelEnd = std::min(m_nDropOffset + len, m_strText.Length());
         SetCaretOffset(m_nSelEnd, true, false);
         m_nDropOffset = -1;
         Repaint();
@@ -330,9 +321,9 @@ int CEditCtrl::OnDrop(const std::string& text, bool column, int effect, EcPoint 
         return 0;
     }
     SetLastAction(actDrop);
-    InsertFromData(text, column, at, m_nDragState == 0, false, true, effect == 2);
     if (m_nDragState == 0)
         m_nSavedCaret = m_nSelEnd;
+    InsertFromData(text, column, at, m_nDragState == 0, false, true, effect == 2);
     m_nDropOffset = at;
     return 1;
 }

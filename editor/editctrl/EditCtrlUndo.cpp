@@ -80,7 +80,7 @@ bool CEditCtrl::AddUndoChar(char c, int action, int offset, bool inserted)
             return true;
         }
     }
-    const std::string text(1, IsOverwrite() && !inserted ? m_text.At(offset) : c);
+    const std::string text(1, IsOverwrite() && !inserted ? m_strText.At(offset) : c);
     auto r = std::make_unique<CUndoRecord>();
     r->offset = offset;
     r->action = action;
@@ -147,17 +147,17 @@ int CEditCtrl::ApplyUndoRecord(CUndoRecord& record, bool undo, bool placeCaret)
     } else if (record.mode & 2) {
         // a character typed over another: the two change places
         const int at = record.offset;
-        if (at >= 0 && at < m_text.Length() && len == 1) {
-            const char old = m_text.At(at);
-            m_text.SetAt(at, record.text[0]);
+        if (at >= 0 && at < m_strText.Length() && len == 1) {
+            const char old = m_strText.At(at);
+            m_strText.SetAt(at, record.text[0]);
             record.text[0] = old;
             NotifyChange(at, record.text, 0);
         }
         caret = removal ? record.caret : at + 1;
     } else if (removal) {
-        const int at = std::clamp(record.offset, 0, m_text.Length());
+        const int at = std::clamp(record.offset, 0, m_strText.Length());
         if (CanDelete(at, record.text)) {
-            const int end = std::min(at + len, m_text.Length());
+            const int end = std::min(at + len, m_strText.Length());
             OnDeleteText(at, end, &record.text);
             OnOutlineTextDeleted(at, end);
             TextErase(at, end - at);
@@ -166,7 +166,7 @@ int CEditCtrl::ApplyUndoRecord(CUndoRecord& record, bool undo, bool placeCaret)
         }
         caret = record.caret;
     } else {
-        const int at = std::clamp(record.offset, 0, m_text.Length());
+        const int at = std::clamp(record.offset, 0, m_strText.Length());
         if (CanInsert(record.text, at)) {
             OnInsertText(at, record.text, true);
             TextInsert(at, record.text);
@@ -183,7 +183,7 @@ int CEditCtrl::ApplyUndoRecord(CUndoRecord& record, bool undo, bool placeCaret)
     RecalcFirstLine();
     if (m_pSink)
         m_pSink->SetScrollPos(1, m_nFirstLine);
-    SetCaretOffset(std::clamp(caret, 0, m_text.Length()), placeCaret, placeCaret);
+    SetCaretOffset(std::clamp(caret, 0, m_strText.Length()), placeCaret, placeCaret);
     m_bModified = true;
     return 1;
 }

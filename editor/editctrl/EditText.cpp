@@ -63,12 +63,12 @@ void CEditText::ShiftAfter(int line, int delta)
 
 void CEditText::Assign(std::string text)
 {
-    m_text = std::move(text);
+    m_strText = std::move(text);
     m_starts.assign(1, 0);
     m_stepLine = 0;
     m_stepLen = 0;
-    for (size_t i = 0; i < m_text.size(); ++i)
-        if (m_text[i] == '\n')
+    for (size_t i = 0; i < m_strText.size(); ++i)
+        if (m_strText[i] == '\n')
             m_starts.push_back(int(i + 1));
 }
 
@@ -78,7 +78,7 @@ void CEditText::Insert(int offset, std::string_view s)
         return;
     offset = std::clamp(offset, 0, Length());
     const int line = LineOf(offset);
-    m_text.insert(size_t(offset), s);
+    m_strText.insert(size_t(offset), s);
     std::vector<int> added;
     for (size_t i = 0; i < s.size(); ++i)
         if (s[i] == '\n')
@@ -101,7 +101,7 @@ void CEditText::Erase(int offset, int count)
         return;
     const int first = LineOf(offset);
     const int last = LineOf(offset + count);
-    m_text.erase(size_t(offset), size_t(count));
+    m_strText.erase(size_t(offset), size_t(count));
     if (last > first) {
         StepTo(first);
         m_starts.erase(m_starts.begin() + first + 1, m_starts.begin() + last + 1);

@@ -13,12 +13,12 @@ class CEditText
 public:
     CEditText();
 
-    const std::string& Str() const { return m_text; }
-    int Length() const { return int(m_text.size()); }
+    const std::string& Str() const { return m_strText; }
+    int Length() const { return int(m_strText.size()); }
     // the byte at an offset; 0 below 0, at and past the end
     char At(int offset) const
     {
-        return offset >= 0 && offset < Length() ? m_text[size_t(offset)] : '\0';
+        return offset >= 0 && offset < Length() ? m_strText[size_t(offset)] : '\0';
     }
 
     int LineCount() const { return int(m_starts.size()); } // "\n" count + 1
@@ -32,14 +32,14 @@ public:
     void Insert(int offset, std::string_view s);
     void Erase(int offset, int count);
     // one byte in place; neither the old nor the new byte may be "\n"
-    void SetAt(int offset, char c) { m_text[size_t(offset)] = c; }
+    void SetAt(int offset, char c) { m_strText[size_t(offset)] = c; }
 
 private:
     int Raw(int line) const { return m_starts[size_t(line)] + (line > m_stepLine ? m_stepLen : 0); }
     void StepTo(int line);
     void ShiftAfter(int line, int delta);
 
-    std::string m_text;
+    std::string m_strText;
     std::vector<int> m_starts; // m_starts[0] == 0
     int m_stepLine = 0;        // lines after it still need m_stepLen added
     int m_stepLen = 0;

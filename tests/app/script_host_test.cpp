@@ -49,7 +49,7 @@ TEST_F(ScriptHost, EventsReachOnlyDefinedFunctionsAndLeaveTheStackAsItWas)
     ASSERT_TRUE(Run("frames = 0\n"
                     "function OnImage(a, b, index) frames = frames + 1; last = a * 100 + b * 10 + index end\n"));
     lua_State* L = script.GetState();
-    const int top = lua_gettop(L);
+    int top = lua_gettop(L);
     EXPECT_TRUE(script.OnImage(0, 0, 2));
     EXPECT_TRUE(script.OnImage(0, 0, 1));
     EXPECT_EQ(Global("frames"), 2);
@@ -63,10 +63,15 @@ TEST_F(ScriptHost, EventsReachOnlyDefinedFunctionsAndLeaveTheStackAsItWas)
 
     // a global that is not a function is not called either
     ASSERT_TRUE(Run("OnImage = 5\nfunction OnIdle(n) return n * 2 end\n"
-                    "function OnObj(id, px, py, pz, rx, ry, rz) got = {id, px, py, pz, rx, ry, rz} end"));
+                    "function OnObj(id, px, py, pz, rx, ry, rz)\n"
+                    "  got = string.format('%d %.2f %.2f %.2f %.2f %.2f %.2f', id, px, py, pz, rx, ry, rz)\n"
+                    "end"));
+    L = script.GetState();  // hosting again made a new state
+    top = lua_gettop(L);
     EXPECT_FALSE(script.OnImage(0, 0, 1));
     EXPECT_EQ(script.OnIdle(21), 42);
     EXPECT_TRUE(script.OnObj(3, CVec3(1.5f, 2, 3), CVec3(4, 5, 6.25f)));
+    EXPECT_EQ(script.GetGlobalString("got"), "3 1.50 2.00 3.00 4.00 5.00 6.25");
     EXPECT_EQ(lua_gettop(L), top);
 }
 
@@ -117,7 +122,7 @@ TEST_F(ScriptHost, CompileErrorsAreTaggedByTheirKind)
 
     EXPECT_FALSE(script.Compile("Lua//Missing.lua"));
     EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRFILE);
-    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRFILE  cannot open Lua//Missing.lua"));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRFILE  cannot open Lua/Missing.lua"));
 
     // an error object that is not a string
     log.Clear();
@@ -259,6 +264,12 @@ TEST_F(ScriptHost, ScriptChangedSeesNewWriteTimesAndTheCompileEvent)
     script.CProcessData::Close();
     EXPECT_EQ(script.GetPath(), "");
     EXPECT_FALSE(script.GetCompileEvent());
+    // the file is found whatever the case of its name on disk
+    WriteScript("Lua/trains.lua", "found = 1\n");
+    ASSERT_TRUE(script.Host("Lua//Trains.lua"));
+    EXPECT_TRUE(script.ScriptChanged());
+    EXPECT_TRUE(script.Compile());
+    EXPECT_EQ(script.GetGlobalNumber("found"), 1);
 }
 
 TEST_F(ScriptHost, ClosedOrDestroyedScriptsAnswerNothing)

@@ -84,9 +84,9 @@ TEST_F(Edit, LongLinesAreBrokenNotRefused)
 
     // an insertion that makes its last line too long breaks it, as one undo step
     SetText(std::string(2040, 'q'), 2000);
-    ctrl.InsertText("0123456789");
+    ctrl.InsertText("01234567"); // exactly 2048 characters: already too long
     EXPECT_EQ(Text().find('\n'), 2047u);
-    EXPECT_EQ(ctrl.GetCaret(), 2010);
+    EXPECT_EQ(ctrl.GetCaret(), 2008);
     ctrl.Undo();
     EXPECT_EQ(Text(), std::string(2040, 'q'));
 }
@@ -144,6 +144,14 @@ TEST_F(Edit, IndentThreeLinesIsOneUndoStep)
     EXPECT_EQ(Text(), "a\nb\nc\nd");
     ctrl.Redo();
     EXPECT_EQ(Text(), "\ta\n\tb\n\tc\nd");
+    // a selection made upwards keeps its direction
+    SetText("a\nb\nc");
+    ctrl.SelectRange(3, 1, true);
+    ctrl.IndentSelection(true);
+    ctrl.GetSelection(s, e);
+    EXPECT_EQ(Text(), "\ta\n\tb\nc");
+    EXPECT_GT(s, e);
+    EXPECT_EQ(e, 0);
     // Shift+Tab removes one step and undoes exactly what it removed
     SetText("  \tx\n      y\n\t  z\nq");
     ctrl.SelectRange(0, 16, true);

@@ -2,6 +2,10 @@
 #include "editctrl_fixture.h"
 
 #include <cstring>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace edtest {
 namespace {
@@ -121,6 +125,31 @@ TEST_F(Model, ByteTextRoundTripsThroughTheCodePage)
     EXPECT_EQ(wide[0x81 - 1], u'\u0081'); // a hole stays Latin-1
     EXPECT_EQ(editctrl::Utf16ToBytes(wide), all);
     EXPECT_EQ(editctrl::Utf16ToBytes(u"\u4E2D"), "?");
+}
+
+TEST_F(Model, FilesRoundTripByteForByte)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("editctrl_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "t.lua").string();
+    const std::string bytes = "x = \"\xE9\x80\x81\"\nprint(x)";
+    SetText(bytes);
+    Type("-");
+    ASSERT_TRUE(ctrl.IsModified());
+    ASSERT_TRUE(ctrl.SaveFile(path));
+    EXPECT_FALSE(ctrl.IsModified());
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    EXPECT_EQ(all.str(), "-x = \"\xE9\x80\x81\"\r\nprint(x)");
+    SetText("other");
+    ASSERT_TRUE(ctrl.LoadFile(path));
+    EXPECT_EQ(Text(), "-" + bytes);
+    EXPECT_FALSE(ctrl.LoadFile((dir / "missing.lua").string()));
+    EXPECT_EQ(Text(), "-" + bytes);
+    EXPECT_FALSE(ctrl.SaveFile((dir / "no" / "such" / "dir.lua").string()));
+    fs::remove_all(dir);
 }
 
 } // namespace

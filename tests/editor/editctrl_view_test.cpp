@@ -256,3 +256,51 @@ TEST_F(View, SelectionHitTest)
 
 } // namespace
 } // namespace edtest
+
+namespace edtest {
+namespace {
+
+class ZeroMeasurer : public IEditMeasurer
+{
+public:
+    int FontHeight() const override { return 0; }
+    int MaxCharWidth() const override { return 0; }
+    int AveCharWidth() const override { return 0; }
+    int CharWidth(unsigned char) const override { return 0; }
+};
+
+// Before a font is measured every size is 0: nothing may divide by it.
+TEST(ViewUnmeasured, OperationsWithoutFontMetrics)
+{
+    ZeroMeasurer zero;
+    RecordingSink sink;
+    CEditCtrl ctrl;
+    ctrl.m_nLineSpacing = 0;
+    ctrl.Create(&sink, &zero, EcRect{0, 0, 400, 300});
+    ctrl.SetWindowText("a\tb\nsecond line\nthird");
+    ctrl.SetCaretOffset(5, true, true);
+    EXPECT_EQ(ctrl.OffsetFromPoint({50, 10}, true, true), -1);
+    ctrl.MoveLineDown();
+    ctrl.MovePageDown();
+    ctrl.MovePageUp();
+    ctrl.MoveWordRight();
+    ctrl.LineScroll(true);
+    ctrl.Scroll(1, 3);
+    ctrl.InsertChar('x');
+    ctrl.InsertTab();
+    EXPECT_EQ(ctrl.GetText().substr(0, 3), "a\tb");
+}
+
+TEST_F(View, MarginsMoveTheTextArea)
+{
+    SetText("abc");
+    ctrl.ShowLineNumbers(true, 45);
+    EXPECT_EQ(ctrl.GetTextRect().left, kLeft + 45);
+    ctrl.ShowOutlineMargin(true, 20);
+    EXPECT_EQ(ctrl.GetTextRect().left, kLeft + 65);
+    EXPECT_EQ(ctrl.OffsetFromPoint({kLeft + 65 + kCharW + 5, 5}, false, false), 2);
+    EXPECT_EQ(ctrl.OffsetFromPoint({kLeft + 30, 5}, false, false), -1); // on the line numbers
+}
+
+} // namespace
+} // namespace edtest

@@ -66,6 +66,8 @@ CHtmlSkinDlg::CHtmlSkinDlg()
 CHtmlSkinDlg::~CHtmlSkinDlg()
 {
     OnDestroy();
+    if (m_channel)
+        page()->setWebChannel(nullptr, QWebEngineScript::ApplicationWorld);
 }
 
 bool CHtmlSkinDlg::Create(QWindow* owner)
@@ -74,6 +76,8 @@ bool CHtmlSkinDlg::Create(QWindow* owner)
         return false;
     m_owner = owner;
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+    // the main window keeps the keys (Space, flying) when the panel fades in
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle("Quillmont Panel");
     winId();
     if (windowHandle() && owner)
@@ -123,9 +127,12 @@ void CHtmlSkinDlg::InstallPageScripts()
     m_channel->registerObject("panel", m_bridge);
     page()->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
 
+    const QString channelScript = ReadWebChannelScript();
+    if (channelScript.isEmpty())
+        CVersions::Print(false, "CHtmlSkinDlg::Create qwebchannel.js not found: clicks in the panel are not seen\n");
     QWebEngineScript script;
     script.setName("panel-listener");
-    script.setSourceCode(ReadWebChannelScript() + QString::fromUtf8(kListenerScript));
+    script.setSourceCode(channelScript + QString::fromUtf8(kListenerScript));
     script.setInjectionPoint(QWebEngineScript::DocumentReady);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(false);
