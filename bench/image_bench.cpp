@@ -50,7 +50,7 @@ void SmoothGrid(benchmark::State& state)
     }
     state.counters["threads"] = threads;
 }
-BENCHMARK(SmoothGrid)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SmoothGrid)->Arg(1)->Arg(2)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One thread against all of them, one after the other in every iteration so that
 // both meet the same machine load: "speedup" is the one-thread time / threaded time

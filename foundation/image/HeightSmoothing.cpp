@@ -84,9 +84,13 @@ constexpr int kChainsPerThread = 2;
 struct Band {
     size_t begin = 0, end = 0; // the band's own vertices
     size_t chainBegin = 0;     // where its chain starts: haloRows rows early, or the first vertex
-    std::unique_ptr<float[]> heights; // new heights of [chainBegin - w - 1, end)
+    size_t headEnd = 0;        // the halo's chain runs up to here, one row into the band
+    std::unique_ptr<float[]> heights; // halo: new heights of [chainBegin - w - 1, headEnd)
     size_t Low(size_t w) const { return chainBegin - w - 1; }
 };
+
+// Runs the chains, side by side when this thread has kChainsPerThread of them.
+void RunAll(const float* src, const Chain* chains, size_t count, size_t w);
 
 class Smoother {
 public:
@@ -107,7 +111,9 @@ public:
             at = k == n - 1 ? m_end : std::min(m_end, at + rest + (k == 0 ? halo : 0));
             b.end = at;
             b.chainBegin = k == 0 ? b.begin : std::max(m_first, b.begin - std::min(b.begin, halo));
-            b.heights.reset(new float[b.end - b.Low(m_w)]); // every value is written before it is read
+            b.headEnd = k == 0 ? b.begin : std::min(b.end, b.begin + m_w + 1);
+            if (k > 0)
+                b.heights.reset(new float[b.headEnd - b.Low(m_w)]); // every value is written before it is read
         }
         m_threads = (n + kChainsPerThread - 1) / kChainsPerThread;
     }
@@ -138,8 +144,10 @@ public:
         return {m_count * size_t(t) / n, m_count * size_t(t + 1) / n};
     }
 
-    // Thread t's bands of the current pass: each chain starts from the pass before's
-    // values (exact for the first band), then its own vertices go to the pass's plane.
+    // Thread t's bands of the current pass. A band's halo starts from the pass
+    // before's values and runs one row into the band in a scratch row set; that row
+    // goes to the pass's plane, where the rest of the band follows (the first band
+    // starts there, from the vertices no pass changes).
     void RunBands(int t)
     {
         const float* src = Src();
@@ -147,20 +155,24 @@ public:
         const size_t k0 = size_t(t) * kChainsPerThread;
         const size_t k1 = std::min(m_bands.size(), k0 + kChainsPerThread);
         Chain chains[kChainsPerThread];
+        size_t n = 0;
         for (size_t k = k0; k < k1; ++k) {
             Band& b = m_bands[k];
-            std::memcpy(b.heights.get(), src + b.Low(m_w), (m_w + 1) * sizeof(float));
-            chains[k - k0] = {b.heights.get(), ptrdiff_t(b.Low(m_w)), b.chainBegin, b.end};
+            if (b.heights) {
+                std::memcpy(b.heights.get(), src + b.Low(m_w), (m_w + 1) * sizeof(float));
+                chains[n++] = {b.heights.get(), ptrdiff_t(b.Low(m_w)), b.chainBegin, b.headEnd};
+            }
         }
-        if (k1 - k0 == kChainsPerThread)
-            RunChains<kChainsPerThread>(src, chains, m_w);
-        else
-            for (size_t c = 0; c < k1 - k0; ++c)
-                RunChains<1>(src, &chains[c], m_w);
+        RunAll(src, chains, n, m_w);
+        n = 0;
         for (size_t k = k0; k < k1; ++k) {
             const Band& b = m_bands[k];
-            std::memcpy(dst + b.begin, b.heights.get() + (b.begin - b.Low(m_w)), (b.end - b.begin) * sizeof(float));
+            if (b.heights)
+                std::memcpy(dst + b.begin, b.heights.get() + (b.begin - b.Low(m_w)),
+                            (b.headEnd - b.begin) * sizeof(float));
+            chains[n++] = {dst, 0, b.headEnd, b.end};
         }
+        RunAll(src, chains, n, m_w);
     }
 
     // After all bands of a pass: checks each band's start against the band before
@@ -174,7 +186,7 @@ public:
             const Band& b = m_bands[k];
             if (b.begin >= b.end)
                 continue;
-            const float* guess = b.heights.get() + (b.begin - m_w - 1 - b.Low(m_w));
+            const float* guess = b.heights.get() + (b.begin - m_w - 1 - b.Low(m_w)); // the halo's last row
             if (SameBits(guess, dst + b.begin - m_w - 1, m_w + 1))
                 continue;
             size_t same = 0;
@@ -203,6 +215,16 @@ private:
     int m_threads = 1;
     int m_passes = 0;
 };
+
+void RunAll(const float* src, const Chain* chains, size_t count, size_t w)
+{
+    if (count == kChainsPerThread) {
+        RunChains<kChainsPerThread>(src, chains, w);
+        return;
+    }
+    for (size_t c = 0; c < count; ++c)
+        RunChains<1>(src, &chains[c], w);
+}
 
 } // namespace
 
