@@ -49,7 +49,7 @@ struct Chain {
 };
 
 // Runs K chains side by side, so the processor overlaps their steps (each chain
-// waits on its own previous vertex), then finishes each alone.
+// waits on its own previous vertex), then finishes each alone. No chain may be empty.
 template <int K>
 void RunChains(const float* src, const Chain* chains, size_t w)
 {
@@ -158,7 +158,7 @@ public:
         size_t n = 0;
         for (size_t k = k0; k < k1; ++k) {
             Band& b = m_bands[k];
-            if (b.heights) {
+            if (b.heights && b.chainBegin < b.headEnd) {
                 std::memcpy(b.heights.get(), src + b.Low(m_w), (m_w + 1) * sizeof(float));
                 chains[n++] = {b.heights.get(), ptrdiff_t(b.Low(m_w)), b.chainBegin, b.headEnd};
             }
@@ -170,7 +170,8 @@ public:
             if (b.heights)
                 std::memcpy(dst + b.begin, b.heights.get() + (b.begin - b.Low(m_w)),
                             (b.headEnd - b.begin) * sizeof(float));
-            chains[n++] = {dst, 0, b.headEnd, b.end};
+            if (b.headEnd < b.end) // an empty chain would still read the vertex before it
+                chains[n++] = {dst, 0, b.headEnd, b.end};
         }
         RunAll(src, chains, n, m_w);
     }
