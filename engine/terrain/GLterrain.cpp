@@ -76,6 +76,32 @@ struct CacheFile {
     int64_t bytes;
 };
 
+// True when bad(word) is false for every word. bad is called on single words and
+// on vectors of four (where it gives a lane mask), four vectors at a time.
+template <typename Bad>
+bool NoWordMatches(const uint32_t* u, int64_t n, Bad bad)
+{
+    using Words = uint32_t __attribute__((vector_size(16)));
+    Words a = {}, b = {}, c = {}, d = {};
+    auto at = [u](int64_t i) {
+        Words w;
+        std::memcpy(&w, u + i, sizeof w);
+        return w;
+    };
+    int64_t k = 0;
+    for (; k + 16 <= n; k += 16) {
+        a |= Words(bad(at(k)));
+        b |= Words(bad(at(k + 4)));
+        c |= Words(bad(at(k + 8)));
+        d |= Words(bad(at(k + 12)));
+    }
+    const Words all = a | b | c | d;
+    uint32_t any = all[0] | all[1] | all[2] | all[3];
+    for (; k < n; ++k)
+        any |= uint32_t(bad(u[k]));
+    return any == 0;
+}
+
 // Reads exactly `length` bytes at `offset` of the file into dst + offset.
 bool ReadBlock(int fd, uint8_t* dst, int64_t offset, int64_t length)
 {
@@ -508,12 +534,9 @@ bool CGLterrain::LoadFiles()
 
     // Checks run on each block just read (whole vertices: blocks are a multiple of 12 bytes).
     auto finiteFloats = [](const uint8_t* base, int64_t from, int64_t to) {
-        const uint32_t* u = reinterpret_cast<const uint32_t*>(base + from);
-        const int64_t n = (to - from) / 4;
-        uint32_t bad = 0;
-        for (int64_t k = 0; k < n; ++k)
-            bad |= uint32_t((u[k] & 0x7f800000u) == 0x7f800000u); // infinity or NaN
-        return bad == 0;
+        // infinity or NaN: all exponent bits set
+        return NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
+                             [](auto u) { return (u & 0x7f800000u) == 0x7f800000u; });
     };
     // x and y must be the grid's own; a cache of another shape fails here
     std::vector<float> columnX(static_cast<size_t>(W));
@@ -531,22 +554,30 @@ bool CGLterrain::LoadFiles()
             const int64_t n = std::min<int64_t>(W - j0, end - index);
             const float y = float(int(row) - m_height / 2) * cell;
             const float* x = columnX.data() + j0;
-            for (int64_t k = 0; k < n; ++k) {
-                bad |= uint32_t(v[k].x != x[k]) | uint32_t(v[k].y != y) |
+            auto wrong = [&](int64_t k) {
+                return uint32_t(v[k].x != x[k]) | uint32_t(v[k].y != y) |
                        uint32_t((std::bit_cast<uint32_t>(v[k].z) & 0x7f800000u) == 0x7f800000u);
-            }
+            };
+            constexpr int kLanes = 16; // separate accumulators, which the compiler vectorises
+            uint32_t acc[kLanes] = {};
+            int64_t k = 0;
+            for (; k + kLanes <= n; k += kLanes)
+                for (int j = 0; j < kLanes; ++j)
+                    acc[j] |= wrong(k + j);
+            for (; k < n; ++k)
+                bad |= wrong(k);
+            for (int j = 0; j < kLanes; ++j)
+                bad |= acc[j];
             v += n;
             index += n;
         }
         return bad == 0;
     };
-    auto indicesInRange = [count](const uint8_t* base, int64_t from, int64_t to) {
-        const uint32_t* u = reinterpret_cast<const uint32_t*>(base + from);
-        const int64_t n = (to - from) / 4;
-        uint32_t bad = 0;
-        for (int64_t k = 0; k < n; ++k)
-            bad |= uint32_t(int64_t(u[k]) >= count);
-        return bad == 0;
+    const uint32_t indexLimit = uint32_t(std::min<int64_t>(count, UINT32_MAX)); // beyond: none is too big
+    auto indicesInRange = [indexLimit, count](const uint8_t* base, int64_t from, int64_t to) {
+        return count > int64_t(UINT32_MAX) ||
+               NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
+                             [indexLimit](auto u) { return u >= indexLimit; });
     };
 
     float vars[2] = {0.0f, 0.0f};
