@@ -102,6 +102,23 @@ void BM_Type1000InTheMiddle(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 
+// the memory move alone: 1000 bytes inserted one by one into the middle of a
+// plain string of the same text (the floor of typing)
+void BM_MemoryMoveBaseline(benchmark::State& state)
+{
+    const std::string original = LuaText(int(state.range(0)));
+    std::string text;
+    for (auto _ : state) {
+        state.PauseTiming();
+        text = original;
+        state.ResumeTiming();
+        for (size_t i = 0; i < 1000; ++i)
+            text.insert(text.size() / 2, 1, 'a');
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+
 void BM_MoveDown1000(benchmark::State& state)
 {
     Editor ed(int(state.range(0)));
@@ -172,6 +189,7 @@ void BM_FindAllHits(benchmark::State& state)
 
 BENCHMARK(BM_SetText)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Type1000InTheMiddle)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryMoveBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveDown1000)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WordMovement)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UndoAll)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -16,6 +16,7 @@ packages=(
   lib3ds-dev libjpeg62-turbo-dev
   libespeak-ng-dev espeak-ng-data
   fonts-liberation fonts-dejavu-core
+  libxcb1-dev
   xvfb xauth xdotool imagemagick x11-utils
 )
 

@@ -30,6 +30,9 @@ public:
     void Resume() { m_Resumed = true; }
     bool IsResumed() const { return m_Resumed; }
 
+    // Distance per millisecond of frame time (the panel's train speed).
+    void SetSpeedFactor(float factor) { m_SpeedFactor = factor; }
+    float GetSpeedFactor() const { return m_SpeedFactor; }
     int GetHostIndex() const { return m_Ride.hostIndex; }
     int GetSegmentIndex() const { return m_Ride.segmentIndex; }
     int GetCachedHost() const { return m_Ride.cachedHost; }

@@ -8,14 +8,15 @@
 bool CEditCtrl::s_bOverwrite = false;
 
 CEditCtrl::CEditCtrl()
-    : m_strWordDelimiters(" \t\n,./?<>;:\"'{[}]~`%^&*()-+=!"),
-      m_strSpecialDelimiters(";.{}\n"),
-      m_strWhitespace(" \n\t"),
+    : m_strWhitespace(" \n\t"),
       m_strBlanks(" \t"),
       m_strEscapeChars("\\")
 {
     m_mapCharWidths.fill(-1);
     m_ptCaret = {m_nMarkerMarginWidth, 0};
+    m_pBlockTable = this;
+    m_pOutline = OutlinePort();
+    SetOutlining(this);
 }
 
 CEditCtrl::~CEditCtrl()
@@ -32,6 +33,7 @@ bool CEditCtrl::Create(IEditSink* sink, IEditMeasurer* measurer, const EcRect& c
     m_rcText = client;
     m_rcText.left += m_nMarkerMarginWidth;
     SetWindowText(std::string());
+    CreateOutlineParser();
     RecalcFontMetrics();
     UpdateLayout();
     SetCaretOffset(0, true, true);
@@ -48,6 +50,7 @@ void CEditCtrl::Reset()
 {
     RemoveAllMarkers();
     ClearUndo();
+    ResetOutline();
 }
 
 void CEditCtrl::SetWindowText(const std::string& text)
@@ -56,7 +59,7 @@ void CEditCtrl::SetWindowText(const std::string& text)
     m_ptBlockStart = m_ptBlockEnd = {-1, -1};
     m_nCaret = 0;
     m_nLineCount = 0;
-    m_nHiddenLines = 0;
+    DeleteAllRegions(); // they belonged to the old text
     m_strText.Assign(std::string());
     m_nFirstLineOffset = 0;
     m_nFirstLine = 0;

@@ -8,6 +8,8 @@
 #include "editor/editctrl/EditMarker.h"
 #include "editor/editctrl/EditPorts.h"
 #include "editor/editctrl/EditText.h"
+#include "editor/editctrl/LanguageSettings.h"
+#include "editor/editctrl/Outlining.h"
 
 #include <array>
 #include <cstdint>
@@ -38,7 +40,9 @@ struct CIndentRecord
     std::vector<std::string> strings; // per line: inserted or removed text
 };
 
-class CEditCtrl
+// The language settings (delimiters, colours, keyword and block tables) and the
+// outline (regions, parser, folding) are the control's own through its bases.
+class CEditCtrl : public CLanguageSettings, public COutlining
 {
 public:
     // refusal codes raised through OnError
@@ -175,6 +179,8 @@ public:
     bool PointFromOffset(int offset, EcPoint& pt, EcPoint* colLine = nullptr, int* wantedScroll = nullptr) const;
     int OffsetFromPoint(EcPoint pt, bool snap, bool allowOutside, EcPoint* snapped = nullptr) const;
     bool PtInSelection(EcPoint pt) const;
+    // the selection's first line, middle lines and last line in client pixels
+    bool GetSelectionRects(EcRect& first, EcRect& middle, EcRect& last) const;
     EcPoint ClientToDoc(EcPoint p) const;
     EcPoint DocToClient(EcPoint p) const;
     bool SetCaretOffset(int offset, bool scroll, bool redraw);
@@ -192,6 +198,12 @@ public:
     int GetFirstLine() const { return m_nFirstLine; }
     int GetFirstColumn() const { return m_nFirstColumn; }
     int GetFirstLineOffset() const { return m_nFirstLineOffset; }
+    const EcRect& GetClientRect() const { return m_rcClient; }
+    EcPoint GetCaretPoint() const { return m_ptCaret; }
+    int GetLineHeight() const { return m_nLineHeight; }
+    int GetCharWidth() const { return m_nCharWidth; }
+    int GetTabStop() const { return m_nTabStop; }
+    int GetVScrollMax() const { return m_nVScrollMax; }
 
     // --- movement and scrolling --------------------------------------------------
     virtual int MoveCharLeft(bool redraw = true);
@@ -337,29 +349,10 @@ public:
     virtual int CanDeleteMarker(CEditMarker*) { return 1; }
     virtual int MarkerHook() { return 1; }
 
-    // --- outline hooks (no regions without an outline) --------------------------------
-    virtual void OnOutlineTextInserted(int start, int end);
-    virtual void OnOutlineTextDeleted(int start, int end);
-    virtual void ReparseOutline(int offset, int length);
-
     // --- options (public as the script editor sets them) -------------------------------
-    std::string m_strWordDelimiters;
-    std::string m_strSpecialDelimiters;
     std::string m_strWhitespace;
     std::string m_strBlanks;
     std::string m_strEscapeChars;
-    uint32_t m_crBack = 0xFFFFFFFF; // 0x00BBGGRR; -1: the system colour
-    uint32_t m_crText = 0xFFFFFFFF;
-    // selection colours with and without the focus; -1 until the widget or the
-    // language settings give them
-    uint32_t m_crSelBack = 0xFFFFFFFF;
-    uint32_t m_crSelBack2 = 0xFFFFFFFF;
-    uint32_t m_crSelText = 0xFFFFFFFF;
-    uint32_t m_crSelText2 = 0xFFFFFFFF;
-    bool m_bHyperlinks = false;
-    bool m_bHighlightLinks = true;
-    uint32_t m_crLink = 0xFFFFFFFF;
-    std::vector<std::string> m_lstUrlPrefixes{"http://", "ftp://", "mailto:"};
     bool m_bCrLfClipboard = true;
     int m_nLineSpacing = 1;
     int m_nMarkerMarginWidth = 20;
@@ -378,11 +371,26 @@ public:
     bool m_bColumnSelect = false;
     bool m_bShowLineNumbers = false;
     bool m_bShowOutlineMargin = false;
-    bool m_bOutlining = false;
-    bool m_bOutlineParse = false;
     int m_nUndoLimit = kUndoLimit;
 
+    // edits reach the outline through its seam (the control's own outline unless
+    // another was set)
+    void OnOutlineTextInserted(int start, int end) override;
+    void OnOutlineTextDeleted(int start, int end) override;
+    void ReparseOutline(int start, int length, bool redraw = false) override;
+
 protected:
+    // what the outline asks of the view
+    std::string_view OutlineText() const override { return m_strText.Str(); }
+    int OutlineCaretOffset() const override { return m_nCaret; }
+    void OutlineSetCaret(int offset) override;
+    void OutlineCancelSelection() override;
+    bool OutlineSelection(int& first, int& end) const override;
+    void OutlineUpdateScrollBars() override { UpdateScrollBars(); }
+    void OutlineRedrawRange(int first, int last) override;
+    void OutlineInvalidateFrom(int offset) override;
+    int OutlinePlaceholderWidth(const std::string& text) const override;
+
     // the text primitives every change goes through: they keep the line index,
     // m_nLineCount and the top line in step
     void TextInsert(int offset, const std::string& s);
@@ -430,7 +438,6 @@ protected:
     int m_nHiddenAbove = 0;
     int m_nFirstLineOffset = 0;
     int m_nLineCount = 0;
-    int m_nHiddenLines = 0;
     int m_nHScrollMax = 0;
     int m_nVScrollMax = 0;
     int m_nCaretLine = 0;

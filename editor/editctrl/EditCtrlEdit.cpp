@@ -3,24 +3,6 @@
 
 #include <algorithm>
 
-void CEditCtrl::OnOutlineTextInserted(int start, int end)
-{
-    if (m_pOutline)
-        m_pOutline->TextInserted(start, end);
-}
-
-void CEditCtrl::OnOutlineTextDeleted(int start, int end)
-{
-    if (m_pOutline)
-        m_pOutline->TextDeleted(start, end);
-}
-
-void CEditCtrl::ReparseOutline(int offset, int length)
-{
-    if (m_pOutline)
-        m_pOutline->Reparse(offset, length);
-}
-
 bool CEditCtrl::IsNearBlockDelimiter(int offset) const
 {
     if (!m_pBlockTable)
@@ -203,6 +185,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
             const int le = TrueLineEnd(ls, false);
             const int at = std::min(OffsetFromColumn(column, ls, false, false), le);
             if (!piece.empty() && CanInsert(piece, at)) {
+                AddUndoText(piece, 1, at, true, true);
                 TextInsert(at, piece);
                 OnOutlineTextInserted(at, at + int(piece.size()));
                 ReparseOutline(at, int(piece.size()));
@@ -212,6 +195,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
             piece.insert(piece.begin(), '\n');
             const int at = m_strText.Length();
             if (CanInsert(piece, at)) {
+                AddUndoText(piece, 1, at, true, true);
                 TextInsert(at, piece);
                 OnOutlineTextInserted(at, at + int(piece.size()));
                 ReparseOutline(at, int(piece.size()));
@@ -221,6 +205,7 @@ int CEditCtrl::InsertTextLines(const std::string& text, int offset, bool redraw)
         }
         ++line;
     }
+    CloseUndoChain(); // the pieces undo as one step
     m_bModified = true;
     if (appended)
         UpdateScrollBars();

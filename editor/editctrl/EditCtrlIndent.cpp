@@ -82,7 +82,8 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
                 OnOutlineTextInserted(p, p + int(s.size()));
                 ReparseOutline(p, int(s.size()));
                 NotifyChange(p, s, 0);
-                end += int(s.size());
+                if (p <= end)
+                    end += int(s.size());
             }
             if (record && !replay)
                 record->strings.push_back(s);
@@ -124,7 +125,8 @@ int CEditCtrl::IndentLines(int start, int end, bool indent, bool refuse, bool ke
             ReparseOutline(i, 0);
             NotifyChange(i, one, 0);
             removed.insert(removed.begin(), one[0]);
-            --end;
+            if (i < end)
+                --end;
         }
         if (record && !replay)
             record->strings.push_back(removed);

@@ -133,19 +133,29 @@ int CEditCtrl::OffsetFromPoint(EcPoint pt, bool snap, bool allowOutside, EcPoint
     return result;
 }
 
-bool CEditCtrl::PtInSelection(EcPoint pt) const
+bool CEditCtrl::GetSelectionRects(EcRect& first, EcRect& middle, EcRect& last) const
 {
+    first = middle = last = EcRect{};
     if (m_nSelStart < 0 || m_nSelEnd < 0 || m_nSelStart == m_nSelEnd)
         return false;
     EcPoint a, b;
     if (!PointFromOffset(std::min(m_nSelStart, m_nSelEnd), a) || !PointFromOffset(std::max(m_nSelStart, m_nSelEnd), b))
         return false;
     const int h = m_nLineHeight;
-    if (a.y == b.y)
-        return EcRect{a.x, a.y, b.x, a.y + h}.Contains(pt);
-    return EcRect{a.x, a.y, m_rcText.right, a.y + h}.Contains(pt) ||
-           EcRect{m_rcText.left, a.y + h, m_rcText.right, b.y}.Contains(pt) ||
-           EcRect{m_rcText.left, b.y, b.x, b.y + h}.Contains(pt);
+    if (a.y == b.y) {
+        first = {a.x, a.y, b.x, a.y + h};
+        return true;
+    }
+    first = {a.x, a.y, m_rcText.right, a.y + h};
+    middle = {m_rcText.left, a.y + h, m_rcText.right, b.y};
+    last = {m_rcText.left, b.y, b.x, b.y + h};
+    return true;
+}
+
+bool CEditCtrl::PtInSelection(EcPoint pt) const
+{
+    EcRect first, middle, last;
+    return GetSelectionRects(first, middle, last) && (first.Contains(pt) || middle.Contains(pt) || last.Contains(pt));
 }
 
 EcPoint CEditCtrl::ClientToDoc(EcPoint p) const

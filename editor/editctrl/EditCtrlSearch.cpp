@@ -56,7 +56,7 @@ bool CEditCtrl::SearchText(int& foundOffset, int& foundLength, const std::string
         return -1;
     };
     auto backward = [&](int from, int first) {
-        for (int s = std::min(from, length - n); s >= first;) {
+        for (int s = std::min(from, length - n); s >= std::max(first, 0);) {
             if (!matchAt(s)) {
                 --s;
                 continue;

@@ -72,9 +72,11 @@ bool CEditCtrl::AddUndoChar(char c, int action, int offset, bool inserted)
         const bool prevIsChar = prev < 256;
         const bool prevBlank = prevIsChar && m_strBlanks.find(char(prev)) != std::string::npos;
         const bool sameClass = IsDelimiter(c) == (prevIsChar && IsDelimiter(char(prev)));
+        // the character must continue the newest record's own text (its offset,
+        // not its caret field, which differs for a break made away from the caret)
         CUndoRecord& last = *m_lstUndo.back();
         if ((prevBlank || prev > 47) && sameClass && (last.action & 1) && last.mode == 1 && !last.object &&
-            offset == last.caret + int(last.text.size())) {
+            offset == last.offset + int(last.text.size())) {
             last.text.push_back(c);
             m_bModified = true;
             return true;

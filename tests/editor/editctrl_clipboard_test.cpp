@@ -169,6 +169,23 @@ TEST_F(Clip, DraggingTheSelectionOut)
     EXPECT_EQ(Text(), "move me\nplease");
 }
 
+TEST_F(Clip, ColumnTextPastesOneLineBelowTheOther)
+{
+    SetText("abcd\nefgh\nij", 2);
+    clipboard.SetText("X\r\nY\r\nZ\r\nW", true);
+    ASSERT_EQ(ctrl.Paste(), 1);
+    EXPECT_EQ(Text(), "abXcd\nefYgh\nijZ\nW");
+    EXPECT_EQ(ctrl.GetLineCount(), 4);
+    EXPECT_TRUE(ctrl.IsModified());
+    ctrl.Undo(); // one step, and nothing else goes out of step with the history
+    EXPECT_EQ(Text(), "abcd\nefgh\nij");
+    ctrl.Redo();
+    EXPECT_EQ(Text(), "abXcd\nefYgh\nijZ\nW");
+    SetText("a\nbcd", 0); // a target line of one character: plain text
+    ctrl.Paste();
+    EXPECT_EQ(Text(), "X\nY\nZ\nWa\nbcd");
+}
+
 TEST_F(Clip, DropRulesWithoutARegisteredTarget)
 {
     SetText("abc def");

@@ -163,6 +163,23 @@ TEST_F(Edit, IndentThreeLinesIsOneUndoStep)
     EXPECT_EQ(Text(), "x\n  y\n\tz\nq");
 }
 
+TEST_F(Edit, OutdentEndingInsideTheRemovedBlanks)
+{
+    // the selection ends among the blanks that go: its end moves only by those before it
+    SetText("a\n\n    b\n");
+    ctrl.SelectRange(2, 4, true);
+    ASSERT_EQ(ctrl.IndentSelection(false), 1);
+    EXPECT_EQ(Text(), "a\n\nb\n");
+    int s, e;
+    ctrl.GetSelection(s, e);
+    EXPECT_EQ(s, 2);
+    EXPECT_EQ(e, 3);
+    ctrl.Undo();
+    EXPECT_EQ(Text(), "a\n\n    b\n");
+    ctrl.Redo();
+    EXPECT_EQ(Text(), "a\n\nb\n");
+}
+
 TEST_F(Edit, SelectionEndingAtALineStartLeavesThatLine)
 {
     SetText("a\nb\nc");

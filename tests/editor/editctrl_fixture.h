@@ -86,7 +86,6 @@ public:
     unsigned LastError() const { return errors.empty() ? 0u : errors.back(); }
     int FirstLineOffset() const { return m_nFirstLineOffset; }
     int LineCountMember() const { return m_nLineCount; }
-    EcPoint CaretPoint() const { return m_ptCaret; }
     std::vector<unsigned> errors;
 };
 

@@ -130,10 +130,16 @@ TEST_F(Markers, EveryChangeIsNotified)
     ctrl.InsertText("same line", 0); // no line end: nothing moves
     EXPECT_EQ(changes, beforeToggle);
     ctrl.ToggleMarker(3, 1);
+    EXPECT_EQ(changes, beforeToggle + 1);
+    const int line3 = ctrl.LineStartOf(int(Text().find("line 2"))); // "line 2" stands on line 3
+    ctrl.SelectRange(line3, line3 + 7, true); // the whole marked line: range removal
+    ctrl.DeleteSelection(false, false, false);
+    EXPECT_EQ(ctrl.FindMarker(3, nullptr, 1), nullptr);
+    EXPECT_EQ(changes, beforeToggle + 3); // removed, and the marker below moved up
     ctrl.RemoveAllMarkers();
-    EXPECT_EQ(changes, beforeToggle + 2);
+    EXPECT_EQ(changes, beforeToggle + 4);
     ctrl.Reset();
-    EXPECT_EQ(changes, beforeToggle + 2); // nothing left to remove
+    EXPECT_EQ(changes, beforeToggle + 4); // nothing left to remove
 }
 
 TEST_F(Markers, LineColourSpansShrinkWithDeletedLines)

@@ -27,6 +27,7 @@ TEST_F(Search, FindInBothDirectionsWithTheOptions)
         {"ab ab ab", 8, "ab", false, true, false, 6},        // up: a hit that ends the text
         {"ab ab ab", 4, "ab", false, true, false, 0},        // up from inside the second
         {"ab ab ab", 1, "ab", false, true, false, 6},        // up, wrapped
+        {"ab ab ab", 0, "ab", false, false, false, 6},       // up from the very start
         {"text", 2, "", true, true, false, -1},
     };
     for (const auto& c : cases) {

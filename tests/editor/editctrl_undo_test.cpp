@@ -9,10 +9,10 @@ using Undo = EditFixture;
 TEST_F(Undo, WordBlankWordAreThreeSteps)
 {
     SetText("");
-    Type("foo bar");
+    Type("foo  bar");
     EXPECT_EQ(ctrl.GetUndoCount(), 3);
     ctrl.Undo();
-    EXPECT_EQ(Text(), "foo ");
+    EXPECT_EQ(Text(), "foo  ");
     ctrl.Undo();
     EXPECT_EQ(Text(), "foo");
     EXPECT_EQ(ctrl.GetCaret(), 3);
@@ -22,7 +22,7 @@ TEST_F(Undo, WordBlankWordAreThreeSteps)
     EXPECT_EQ(ctrl.LastError(), CEditCtrl::errUndo);
     ctrl.Redo();
     ctrl.Redo();
-    EXPECT_EQ(Text(), "foo ");
+    EXPECT_EQ(Text(), "foo  ");
     // a caret moved away ends the merge
     SetText("ab");
     ctrl.SetCaretOffset(2, true, false);

@@ -184,13 +184,13 @@ TEST_F(View, CaretPlacementScrollsItIntoView)
 {
     SetText(Lines(100) + std::string(300, 'w'));
     ctrl.SetCaretOffset(ctrl.LineStartOf(60 * 7), true, false);
-    const EcPoint p = ctrl.CaretPoint();
+    const EcPoint p = ctrl.GetCaretPoint();
     EXPECT_GE(p.y, 0);
     EXPECT_LE(p.y + kLineH, ctrl.GetTextRect().bottom);
     EXPECT_EQ(ctrl.LineFromOffset(ctrl.GetFirstLineOffset()), ctrl.GetFirstLine());
     ctrl.MoveDocumentEnd();
     EXPECT_GT(ctrl.GetFirstColumn(), 0);
-    EXPECT_TRUE(ctrl.GetTextRect().Contains({ctrl.CaretPoint().x, ctrl.CaretPoint().y + 1}));
+    EXPECT_TRUE(ctrl.GetTextRect().Contains({ctrl.GetCaretPoint().x, ctrl.GetCaretPoint().y + 1}));
     ctrl.MoveDocumentStart();
     EXPECT_EQ(ctrl.GetFirstColumn(), 0);
     EXPECT_EQ(ctrl.GetFirstLine(), 0);

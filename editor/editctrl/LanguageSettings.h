@@ -1,0 +1,107 @@
+#pragma once
+#include "editor/editctrl/EditPorts.h"
+#include "editor/editctrl/SettingsText.h"
+
+#include <iterator>
+#include <list>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class COutlining;
+
+struct KeywordInfo {
+    COLORREF crText = kNoColor;
+    COLORREF crBack = kNoColor;
+    bool bCaseSensitive = true;
+};
+
+// One coloured block (comment, string): start and end strings of at most 4
+// characters; an empty end string ends the block with its line.
+struct ColorBlock {
+    std::string strStart;
+    std::string strEnd;
+    COLORREF crText = kNoColor;
+    COLORREF crBack = kNoColor;
+    bool bWholeText = false;  // may run over line ends; at most one block has it
+    int nData = 0;
+};
+
+using BlockList = std::list<ColorBlock>;
+
+// The edit control's language: word delimiters, colours, the keyword table and
+// the colour block list, read from a tagged settings text. The control derives
+// from it; the outline and hyperlink sections go to virtual operations. The
+// block list is also the control's block table.
+class CLanguageSettings : public IEditBlockTable {
+public:
+    static constexpr size_t kMaxBlockString = 4;
+    static constexpr const char* kDefaultWordDelimiters = " \t\n,./?<>;:\"'{[}]~`%^&*()-+=!";
+    static constexpr const char* kDefaultSpecialDelimiters = ";.{}\n";
+
+    CLanguageSettings() = default;
+    virtual ~CLanguageSettings() = default;
+
+    // A path without "\\", "/" or ":" names a file in the program's folder; any
+    // other path is used as given. Lines are joined with nothing between them.
+    // False when the file cannot be read (nothing changes), else ParseSettings.
+    virtual bool LoadSettings(const std::string& path);
+    // Empties the keyword table and block list, then reads OPTIONS, COLOR_DATA,
+    // OUTLINE_DATA and HYPERLINKS. False when the outline or hyperlink step failed.
+    virtual bool ParseSettings(const std::string& text);
+    // Empties the keyword table and the block list only.
+    virtual void ClearSettings();
+    // The content of OUTLINE_DATA; goes to the outline when there is one.
+    virtual bool ParseOutlineSettings(const std::string& content);
+    virtual bool ParseHyperlinkSettings(const std::string& content);
+
+    // Case-insensitive words are keyed in upper case; a second entry replaces the first.
+    void AddKeyword(const std::string& word, COLORREF text, COLORREF back, bool caseSensitive);
+    bool RemoveKeyword(const std::string& word);
+    void RemoveAllKeywords();
+    // Kept ordered longest start first (the newest first among equal lengths).
+    // Null when a string is over 4 characters, or a whole-text block lacks a
+    // string or would be the second one.
+    ColorBlock* AddBlock(const std::string& start, const std::string& end, bool wholeText, COLORREF text,
+                         COLORREF back);
+    void RemoveBlock(BlockList::iterator pos);
+    void RemoveAllBlocks();
+
+    int BlockCount() const override { return static_cast<int>(m_lstBlocks.size()); }
+    std::string_view BlockStart(int i) const override { return BlockAt(i).strStart; }
+    std::string_view BlockEnd(int i) const override { return BlockAt(i).strEnd; }
+
+    // Where OUTLINE_DATA goes (not owned); null reads nothing from it.
+    void SetOutlining(COutlining* outlining) { m_pOutlining = outlining; }
+
+    std::string m_strWordDelimiters = kDefaultWordDelimiters;
+    std::string m_strSpecialDelimiters = kDefaultSpecialDelimiters;
+    COLORREF m_crText = kNoColor;
+    COLORREF m_crBack = kNoColor;
+    // selection colours with and without the focus: the system's (-1) until the
+    // window or a settings file gives them
+    COLORREF m_crSelText = kNoColor;
+    COLORREF m_crSelText2 = kNoColor;
+    COLORREF m_crSelBack = kNoColor;
+    COLORREF m_crSelBack2 = kNoColor;
+    std::unordered_map<std::string, KeywordInfo> m_mapKeywords;
+    BlockList m_lstBlocks;
+    bool m_bHyperlinks = false;
+    bool m_bHighlightLinks = true;
+    COLORREF m_crLink = kNoColor;
+    std::vector<std::string> m_lstUrlPrefixes = {"http://", "ftp://", "mailto:"};
+
+protected:
+    // The URL prefixes were replaced: the control forgets the links it found.
+    virtual void OnUrlPrefixesReset() {}
+
+private:
+    const ColorBlock& BlockAt(int i) const { return *std::next(m_lstBlocks.begin(), i); }
+    void ParseOptions(std::string& text);
+    void ParseColorData(std::string& text);
+    void ParseKeywordGroup(std::string& colorData);
+    void ParseWordList(std::string& colorData);
+    void ParseBlockList(std::string& colorData);
+
+    COutlining* m_pOutlining = nullptr;
+};

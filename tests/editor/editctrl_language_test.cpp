@@ -1,0 +1,124 @@
+// The language settings and the outline as parts of the edit control.
+#include "editctrl_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using edtest::EditFixture;
+
+namespace {
+
+const char* kBraces = "<OUTLINE_DATA><BLOCKS><BLOCK><Start>{</Start><End>}</End></BLOCK></BLOCKS></OUTLINE_DATA>";
+
+class LanguageFixture : public EditFixture {
+protected:
+    void SetUp() override
+    {
+        EditFixture::SetUp();
+        char tmpl[] = "/tmp/qm_editlang_XXXXXX";
+        m_dir = mkdtemp(tmpl);
+        m_oldDir = fs::current_path();
+        fs::current_path(m_dir);
+        fs::create_directories("Lua");
+        fs::copy_file(std::string(QM_DATA_DIR) + "/Lua/luaedit.xml", "Lua/luaedit.xml");
+    }
+    void TearDown() override
+    {
+        fs::current_path(m_oldDir);
+        fs::remove_all(m_dir);
+        EditFixture::TearDown();
+    }
+    std::string m_dir;
+    fs::path m_oldDir;
+};
+
+} // namespace
+
+TEST_F(LanguageFixture, EditorStartupLoadsSettingsAndBuildsNoOutline)
+{
+    // as the script editor sets the control up
+    ASSERT_NE(ctrl.m_pOutlineParser, nullptr);
+    ctrl.m_bOutlining = true;
+    ASSERT_TRUE(ctrl.LoadSettings("Lua//luaedit.xml"));
+    ctrl.m_bOutlineParse = true;
+    ctrl.m_bHyperlinks = false;
+    SetText("local t = {\n  a = { 1 },\n}\nprint(t)\n");
+    const int before = sink.invalidations;
+    ctrl.ReparseOutlineRange(-1, -1);
+    EXPECT_TRUE(ctrl.m_OutlineRoot.Children().empty());
+    EXPECT_EQ(sink.invalidations, before);
+    EXPECT_EQ(ctrl.m_mapKeywords.count("local"), 1u);
+    EXPECT_EQ(ctrl.m_pOutlineParser->m_arrBlocks.size(), 6u);
+    EXPECT_EQ(ctrl.GetLineCount(), 5);
+
+    // the loaded blocks are the control's block table
+    SetText("x = 1 -- note\ny = 2\n");
+    EXPECT_TRUE(ctrl.IsNearBlockDelimiter(8));
+    EXPECT_FALSE(ctrl.IsNearBlockDelimiter(16));
+}
+
+TEST_F(LanguageFixture, StartedOutlineFoldsLinesAndFollowsEdits)
+{
+    ctrl.m_bOutlining = true;
+    ctrl.m_bOutlineParse = true;
+    ASSERT_TRUE(ctrl.ParseSettings(kBraces));
+    SetText("t = {\n a,\n b\n}\nx\n");
+    ctrl.StartOutlining();
+    ASSERT_EQ(ctrl.m_OutlineRoot.Children().size(), 1u);
+    COutlineNode* region = ctrl.m_OutlineRoot.Children()[0].get();
+    EXPECT_TRUE(region->m_bCollapsed);
+    EXPECT_EQ(ctrl.m_nHiddenLines, 3);
+    const int x = int(ctrl.GetText().find('x'));
+    EXPECT_EQ(ctrl.LineFromOffset(x), 1);  // "t = {...}" then "x"
+
+    ctrl.InsertText("-- ", 0, false);
+    EXPECT_EQ(region->m_nStart, 7);
+    EXPECT_EQ(ctrl.LineFromOffset(x + 3), 1);
+
+    ctrl.StopOutlining();
+    EXPECT_TRUE(ctrl.m_OutlineRoot.Children().empty());
+    EXPECT_EQ(ctrl.LineFromOffset(x + 3), 4);
+
+    ctrl.StartOutlining();
+    ASSERT_EQ(ctrl.m_OutlineRoot.Children().size(), 1u);
+    ctrl.SetWindowText("y\n");  // a new text: the old regions go
+    EXPECT_TRUE(ctrl.m_OutlineRoot.Children().empty());
+    EXPECT_EQ(ctrl.m_nHiddenLines, 0);
+}
+
+TEST_F(LanguageFixture, TypingReparsesAroundTheCaret)
+{
+    ctrl.m_bOutlining = true;
+    ctrl.m_bOutlineParse = true;
+    ASSERT_TRUE(ctrl.ParseSettings(kBraces));
+    SetText("a = \nb = 1\n", 4);
+    ctrl.m_bOutliningStarted = true;
+    Type("{");
+    ASSERT_EQ(ctrl.m_OutlineRoot.Children().size(), 1u);
+    EXPECT_EQ(ctrl.m_OutlineRoot.Children()[0]->m_nKind, COutlineNode::kOpenOnly);
+    ctrl.SetCaretOffset(int(ctrl.GetText().size()), false, false);
+    Type("}");
+    ASSERT_EQ(ctrl.m_OutlineRoot.Children().size(), 1u);
+    EXPECT_EQ(ctrl.m_OutlineRoot.Children()[0]->m_nKind, COutlineNode::kRegion);
+    EXPECT_EQ(ctrl.m_OutlineRoot.Children()[0]->m_nEnd, int(ctrl.GetText().size()) - 1);
+    ctrl.Undo();
+    ctrl.Undo();
+    EXPECT_TRUE(ctrl.m_OutlineRoot.Children().empty());
+}
+
+TEST_F(LanguageFixture, ResetDropsTheParser)
+{
+    ctrl.m_bOutlining = true;
+    ASSERT_TRUE(ctrl.ParseSettings(kBraces));
+    ctrl.Reset();
+    EXPECT_EQ(ctrl.m_pOutlineParser, nullptr);
+    EXPECT_TRUE(ctrl.ParseSettings(kBraces));  // nothing to load it into: still a success
+    ctrl.m_bOutlineParse = true;
+    ctrl.m_bOutliningStarted = true;
+    SetText("{ }");
+    ctrl.ReparseOutlineRange(-1, -1);
+    EXPECT_TRUE(ctrl.m_OutlineRoot.Children().empty());
+}
