@@ -30,9 +30,8 @@ constexpr int kModifierRefreshMs = 50;  // below the modifier's 100 ms life
 CGLAppDlg::CGLAppDlg()
 {
     platform::InitGuiDispatcher();
-    m_sceneDriver = std::make_unique<CSceneAdapter<CGLscene>>(m_scene);
     IRenderHost& host = *this;
-    m_loop = std::make_unique<CRenderLoop>(m_state, *m_sceneDriver, &m_store, host, g_InputState);
+    m_loop = std::make_unique<CRenderLoop>(m_state, m_sceneDriver, &m_store, host, g_InputState);
     m_window.setFormat(CGLcontext::PixelFormat());
     m_window.setTitle("Quillmont");
     const platform::DialogBaseUnits base = platform::BaseUnitsFor(platform::DialogFont());

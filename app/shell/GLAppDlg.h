@@ -1,7 +1,7 @@
 #pragma once
-#include "app/scene/GLscene.h"
 #include "app/panel/HtmlItemStore.h"
 #include "app/panel/web/HtmlSkinDlg.h"
+#include "app/scene/GLscene.h"
 #include "app/shell/RawInputDecoder.h"
 #include "app/shell/RenderLoop.h"
 #include "app/shell/ShellState.h"
@@ -76,8 +76,8 @@ private:
     CHtmlSkinDlg m_panel;    // owned by this window, beside its right edge
     CStoreAdapter<CHtmlItemStore> m_store{g_HtmlItemStore};
     CGLcontext m_glContext;  // fills the trig tables; used on the render thread
-    CGLscene m_scene;       // render thread only
-    std::unique_ptr<IRenderScene> m_sceneDriver;
+    CGLscene m_scene;        // render thread only
+    CSceneAdapter<CGLscene> m_sceneDriver{m_scene};
     CShellState m_state;
     std::unique_ptr<CRenderLoop> m_loop;
     platform::GLWindow m_window;

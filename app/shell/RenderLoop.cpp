@@ -5,6 +5,7 @@
 #include "engine/models/GLlight.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
+#include "foundation/math/NumberClamp.h"
 
 #include <cstdint>
 
@@ -76,7 +77,7 @@ void CRenderLoop::Pass()
         m_now = m_input.Expire();
     if (m_now - m_optionStamp > kOptionPollMs) {
         m_optionStamp = m_now;
-        g_BoundBox = shell::ClampToInt(m_input.GetValue("gBoundBox"));
+        g_BoundBox = ClampToInt(m_input.GetValue("gBoundBox"));
         if (m_store && m_store->HasChanged())
             ApplySettings();
         if (m_state.editorRequest.exchange(false))

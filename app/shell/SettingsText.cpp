@@ -1,23 +1,13 @@
 #include "app/shell/SettingsText.h"
 
+#include "foundation/math/NumberClamp.h"
+
 #include <cctype>
 #include <cfloat>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 
 namespace shell {
-
-int ClampToInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= double(INT_MAX))
-        return INT_MAX;
-    if (value <= double(INT_MIN))
-        return INT_MIN;
-    return int(value);
-}
 
 int TextToInt(const std::string& text)
 {

@@ -10,7 +10,5 @@ int TextToInt(const std::string& text);
 // The number at the start of the text as atof reads it; 0 for none or NaN, infinities
 // clamped to the float range.
 double TextToDouble(const std::string& text);
-// A double truncated towards zero into the int range; NaN gives 0.
-int ClampToInt(double value);
 
 } // namespace shell

@@ -1,6 +1,7 @@
 #include "app/shell/RenderLoop.h"
 #include "app/shell/SettingsText.h"
 #include "app/shell/ShellState.h"
+#include "app/scene/FrameGate.h"
 #include "app/shell/WindowInput.h"
 #include "engine/models/GLlight.h"
 #include "foundation/core/InputState.h"
@@ -235,8 +236,6 @@ TEST(SettingsText, NumbersReadLikeAtolAndAtofButDefined)
         EXPECT_EQ(shell::TextToInt(c.text), c.asInt) << c.text;
         EXPECT_DOUBLE_EQ(shell::TextToDouble(c.text), c.asDouble) << c.text;
     }
-    EXPECT_EQ(shell::ClampToInt(-1e300), INT_MIN);
-    EXPECT_EQ(shell::ClampToInt(-2.9), -2);
 }
 
 TEST_F(RenderLoop, EditorRequestServedOnce)
@@ -339,5 +338,51 @@ TEST_F(RenderLoop, FailedSetUpIsLoggedAndStillSignals)
         EXPECT_EQ(calls.list,
                   (std::vector<std::string>{"InitGL", "Resize 800x600", "Create", "Free", "ReleaseGL", "ThreadEnded"}));
         EXPECT_TRUE(log.Contains("Create failed"));
+    }
+}
+
+namespace {
+// The fake scene with the scene's real frame gate on the loop's clock.
+struct GatedScene final : IRenderScene {
+    CFrameGate gate;
+    int frames = 0;
+    bool Create() override { return true; }
+    void Resize(int, int) override {}
+    void SelectView(int) override {}
+    void CopyPoseToView0() override {}
+    void RenderFrame(unsigned now) override { frames += gate.Pass(now / 1000.0); }
+    void SetFrameRate(int fps) override { gate.SetFrameRate(fps); }
+    void SetWireframe(bool) override {}
+    void SetSpeedFactor(float) override {}
+    void ToggleScriptEditors(bool) override {}
+    void PollScripts() override {}
+    void Free() override {}
+};
+} // namespace
+
+TEST_F(RenderLoop, FrameRateFromTheStoreOrSixtyWithoutOne)
+{
+    struct Case {
+        const char* framerate;  // nullptr: no store
+        int framesInTheThirdSecond;
+    };
+    // the loop's clock counts whole milliseconds: a frame comes every ceil(interval) ms
+    const Case cases[] = {{nullptr, 60}, {"", 60}, {"0", 60}, {"-5", 60}, {"abc", 60}, {"30", 30}, {"20", 20}};
+    for (const auto& c : cases) {
+        GatedScene gated;
+        FakeStore settings;
+        if (c.framerate)
+            settings.items[{"Options", "framerate"}] = c.framerate;
+        CRenderLoop loop(state, gated, c.framerate ? &settings : nullptr, host, input);
+        loop.Start();
+        EXPECT_EQ(gated.frames, 0);
+        loop.Pass();
+        EXPECT_EQ(gated.frames, 1) << "the first frame comes at once";
+        for (int ms = 0; ms < 2000; ++ms)
+            RunFor(loop, 1);
+        gated.frames = 0;
+        for (int ms = 0; ms < 1000; ++ms)
+            RunFor(loop, 1);
+        EXPECT_NEAR(gated.frames, c.framesInTheThirdSecond, 2) << (c.framerate ? c.framerate : "no store");
     }
 }

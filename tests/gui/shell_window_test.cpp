@@ -94,6 +94,14 @@ protected:
         const QRect g = dlg.Window().geometry();
         return dlg.Window().screen()->grabWindow(0, g.x(), g.y(), g.width(), g.height()).toImage();
     }
+    // The ten views' pose files the scene writes when it is freed.
+    static int PoseFiles()
+    {
+        int n = 0;
+        for (int i = 0; i < 10; ++i)
+            n += fs::exists(s_dir / "Camera" / ("Cam" + std::to_string(i) + ".pos"));
+        return n;
+    }
     static bool HasPlacement()
     {
         std::vector<uint8_t> record;
@@ -129,7 +137,7 @@ TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
         // the first frames wait for the shaders to compile
         QImage first;
         EXPECT_TRUE(WaitUntil([&] { return StatusTextPixels(first = Grab(dlg)) > 100; }, 30000)) << "status text";
-        EXPECT_NE(first.pixel(first.width() / 4, first.height() / 2), qRgb(0, 0, 0)) << "scene";
+        EXPECT_NE(first.pixel(first.width() / 4, first.height() * 3 / 4), qRgb(0, 0, 0)) << "scene below the horizon";
 
         for (Qt::Key key : {Qt::Key_F2, Qt::Key_F3}) {
             const int before = dlg.State().resizesApplied;
@@ -158,6 +166,7 @@ TEST_F(ShellWindow, CloseBoxSavesThePlacementAndTheNextStartRestoresIt)
         EXPECT_FALSE(dlg.IsRunning());
     }
     ASSERT_TRUE(HasPlacement());
+    EXPECT_EQ(PoseFiles(), 10);
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         EXPECT_EQ(dlg.Window().geometry(), placed);
@@ -177,6 +186,7 @@ TEST_F(ShellWindow, EscClosesWithinASecondWithoutThePlacement)
     });
     EXPECT_LT(closing.elapsed(), 1000);
     EXPECT_FALSE(HasPlacement());
+    EXPECT_EQ(PoseFiles(), 10);
 }
 
 TEST_F(ShellWindow, CloseWhileTheSceneLoadsEndsCleanly)
@@ -190,6 +200,7 @@ TEST_F(ShellWindow, CloseWhileTheSceneLoadsEndsCleanly)
     });
     EXPECT_FALSE(dlg.IsRunning());
     EXPECT_TRUE(HasPlacement());
+    EXPECT_EQ(PoseFiles(), 10);
 }
 
 namespace {
@@ -285,4 +296,29 @@ TEST_F(ShellWindow, FullScreenSettingSwitchesTheWindowBothWays)
         Key(dlg, Qt::Key_Escape);
     });
     fs::remove(s_dir / "Html" / "HtmlItems.dat");
+}
+
+TEST_F(ShellWindow, ScriptInAnEndlessLoopDoesNotKeepTheProgramOpen)
+{
+    // the scripts of this test: the shipped ones, Options.lua looping for ever in OnImage
+    const fs::path lua = s_dir / "Lua";
+    fs::remove(lua);
+    fs::create_directory(lua);
+    for (const auto& e : fs::directory_iterator(fs::path(QM_DATA_DIR) / "Lua"))
+        fs::copy(e.path(), lua / e.path().filename());
+    std::ofstream(lua / "Options.lua", std::ios::app) << "\nfunction OnImage(a, b, index) while true do end end\n";
+
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        Wait(500);  // the render thread is inside the loop by now
+        closing.start();
+        Key(dlg, Qt::Key_Escape);
+    });
+    EXPECT_LT(closing.elapsed(), 5000);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(PoseFiles(), 10);
+    fs::remove_all(lua);
+    fs::create_directory_symlink(fs::path(QM_DATA_DIR) / "Lua", lua);
 }
