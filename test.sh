@@ -48,15 +48,17 @@ echo "== tests"
 status=0
 # Tests that drive the real program with real input (pointer and keyboard grabs,
 # xdotool, window focus) share the one display: they run one at a time, after
-# the others.
+# the others. A display test can lose its X connection on a loaded machine: the
+# failed ones run once more, alone; a test that fails again fails the run.
 serial='^(ShellWindow|Program[A-Za-z]*|Debugger[A-Za-z]*)\.'
-if ! (cd build && ctest --output-on-failure -j "$jobs" --timeout 600 -E "$serial" &&
-      ctest --output-on-failure --timeout 600 -R "$serial"); then
-  # a display test can lose its X connection on a loaded machine: run the failed
-  # ones once more, alone; a test that fails again fails the run
-  echo "== rerunning the failed tests once"
-  (cd build && ctest --rerun-failed --output-on-failure --timeout 600) || status=1
-fi
+run_tests() {
+  if ! (cd build && ctest --output-on-failure --timeout 600 "$@"); then
+    echo "== rerunning the failed tests once"
+    (cd build && ctest --rerun-failed --output-on-failure --timeout 600) || status=1
+  fi
+}
+run_tests -j "$jobs" -E "$serial"
+run_tests -R "$serial"
 
 echo "== sanitizer tests"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
