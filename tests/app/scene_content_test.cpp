@@ -1,7 +1,7 @@
 #include "app/scene/FrameGate.h"
 #include "app/scene/SceneRules.h"
 #include "app/scene/SceneTrackSets.h"
-#include "working_folder.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ void SaveSet(const std::string& name, float y)
 
 TEST(SceneTrackSets, FiftyOneFoldersGiveFiftySetsAndOnlyThoseAreSaved)
 {
-    ScopedWorkingFolder folder;
+    WorkFolder folder;
     char name[16];
     for (int i = 0; i <= 50; ++i) {
         std::snprintf(name, sizeof(name), "Set%02d", i);
@@ -62,7 +62,7 @@ TEST(SceneTrackSets, FiftyOneFoldersGiveFiftySetsAndOnlyThoseAreSaved)
 
 TEST(SceneTrackSets, WithoutSetsTheMainSetIsEditedAndKeptOnlyOnceItHasWork)
 {
-    ScopedWorkingFolder folder;
+    WorkFolder folder;
     auto sets = std::make_unique<CSceneTrackSets>();
     EXPECT_EQ(sets->Load(), 0);
     EXPECT_EQ(sets->GetEdited().m_Name, "Main");
@@ -86,7 +86,7 @@ TEST(SceneTrackSets, WithoutSetsTheMainSetIsEditedAndKeptOnlyOnceItHasWork)
 
 TEST(SceneTrackSets, ClearingAllOfMainStillSavesTheEmptySet)
 {
-    ScopedWorkingFolder folder;
+    WorkFolder folder;
     SaveSet("Main", 0.0f);
     auto sets = std::make_unique<CSceneTrackSets>();
     ASSERT_EQ(sets->Load(), 1);
@@ -99,7 +99,7 @@ TEST(SceneTrackSets, ClearingAllOfMainStillSavesTheEmptySet)
 
 TEST(SceneTrackSets, ADamagedSetIsLeftByteForByteUnlessEdited)
 {
-    ScopedWorkingFolder folder;
+    WorkFolder folder;
     SaveSet("Good", 0.0f);
     fs::create_directories("User/Yard");
     const fs::path bad = "User/Yard/hostlist.bin";

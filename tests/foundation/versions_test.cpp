@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -58,6 +59,19 @@ TEST(CVersionsPrint, LinesFromManyThreadsStayWhole)
     }
 }
 
+// Installs a test's backend; when the test ends the program's own speech output
+// is back, so no later text reaches a backend pointing into a finished test.
+class SpeechBackendScope {
+public:
+    explicit SpeechBackendScope(std::unique_ptr<platform::SpeechBackend> backend)
+    {
+        CVersions::SetSpeechBackend(std::move(backend));
+    }
+    ~SpeechBackendScope() { CVersions::SetSpeechBackend(platform::MakeEspeakBackend()); }
+    SpeechBackendScope(const SpeechBackendScope&) = delete;
+    SpeechBackendScope& operator=(const SpeechBackendScope&) = delete;
+};
+
 class Recorder final : public platform::SpeechBackend {
 public:
     explicit Recorder(std::vector<std::string>* out, std::mutex* m) : m_out(out), m_mutex(m) {}
@@ -76,7 +90,7 @@ TEST(CVersionsSay, SameTextTwiceSpeaksOnce)
 {
     std::vector<std::string> spoken;
     std::mutex m;
-    CVersions::SetSpeechBackend(std::make_unique<Recorder>(&spoken, &m));
+    SpeechBackendScope backend(std::make_unique<Recorder>(&spoken, &m));
     EXPECT_TRUE(CVersions::Say(true, "%s", ""));  // empty while the last is empty: silent
     CVersions::DrainSpeech();
     for (const char* t : {"A", "A", "B", "A"}) {
@@ -93,7 +107,7 @@ TEST(CVersionsSay, FormatCharactersInTheTextAreNotExpandedAgain)
 {
     std::vector<std::string> spoken;
     std::mutex m;
-    CVersions::SetSpeechBackend(std::make_unique<Recorder>(&spoken, &m));
+    SpeechBackendScope backend(std::make_unique<Recorder>(&spoken, &m));
     CVersions::Say(true, "%s", "100%s done %d");
     CVersions::DrainSpeech();
     std::lock_guard lock(m);
@@ -129,7 +143,7 @@ TEST(CVersionsSay, ATextDroppedAtTheQueueBoundIsLogged)
     std::mutex m;
     std::condition_variable cv;
     bool release = false;
-    CVersions::SetSpeechBackend(std::make_unique<HeldRecorder>(&spoken, &m, &cv, &release));
+    SpeechBackendScope backend(std::make_unique<HeldRecorder>(&spoken, &m, &cv, &release));
     CVersions::Say(true, "T0");
     {
         std::unique_lock lock(m);

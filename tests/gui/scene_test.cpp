@@ -5,7 +5,7 @@
 #include "foundation/math/Tables.h"
 #include "gl_fixture.h"
 #include "platform/Clock.h"
-#include "working_folder.h"
+#include "temp_data_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ protected:
 
 TEST_F(SceneTest, DrawsTerrainAndStatusAndSavesPosesSetsAndRadarWhenFreed)
 {
-    ScopedWorkingFolder folder({"Shader", "Map"});
+    TempDataFolder folder({"Shader", "Map"});
     fs::create_directories("User");
     fs::copy(fs::path(QM_DATA_DIR) / "User" / "Demo", "User/Demo");
     auto scene = Start();
@@ -109,7 +109,7 @@ TEST_F(SceneTest, DrawsTerrainAndStatusAndSavesPosesSetsAndRadarWhenFreed)
 
 TEST_F(SceneTest, FreeWithoutCreateWritesNothing)
 {
-    ScopedWorkingFolder folder;
+    WorkFolder folder;
     CGLscene scene;
     scene.Free();
     EXPECT_FALSE(fs::exists("Camera"));
@@ -119,7 +119,7 @@ TEST_F(SceneTest, FreeWithoutCreateWritesNothing)
 
 TEST_F(SceneTest, ViewsSwitchTheTrackCameraRidesAndF1CopiesOnlyFromTheFirstThree)
 {
-    ScopedWorkingFolder folder({"Shader", "Map"});
+    TempDataFolder folder({"Shader", "Map"});
     fs::create_directories("User");
     fs::copy(fs::path(QM_DATA_DIR) / "User" / "Demo", "User/Demo");
     auto scene = Start();
@@ -156,7 +156,7 @@ TEST_F(SceneTest, ViewsSwitchTheTrackCameraRidesAndF1CopiesOnlyFromTheFirstThree
 // along the tracks, view 1 rides 150 above the track and view 2 chases the model.
 TEST_F(SceneTest, ModelFourRunsTheTracksWithTrackAndChaseCameras)
 {
-    ScopedWorkingFolder folder({"Shader", "Map", "Models"});
+    TempDataFolder folder({"Shader", "Map", "Models"});
     fs::create_directories("User");
     fs::copy(fs::path(QM_DATA_DIR) / "User" / "Demo", "User/Demo");
     auto scene = Start();
@@ -211,7 +211,7 @@ TEST_F(SceneTest, ModelFourRunsTheTracksWithTrackAndChaseCameras)
 // whose "OnObj" clears and loads models in the middle of the model pass.
 TEST_F(SceneTest, ScriptsSizeTheTerrainAndMayClearAndLoadModelsFromOnObj)
 {
-    ScopedWorkingFolder folder({"Shader", "Map", "Models"});
+    TempDataFolder folder({"Shader", "Map", "Models"});
     fs::create_directories("Lua");
     std::ofstream("Lua/Options.lua") << "gSceneSz = 1100\ngBoundBox = 0\n";
     std::ofstream("Lua/Tracks.lua") << "frames = 0\nfunction OnImage(a, b, i) frames = frames + 1 end\n";
@@ -251,7 +251,7 @@ end
 
 TEST_F(SceneTest, WireframeDrawsTheWorldInLinesAndTheStatusBarFilled)
 {
-    ScopedWorkingFolder folder({"Shader", "Map"});
+    TempDataFolder folder({"Shader", "Map"});
     auto scene = Start();
     Frame(*scene);
     const QImage filled = gl.Grab();
@@ -276,7 +276,7 @@ TEST_F(SceneTest, WireframeDrawsTheWorldInLinesAndTheStatusBarFilled)
 
 TEST_F(SceneTest, AStrokeLaidInEditModeIsSavedAsMainAndFoundAfterARestart)
 {
-    ScopedWorkingFolder folder({"Shader", "Map"});
+    TempDataFolder folder({"Shader", "Map"});
     {
         auto scene = Start();
         ASSERT_EQ(scene->GetTrackSets().GetCount(), 0);
@@ -318,7 +318,7 @@ TEST_F(SceneTest, AStrokeLaidInEditModeIsSavedAsMainAndFoundAfterARestart)
 
 TEST_F(SceneTest, SplashIsCentredAndAMissingOneLeavesTheViewBlack)
 {
-    ScopedWorkingFolder folder;
+    WorkFolder folder;
     fs::create_directories("Map");
     CDib picture;
     ASSERT_TRUE(picture.Create(200, 100, 24));

@@ -3,6 +3,7 @@
 #include "foundation/core/InputState.h"
 #include "platform/Profile.h"
 #include "platform/WindowPlacement.h"
+#include "temp_data_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,30 +18,24 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// One working folder for the suite (the terrain cache is built once), seeing the
-// shipped data read-only; the folders the program writes are its own.
+// One working folder for the suite (the terrain cache is built once) with its
+// own copy of the shipped data; the read-only folders are linked.
 class ShellWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        char tmpl[] = "/tmp/qm_shell_gui_XXXXXX";
-        s_dir = mkdtemp(tmpl);
-        for (const auto& entry : fs::directory_iterator(QM_DATA_DIR)) {
-            const auto name = entry.path().filename().string();
-            if (name == "User" || name == "Radar" || name == "Html")
-                fs::copy(entry.path(), s_dir / name, fs::copy_options::recursive);
-            else if (name != "Camera" && name != "Terrain" && entry.is_directory())
-                fs::create_directory_symlink(entry.path(), s_dir / name);
-        }
+        s_folder = std::make_unique<TempDataFolder>();
+        s_dir = s_folder->Path();
         fs::create_directory(s_dir / "Camera");
     }
-    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+    static void TearDownTestSuite() { s_folder.reset(); }
 
     void SetUp() override
     {
@@ -108,10 +103,12 @@ protected:
         return platform::profile::GetBinary("Ostravellum", "WinPos", record);
     }
 
+    static std::unique_ptr<TempDataFolder> s_folder;
     static fs::path s_dir;
     fs::path m_old;
 };
 
+std::unique_ptr<TempDataFolder> ShellWindow::s_folder;
 fs::path ShellWindow::s_dir;
 
 // Near-white pixels in the status line's strip left of the panel.
@@ -301,12 +298,8 @@ TEST_F(ShellWindow, FullScreenSettingSwitchesTheWindowBothWays)
 TEST_F(ShellWindow, ScriptInAnEndlessLoopDoesNotKeepTheProgramOpen)
 {
     // the scripts of this test: the shipped ones, Options.lua looping for ever in OnImage
-    const fs::path lua = s_dir / "Lua";
-    fs::remove(lua);
-    fs::create_directory(lua);
-    for (const auto& e : fs::directory_iterator(fs::path(QM_DATA_DIR) / "Lua"))
-        fs::copy(e.path(), lua / e.path().filename());
-    std::ofstream(lua / "Options.lua", std::ios::app) << "\nfunction OnImage(a, b, index) while true do end end\n";
+    const fs::path options = s_dir / "Lua" / "Options.lua";
+    std::ofstream(options, std::ios::app) << "\nfunction OnImage(a, b, index) while true do end end\n";
 
     CGLAppDlg dlg;
     QElapsedTimer closing;
@@ -319,6 +312,5 @@ TEST_F(ShellWindow, ScriptInAnEndlessLoopDoesNotKeepTheProgramOpen)
     EXPECT_LT(closing.elapsed(), 5000);
     EXPECT_FALSE(dlg.IsRunning());
     EXPECT_EQ(PoseFiles(), 10);
-    fs::remove_all(lua);
-    fs::create_directory_symlink(fs::path(QM_DATA_DIR) / "Lua", lua);
+    fs::copy_file(TempDataFolder::Shipped() / "Lua" / "Options.lua", options, fs::copy_options::overwrite_existing);
 }
