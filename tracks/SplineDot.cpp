@@ -31,11 +31,12 @@ int CSplineDot::LoadTrack(const std::string& name)
     m_LoadFailed = false;
     const std::string path = TrackFilePath(name);
     std::vector<uint8_t> bytes;
-    if (!platform::ReadWholeFile(path, bytes)) {
-        if (platform::FileExists(path) || platform::DirectoryExists(path)) {
+    std::string why;
+    if (!platform::ReadWholeFile(path, bytes, kMaxTrackFileSize, &why)) {
+        if (platform::FileSize(path) >= 0) {
             // There is something we could not read: never overwrite it unasked.
             m_LoadFailed = true;
-            CVersions::Print(false, "CSplineDot::LoadTrack error: cannot read %s\r\n", path.c_str());
+            CVersions::Print(false, "CSplineDot::LoadTrack error: cannot read %s: %s\r\n", path.c_str(), why.c_str());
         }
         return 0;
     }

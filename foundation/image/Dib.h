@@ -82,6 +82,8 @@ public:
     const uint8_t* GetJpegBuffer(unsigned* count) const;
 
 private:
+    // StreamToPic without its log line: the fault is put in `why`.
+    bool Decode(const void* bytes, int count, bool flip, std::string& why);
     void FillBlack();
     void MakeSurface();
 
