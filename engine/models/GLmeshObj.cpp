@@ -162,7 +162,7 @@ void CGLmeshObj::LoadMaterials(const l3ds::File& file, bool pictures)
         const l3ds::Material& m = file.materials[i];
         auto r = std::make_unique<CGLmaterialData>();
         if (pictures && !m.texture1_map.name.empty())
-            r->textureFile = m.texture1_map.name;
+            r->textureFile = CGLtexMaterial::ConfineTextureName(m.texture1_map.name);
         r->name = m.name;
         r->ambient = Vec(m.ambient);
         r->diffuse = Vec(m.diffuse);

@@ -288,3 +288,26 @@ TEST(ModelObject, TextureFilesAreFoundInOrder)
 }
 
 } // namespace
+
+TEST(ModelObject, TextureNamesFromAModelStayInsideTheSearchedFolders)
+{
+    struct Case {
+        const char* name;
+        const char* kept;
+        bool logged;
+    } cases[] = {
+        {"TREE.BMP", "TREE.BMP", false},
+        {"Maps\\TREE.BMP", "Maps\\TREE.BMP", false},
+        {"..\\..\\etc\\secret.bmp", "secret.bmp", true},
+        {"sub/../../x.jpg", "x.jpg", true},
+        {"/etc/passwd", "passwd", true},
+        {"C:\\Windows\\x.bmp", "x.bmp", true},
+        {"C:x.bmp", "x.bmp", true},
+        {"a..b.bmp", "a..b.bmp", false},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(CGLtexMaterial::ConfineTextureName(c.name), c.kept) << c.name;
+        EXPECT_EQ(log.Lines().size(), c.logged ? 1u : 0u) << c.name;
+    }
+}
