@@ -5,20 +5,33 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
 namespace fuzzfile {
 
-// A folder of this process, made once.
+// A folder of this process, made once and removed when the process ends.
 inline const std::string& Folder()
 {
-    static const std::string folder = [] {
-        std::string tmpl = "/tmp/qm_fuzz_" + std::to_string(::getpid()) + "_XXXXXX";
-        const char* p = mkdtemp(tmpl.data());
-        return std::string(p ? p : "/tmp");
-    }();
-    return folder;
+    struct Owned {
+        Owned()
+        {
+            std::string tmpl = "/tmp/qm_fuzz_" + std::to_string(::getpid()) + "_XXXXXX";
+            const char* p = mkdtemp(tmpl.data());
+            path = p ? p : "";
+            if (path.empty())
+                std::abort();
+        }
+        ~Owned()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+        std::string path;
+    };
+    static const Owned folder;
+    return folder.path;
 }
 
 // Writes the bytes to `name` inside Folder() and returns the path.
