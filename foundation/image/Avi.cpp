@@ -1,6 +1,7 @@
 #include "foundation/image/Avi.h"
 
 #include "foundation/image/DibDraw.h"
+#include "foundation/image/MediaPlayer.h"
 
 #include "platform/ChoiceDialog.h"
 #include "platform/MessageBox.h"
@@ -130,6 +131,8 @@ void CAvi::Destroy()
     ReleaseLibrary();
     m_writtenFrames = 0;
     m_currentFrame = 0;
+    ReleaseMediaPlayer(&g_mediaPlayer);
+    ReleaseMediaPlayer(&g_mediaPlayerSecond);
     CDib::Destroy();
 }
 
