@@ -253,7 +253,7 @@ bool CAvi::Save(const char* name, const void* bits)
     }
     m_writer.reset();
     auto writer = std::make_unique<AviWriter>();
-    switch (writer->Open(platform::ResolvePath(file), w, h, bpp, 30, codec)) {
+    switch (writer->Open(platform::ResolvePathForWriting(file), w, h, bpp, 30, codec)) {
     case AviOpen::Ok:
         break;
     case AviOpen::File:

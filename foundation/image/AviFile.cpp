@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -21,7 +22,7 @@ namespace {
 void QuietLibraries()
 {
     static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
+    std::call_once(once, [] { av_log_set_level(std::getenv("QM_AV_LOG") ? AV_LOG_DEBUG : AV_LOG_FATAL); });
 }
 
 AVPixelFormat FormatOfBits(int bitCount)
