@@ -113,6 +113,7 @@ struct AviReader::Impl {
     AVFormatContext* fmt = nullptr;
     AVCodecContext* dec = nullptr;
     AVFrame* frame = nullptr;
+    AVFrame* out = nullptr;
     AVPacket* packet = nullptr;
     SwsContext* sws = nullptr;
     AVIOContext* io = nullptr;
@@ -128,6 +129,7 @@ struct AviReader::Impl {
         sws_freeContext(sws);
         av_packet_free(&packet);
         av_frame_free(&frame);
+        av_frame_free(&out);
         avcodec_free_context(&dec);
         avformat_close_input(&fmt);
         if (io) {
@@ -328,16 +330,30 @@ const BitmapInfo* AviReader::GetFrame(int64_t index)
     if (w <= 0 || h <= 0 || d.frame->width <= 0 || d.frame->height <= 0)
         return nullptr;
     const size_t row = size_t(w) * size_t(bits / 8);
-    m_bits.resize(row * size_t(h));
     d.sws = sws_getCachedContext(d.sws, d.frame->width, d.frame->height, AVPixelFormat(d.frame->format), w, h,
                                  FormatOfBits(bits), SWS_POINT, nullptr, nullptr, nullptr);
     if (!d.sws)
         return nullptr;
-    uint8_t* dst[4] = {m_bits.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {int(row), 0, 0, 0};
-    if (sws_scale(d.sws, d.frame->data, d.frame->linesize, 0, d.frame->height, dst, dstStride) != h)
+    // converted into a padded frame (the scaler may write past a row's end), then
+    // copied out as bottom-up rows, as bitmaps are kept
+    if (!d.out || d.out->width != w || d.out->height != h || d.out->format != FormatOfBits(bits)) {
+        av_frame_free(&d.out);
+        d.out = av_frame_alloc();
+        if (!d.out)
+            return nullptr;
+        d.out->format = FormatOfBits(bits);
+        d.out->width = w;
+        d.out->height = h;
+        if (av_frame_get_buffer(d.out, 0) < 0) {
+            av_frame_free(&d.out);
+            return nullptr;
+        }
+    }
+    if (sws_scale(d.sws, d.frame->data, d.frame->linesize, 0, d.frame->height, d.out->data, d.out->linesize) != h)
         return nullptr;
-    FlipRows(m_bits.data(), unsigned(row), unsigned(h));  // bottom-up, as bitmaps are kept
+    m_bits.resize(row * size_t(h));
+    for (int y = 0; y < h; ++y)
+        std::memcpy(m_bits.data() + row * size_t(h - 1 - y), d.out->data[0] + ptrdiff_t(d.out->linesize[0]) * y, row);
     m_header = BitmapInfo();
     BitmapInfoHeader& hd = m_header.bmiHeader;
     hd.biWidth = w;
@@ -355,6 +371,7 @@ struct AviWriter::Impl {
     AVCodecContext* enc = nullptr;
     AVStream* st = nullptr;
     AVFrame* frame = nullptr;
+    AVFrame* in = nullptr;  // padded copy of the given rows
     AVPacket* packet = nullptr;
     SwsContext* sws = nullptr;
     int width = 0, height = 0, bits = 0;
@@ -366,6 +383,7 @@ struct AviWriter::Impl {
         sws_freeContext(sws);
         av_packet_free(&packet);
         av_frame_free(&frame);
+        av_frame_free(&in);
         avcodec_free_context(&enc);
         if (oc) {
             if (oc->pb)
@@ -459,7 +477,13 @@ AviOpen AviWriter::Open(const std::string& path, int width, int height, int bitC
     d->frame->format = d->enc->pix_fmt;
     d->frame->width = width;
     d->frame->height = height;
-    if (av_frame_get_buffer(d->frame, 0) < 0)
+    d->in = av_frame_alloc();
+    if (!d->in || av_frame_get_buffer(d->frame, 0) < 0)
+        return AviOpen::Stream;
+    d->in->format = FormatOfBits(bitCount);
+    d->in->width = width;
+    d->in->height = height;
+    if (av_frame_get_buffer(d->in, 0) < 0)
         return AviOpen::Stream;
     d->sws = sws_getContext(width, height, FormatOfBits(bitCount), width, height, d->enc->pix_fmt, SWS_POINT,
                             nullptr, nullptr, nullptr);
@@ -484,12 +508,13 @@ bool AviWriter::Write(int64_t index, const void* bits, bool topDown)
     Impl& d = *m;
     if (av_frame_make_writable(d.frame) < 0)
         return false;
-    const int row = d.width * (d.bits / 8);
-    // bottom-up rows: start at the last row and step backwards
+    const size_t row = size_t(d.width) * size_t(d.bits / 8);
     const auto* first = static_cast<const uint8_t*>(bits);
-    const uint8_t* src[4] = {topDown ? first : first + size_t(row) * size_t(d.height - 1), nullptr, nullptr, nullptr};
-    const int srcStride[4] = {topDown ? row : -row, 0, 0, 0};
-    if (sws_scale(d.sws, src, srcStride, 0, d.height, d.frame->data, d.frame->linesize) != d.height)
+    for (int y = 0; y < d.height; ++y) {
+        const uint8_t* from = first + row * size_t(topDown ? y : d.height - 1 - y);
+        std::memcpy(d.in->data[0] + ptrdiff_t(d.in->linesize[0]) * y, from, row);
+    }
+    if (sws_scale(d.sws, d.in->data, d.in->linesize, 0, d.height, d.frame->data, d.frame->linesize) != d.height)
         return false;
     d.frame->pts = index;
     if (avcodec_send_frame(d.enc, d.frame) < 0)
