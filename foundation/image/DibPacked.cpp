@@ -227,7 +227,7 @@ PackedDib CDib::AllocDibHeader(int width, int height, int bitCount)
 {
     // 32-bit pictures are carried at 24 bits, as the clipboard copy sends them
     const int bits = RoundDepth(bitCount);
-    if (width < 1 || height == 0 || std::abs(int64_t(height)) * int64_t(PaddedRow(width, bits)) > (int64_t(1) << 31))
+    if (width < 1 || height == 0 || PaddedRow(width, bits) > (size_t(1) << 31) / size_t(std::abs(int64_t(height))))
         return {};
     const size_t colours = bits <= 8 ? size_t(1) << bits : 0;
     PackedDib dib(40 + colours * 4 + PaddedRow(width, bits) * size_t(std::abs(height)), 0);
@@ -246,6 +246,9 @@ PackedDib CDib::AllocDibForBitmap(const BitmapInfoHeader& header, ImageBitmap bi
     BitmapInfoHeader hd = header;
     hd.biSize = 40;
     const int bits = hd.biBitCount ? hd.biBitCount : RoundDepth(bitmap->depth());
+    if (hd.biWidth < 1 || hd.biHeight == 0 || bits > 32 || hd.biClrUsed > 256 ||
+        PaddedRow(hd.biWidth, bits) > (size_t(1) << 31) / size_t(std::abs(int64_t(hd.biHeight))))
+        return {};
     if (hd.biSizeImage == 0)
         hd.biSizeImage = uint32_t(PaddedRow(hd.biWidth, bits) * size_t(std::abs(hd.biHeight)));
     const size_t colours = hd.biClrUsed ? hd.biClrUsed : (bits <= 8 ? size_t(1) << bits : 0);
