@@ -65,6 +65,8 @@ public:
     // Saves the frame-buffer block at the lower left of rect's size (24 bits).
     static bool SaveScreenRect(const std::string& name, const ImageRect& rect);
     CDib& GetImage() { return m_image; }
+    void SetSmoothPasses(int passes) { m_smoothPasses = passes; }
+    int GetExtraRows() const { return m_extraRows; }
     bool IsPictureFromFile() const { return m_pictureFromFile; }
     float GetPictureHeightScale() const { return m_pictureHeightScale; }
     unsigned GetTexture() const { return m_texture; }
