@@ -138,7 +138,7 @@ private:
     int64_t m_indexCount = 0;
     bool m_textureMode = true;
     bool m_pictureFromFile = false;
-    int m_extraRows = 0;  // header rows of the last depth frame (2 x d)
+    int m_extraRows = 0;  // 2 x d of the last depth frame; the image holds H + 2 x this rows
     DepthFrame m_depthFrame;
     bool m_worldGrid = false;
     bool m_loaded = false;

@@ -74,7 +74,7 @@ bool CGLterrain::PreparePicture(const std::string& path, int width, int height, 
             m_pictureHeightScale = scale >= 1.0f && scale <= 1000.0f ? scale : 1.0f;
         }
     } else {
-        if (!m_image.Create(width, height + m_extraRows, bits))
+        if (!m_image.Create(width, height + 2 * m_extraRows, bits))
             return false;
         m_pictureHeightScale = 0.0f;
     }
@@ -140,7 +140,7 @@ bool CGLterrain::ApplyImage(const uint8_t* pixels, size_t length, int width, int
         }
         // the picture rows and the header rows, as far as the buffer holds them
         const size_t row = size_t(width) * size_t(bits / 8);
-        const size_t want = row * (size_t(height) + size_t(d));
+        const size_t want = row * (size_t(height) + 2 * size_t(d));
         const BitmapInfo* info = m_image.GetBitmapInfo();
         const size_t bytes = std::min({want, length, size_t(info->bmiHeader.biSizeImage)});
         std::memcpy(m_image.GetBits(), pixels, bytes);

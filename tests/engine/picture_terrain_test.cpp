@@ -47,7 +47,7 @@ TEST(DepthFrame, ValidFrameGivesHeightsColoursAndCloud)
     ASSERT_TRUE(t.ApplyImage(frame.data(), frame.size(), W, H, 24, recreated));
     EXPECT_TRUE(recreated);
     EXPECT_EQ(t.GetExtraRows(), 2);  // 2 x d
-    EXPECT_EQ(t.GetImage().GetHeight(), H + 2);
+    EXPECT_EQ(t.GetImage().GetHeight(), H + 4);
     EXPECT_FLOAT_EQ(t.GetMaxHeight(), 10.0f);
     EXPECT_FLOAT_EQ(t.GetMinHeight(), 1.0f);
     for (int k : {0, 5, W * H / 2 - 1, W * H / 2, W * H - 1}) {
@@ -100,7 +100,7 @@ TEST(DepthFrame, HeaderRowsPastTheBufferAreNotCopied)
     t.SetSmoothPasses(0);
     bool recreated = false;
     ASSERT_TRUE(t.ApplyImage(frame.data(), frame.size(), W, H, 24, recreated));
-    EXPECT_EQ(t.GetImage().GetHeight(), H + 10);
+    EXPECT_EQ(t.GetImage().GetHeight(), H + 20);
     EXPECT_EQ(std::memcmp(t.GetImage().GetBits(), frame.data(), frame.size()), 0);
     EXPECT_EQ(t.GetImage().GetBits()[frame.size()], 0);
 }
