@@ -128,6 +128,8 @@ bool CGLterrain::ApplyImage(const uint8_t* pixels, size_t length, int width, int
         if (parsed == DepthParse::Bad)
             return CVersions::Print(false, "CGLterrain::UpdateFromImage depth frame does not fit its buffer\n");
         depth = parsed == DepthParse::Ok;
+        if (!depth && (width < 1 || height < 1 || length < size_t(width) * size_t(height) * size_t(bits / 8)))
+            return CVersions::Print(false, "CGLterrain::UpdateFromImage picture shorter than its rows\n");
         const int d = depth ? frame.headerRows : 0;
         if (!m_image.GetBitmapInfo() || width != m_width || height != m_height || bits != m_bitsPerPixel ||
             d != m_extraRows) {

@@ -90,6 +90,9 @@ TEST(DepthFrame, MalformedFramesAreRefused)
     CGLterrain t;
     bool recreated = false;
     EXPECT_FALSE(t.ApplyImage(nullptr, 0, W, H, 24, recreated));
+    // a plain picture shorter than its rows
+    const std::vector<uint8_t> picture(kRow * H - 1, 9);
+    EXPECT_FALSE(t.ApplyImage(picture.data(), picture.size(), W, H, 24, recreated));
 }
 
 TEST(DepthFrame, HeaderRowsPastTheBufferAreNotCopied)
