@@ -279,3 +279,65 @@ TEST(Avi, FactoryOpensVideoFiles)
 }
 
 } // namespace
+
+#include "foundation/image/MediaPlayer.h"
+#include "log_capture.h"
+
+namespace {
+
+struct FakePlayer : CMediaPlayer {
+    bool SetMediaItem(CMediaItem* item) override
+    {
+        given = item;
+        return true;
+    }
+    bool Play() override
+    {
+        ++plays;
+        return playWorks;
+    }
+    CMediaItem* given = nullptr;
+    int plays = 0;
+    bool playWorks = true;
+};
+
+TEST(MediaPlayer, EventsReachThePlayer)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("media");
+    const std::string file = Record(dir, 8, 8, 24, 2, false);
+    LogCapture log;
+    // without a player nothing happens
+    CMediaItem item;
+    ASSERT_TRUE(item.Open("file://" + file));
+    MediaPlayerEvent created{kMediaItemCreated, false, &item};
+    OnMediaPlayerEvent(&created);
+    EXPECT_FALSE(g_mediaHasVideo);
+
+    auto* player = new FakePlayer();
+    g_mediaPlayer = player;
+    OnMediaPlayerEvent(&created);
+    EXPECT_EQ(player->given, &item);
+    EXPECT_TRUE(g_mediaHasVideo);
+    MediaPlayerEvent set{kMediaItemSet, false, &item};
+    player->playWorks = false;
+    OnMediaPlayerEvent(&set);
+    EXPECT_EQ(player->plays, 1);
+    EXPECT_TRUE(log.Contains("IMFPMediaPlayer::Play failed."));
+    MediaPlayerEvent failed{kMediaItemSet, true, &item};
+    OnMediaPlayerEvent(&failed);
+    EXPECT_EQ(player->plays, 1);
+    EXPECT_TRUE(log.Contains("Playback error"));
+    CMediaItem notVideo;
+    EXPECT_FALSE(notVideo.Open(dir / "none.avi"));
+    MediaPlayerEvent bad{kMediaItemCreated, false, &notVideo};
+    OnMediaPlayerEvent(&bad);
+    EXPECT_TRUE(log.Contains("Error playing this file."));
+    // destroying a video source lets the player go
+    CAvi avi;
+    avi.Destroy();
+    EXPECT_EQ(g_mediaPlayer, nullptr);
+    g_mediaHasVideo = false;
+}
+
+} // namespace
