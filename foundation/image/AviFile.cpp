@@ -1,6 +1,5 @@
 #include "foundation/image/AviFile.h"
 
-#include "foundation/image/Jpeg.h"
 #include "platform/Paths.h"
 
 extern "C" {
@@ -223,8 +222,7 @@ bool AviReader::Open(const std::string& path)
     Close();
     QuietLibraries();
     m = std::make_unique<Impl>();
-    if (avformat_open_input(&m->fmt, path.c_str(), nullptr, nullptr) < 0)
-        {
+    if (avformat_open_input(&m->fmt, path.c_str(), nullptr, nullptr) < 0) {
         Close();
         return false;
     }
@@ -241,29 +239,24 @@ bool AviReader::OpenMemory(const uint8_t* data, size_t size)
     m->memory = MemoryInput{data, size, 0};
     constexpr int kBuffer = 32768;
     auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
-    if (!buffer)
-        {
+    if (!buffer) {
         Close();
         return false;
     }
     m->io = avio_alloc_context(buffer, kBuffer, 0, &m->memory, ReadMemory, nullptr, SeekMemory);
     if (!m->io) {
         av_free(buffer);
-        {
         Close();
         return false;
     }
-    }
     m->fmt = avformat_alloc_context();
-    if (!m->fmt)
-        {
+    if (!m->fmt) {
         Close();
         return false;
     }
     m->fmt->pb = m->io;
     m->fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&m->fmt, nullptr, av_find_input_format("avi"), nullptr) < 0)
-        {
+    if (avformat_open_input(&m->fmt, nullptr, av_find_input_format("avi"), nullptr) < 0) {
         Close();
         return false;
     }
