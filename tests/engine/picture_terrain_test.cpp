@@ -29,7 +29,7 @@ std::vector<uint8_t> DepthFrameBytes(uint16_t d, bool secondHeader = true)
 {
     std::vector<uint8_t> f(kRow * H + 4 * size_t(W) * H, 7);
     PutHeader(f, 0, d, 10.0f, 2.0f);
-    if (secondHeader && d)
+    if (secondHeader && d && kRow * d + 33 <= f.size())
         PutHeader(f, kRow * d, d, 8.0f, 1.0f);
     for (int k = 0; k < W * H; ++k) {
         const float v = Depth(k);
