@@ -81,8 +81,10 @@ if [ $have_fuzz -eq 1 ]; then
     name=$(basename "$f")
     corpus="build-fuzz/corpus/$name"; mkdir -p "$corpus"
     seeds="tests/fuzz/corpus/$name"; [ -d "$seeds" ] || seeds=""
+    # each target names its largest input in a "// fuzz max_len: N" line
+    maxlen=$(sed -n 's|^// fuzz max_len: \([0-9]*\).*|\1|p' "tests/fuzz/$name.cpp" | head -n 1)
     echo "-- $name"
-    if ! "$f" -max_total_time="${QM_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -timeout=10 "$corpus" $seeds >"build-fuzz/$name.log" 2>&1; then
+    if ! "$f" -max_total_time="${QM_FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -timeout=10 ${maxlen:+-max_len=$maxlen} "$corpus" $seeds >"build-fuzz/$name.log" 2>&1; then
       tail -n 40 "build-fuzz/$name.log"; echo "$name: FAILED"; status=1
     fi
   done

@@ -16,6 +16,8 @@ std::string WorkingFolder();
 // is matched without regard to case. A path that matches nothing is returned
 // normalised, so it can be created.
 std::string ResolvePath(const std::string& path);
+// For a file about to be written: its folder resolved as above, its own name as given.
+std::string ResolvePathForWriting(const std::string& path);
 // Normalises separators only (no file system access).
 std::string NormalizeSeparators(const std::string& path);
 // The file part of a path written with either separator ("C:\\a\\b.bmp" -> "b.bmp").
@@ -39,10 +41,28 @@ int64_t FileModTime(const std::string& path);
 // Size in bytes; -1 when missing.
 int64_t FileSize(const std::string& path);
 
-// Writes the bytes to a temporary file beside the target and renames it over the
-// target, so a failed write never destroys the old file.
+// Writes the bytes to a temporary file beside the target (created exclusively,
+// never through a link), syncs it, renames it over the target and syncs the
+// folder, so a failed write or a crash never destroys the old file. A link at the
+// target is followed: the file it points to is replaced.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out);
+// Removes temporary files that saves of processes no longer running left in the
+// folder; returns how many were removed.
+int RemoveStaleTempFiles(const std::string& folder);
+
+// Default size cap of ReadWholeFile (far above any file the program reads).
+constexpr uint64_t kDefaultReadCap = uint64_t(256) << 20;
+
+// Opens a file for reading without ever blocking: only regular files are opened
+// (a FIFO, device, folder or socket is refused), and one larger than maxSize is
+// refused before anything is read. Without `why`, each refusal writes one log
+// line naming the file (a missing file is refused silently); with it, nothing is
+// logged and the reason is put there for the caller's own line. Returns the
+// descriptor or -1.
+int OpenRegularFile(const std::string& path, uint64_t maxSize, std::string* why = nullptr);
+// Reads a whole file through OpenRegularFile; false when it is refused or cannot
+// be read (`why` as there).
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxSize = kDefaultReadCap,
+                   std::string* why = nullptr);
 
 } // namespace platform

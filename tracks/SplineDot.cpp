@@ -11,6 +11,11 @@
 
 namespace {
 
+// The meshes one set may build on loading (about 90 bytes each), and what one dot
+// costs at most, to refuse a host before building it.
+constexpr long long kMaxSetVertices = 12'000'000;
+constexpr long long kVerticesPerDot = 100;
+
 // A set name is one folder below "User".
 bool UsableName(const std::string& name)
 {
@@ -31,11 +36,12 @@ int CSplineDot::LoadTrack(const std::string& name)
     m_LoadFailed = false;
     const std::string path = TrackFilePath(name);
     std::vector<uint8_t> bytes;
-    if (!platform::ReadWholeFile(path, bytes)) {
-        if (platform::FileExists(path) || platform::DirectoryExists(path)) {
+    std::string why;
+    if (!platform::ReadWholeFile(path, bytes, kMaxTrackFileSize, &why)) {
+        if (platform::FileSize(path) >= 0) {
             // There is something we could not read: never overwrite it unasked.
             m_LoadFailed = true;
-            CVersions::Print(false, "CSplineDot::LoadTrack error: cannot read %s\r\n", path.c_str());
+            CVersions::Print(false, "CSplineDot::LoadTrack error: cannot read %s: %s\r\n", path.c_str(), why.c_str());
         }
         return 0;
     }
@@ -85,12 +91,25 @@ bool CSplineDot::LoadHosts(const uint8_t* data, size_t size, uint64_t start, int
         numbers.push_back(m_Hosts[i].mesh.m_Number);
     long long vertices = 0, indices = 0;
     size_t meshBytes = 0;
+    int unbuilt = 0;
     for (TrackHost& h : m_Hosts) {
+        // past the cap the remaining hosts keep their dots but get no mesh
+        if (vertices + kVerticesPerDot * (long long)h.dots.size() > kMaxSetVertices) {
+            h.mesh.Clear();
+            h.dirty = 0;
+            ++unbuilt;
+            continue;
+        }
         BuildHostMesh(h);
         vertices += h.mesh.GetVertexCount();
         indices += h.mesh.GetIndexCount();
         meshBytes += h.mesh.MemoryBytes();
     }
+    if (unbuilt > 0)
+        CVersions::Print(false,
+                         "CSplineDot::LoadTrack %s: %d hosts not built, the set would take more than %lld "
+                         "vertices\r\n",
+                         m_Name.c_str(), unbuilt, kMaxSetVertices);
     for (size_t k = 0; k < leftOver.size(); ++k)
         m_Hosts[leftOver[k]].mesh.m_Number = numbers[k];
 

@@ -6,6 +6,7 @@
 #include "foundation/core/Versions.h"
 #include "foundation/math/Spline.h"
 #include "foundation/math/Tables.h"
+#include "tracks/EndpointGrid.h"
 #include "tracks/SplineDot.h"
 
 namespace {
@@ -688,6 +689,17 @@ void CSplineDotUtil::ChainHostsImpl(std::vector<size_t>* leftOver)
     chain.reserve(count);
     std::vector<int> newIndexOf(count, -1);
     newIndexOf[start] = 0;
+
+    // the ends hosts may be joined at (open hosts of two dots or more)
+    std::vector<CEndpointGrid::End> ends;
+    for (size_t i = 0; i < count; ++i) {
+        const TrackHost& h = m_Hosts[i];
+        if (i == start || h.closed || h.dots.size() < 2)
+            continue;
+        ends.push_back({h.dots.front(), uint32_t(i), false});
+        ends.push_back({h.dots.back(), uint32_t(i), true});
+    }
+    CEndpointGrid grid(std::move(ends));
     chain.push_back(std::move(m_Hosts[start]));
     mark(start);
 
@@ -695,30 +707,12 @@ void CSplineDotUtil::ChainHostsImpl(std::vector<size_t>* leftOver)
         if (chain.back().dots.empty())
             break; // an empty host has no end to continue from
         const CVec3 E = chain.back().dots.back();
-        float bestDist = FLT_MAX;
-        int best = -1;
+        uint32_t best = 0;
         bool reversed = false;
-        for (size_t i = 0; i < count; ++i) {
-            if (isVisited(i))
-                continue;
-            const TrackHost& h = m_Hosts[i];
-            if (h.closed || h.dots.size() < 2)
-                continue;
-            const float df = h.dots.front().Distance(E);
-            if (df < bestDist) {
-                bestDist = df;
-                best = int(i);
-                reversed = false;
-            }
-            const float dl = h.dots.back().Distance(E);
-            if (dl < bestDist) {
-                bestDist = dl;
-                best = int(i);
-                reversed = true;
-            }
-        }
-        if (best < 0)
+        float bestDist = FLT_MAX;
+        if (!grid.Nearest(E, best, reversed, bestDist))
             break;
+        grid.RemoveHost(best);
         TrackHost& h = m_Hosts[size_t(best)];
         if (reversed)
             std::reverse(h.dots.begin(), h.dots.end());

@@ -17,6 +17,8 @@ struct TrackFileReadResult {
 
 // Coordinates beyond this size are treated as damage.
 inline constexpr float kTrackMaxCoordinate = 1.0e8f;
+// Largest track set file read (a set of 100 000 hosts takes a few MB).
+inline constexpr uint64_t kMaxTrackFileSize = uint64_t(64) << 20;
 
 // Appends the hosts read from the bytes (dots, closed and dirty as stored). Every
 // count is checked against the bytes left; on a fault the complete hosts read

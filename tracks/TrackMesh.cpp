@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "foundation/math/Tables.h"
@@ -111,9 +110,15 @@ struct TriangleKeyHash {
 
 size_t VertexKeyHash::operator()(const VertexKey& k) const
 {
-    auto term = [](int32_t v, uint64_t m) { return uint64_t(int64_t(v)) * m; };
-    return size_t(term(k.v[0], 73856093ull) ^ term(k.v[1], 19349663ull) ^ term(k.v[2], 83492791ull) ^
-                  term(k.v[3], 2654435761ull) ^ term(k.v[6], 40507ull));
+    // every field mixed in, so keys on a regular grid spread over the table
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (int32_t v : k.v) {
+        h ^= uint64_t(uint32_t(v));
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 29;
+    }
+    h *= 0x94D049BB133111EBull;
+    return size_t(h ^ (h >> 32));
 }
 
 bool VertexKeyEqual::operator()(const VertexKey& a, const VertexKey& b) const
@@ -435,33 +440,65 @@ void CTrackMesh::Weld()
             kept.insert(kept.end(), {i0, i1, i2});
     }
 
-    // 2. Vertex weld.
-    std::unordered_map<VertexKey, uint32_t, VertexKeyHash, VertexKeyEqual> map;
-    map.reserve(2 * vertexCount);
-    std::vector<uint32_t> remap(vertexCount);
-    std::vector<CVec3> pos, nor, col;
-    pos.reserve(vertexCount);
-    nor.reserve(vertexCount);
-    col.reserve(vertexCount);
-    for (size_t i = 0; i < vertexCount; ++i) {
-        const CVec3& p = m_Positions[i];
-        CVec3 nq = m_Normals[i];
+    // 2. Vertex weld: an open-addressing table of output vertices, sized by the
+    // output (it grows as vertices are added), holding each key's hash beside
+    // the vertex so most probes never rebuild a key.
+    const auto keyOf = [](const CVec3& p, const CVec3& n, const CVec3& c) {
+        CVec3 nq = n;
         const float nl = nq.Length();
         if (nl > kMinLength && std::isfinite(nl))
             nq = nq * (1.0f / nl);
-        const CVec3& c = m_Colors[i];
         const float q = 3.3333333f;
-        VertexKey key{{FloorToInt(q * p.x), FloorToInt(q * p.y), FloorToInt(q * p.z), FloorToInt(256.0f * nq.x),
-                       FloorToInt(256.0f * nq.y), FloorToInt(256.0f * nq.z), FloorToInt(1024.0f * c.x),
-                       FloorToInt(1024.0f * c.y), FloorToInt(1024.0f * c.z)}};
-        auto [it, inserted] = map.try_emplace(key, uint32_t(pos.size()));
-        if (inserted) {
-            pos.push_back(p);
-            nor.push_back(m_Normals[i]);
-            col.push_back(c);
+        return VertexKey{{FloorToInt(q * p.x), FloorToInt(q * p.y), FloorToInt(q * p.z), FloorToInt(256.0f * nq.x),
+                          FloorToInt(256.0f * nq.y), FloorToInt(256.0f * nq.z), FloorToInt(1024.0f * c.x),
+                          FloorToInt(1024.0f * c.y), FloorToInt(1024.0f * c.z)}};
+    };
+    struct Slot {
+        uint32_t vertex = UINT32_MAX;
+        uint32_t hash = 0;
+    };
+    std::vector<Slot> table(1024);
+    const VertexKeyHash hashOf;
+    const VertexKeyEqual same;
+    std::vector<uint32_t> remap(vertexCount);
+    std::vector<CVec3> pos, nor, col;
+    const auto insert = [&](std::vector<Slot>& into, uint32_t vertex, uint32_t hash) {
+        const size_t mask = into.size() - 1;
+        size_t at = hash & mask;
+        while (into[at].vertex != UINT32_MAX)
+            at = (at + 1) & mask;
+        into[at] = Slot{vertex, hash};
+    };
+    for (size_t i = 0; i < vertexCount; ++i) {
+        const VertexKey key = keyOf(m_Positions[i], m_Normals[i], m_Colors[i]);
+        const uint32_t hash = uint32_t(hashOf(key));
+        const size_t mask = table.size() - 1;
+        size_t at = hash & mask;
+        uint32_t found = UINT32_MAX;
+        for (; table[at].vertex != UINT32_MAX; at = (at + 1) & mask) {
+            const Slot& slot = table[at];
+            if (slot.hash == hash && same(keyOf(pos[slot.vertex], nor[slot.vertex], col[slot.vertex]), key)) {
+                found = slot.vertex;
+                break;
+            }
         }
-        remap[i] = it->second;
+        if (found == UINT32_MAX) {
+            found = uint32_t(pos.size());
+            pos.push_back(m_Positions[i]);
+            nor.push_back(m_Normals[i]);
+            col.push_back(m_Colors[i]);
+            table[at] = Slot{found, hash};
+            if (pos.size() * 2 > table.size()) {
+                std::vector<Slot> bigger(table.size() * 2);
+                for (const Slot& slot : table)
+                    if (slot.vertex != UINT32_MAX)
+                        insert(bigger, slot.vertex, slot.hash);
+                table.swap(bigger);
+            }
+        }
+        remap[i] = found;
     }
+    std::vector<Slot>().swap(table);
     for (uint32_t& idx : kept)
         idx = remap[idx];
 

@@ -5,10 +5,14 @@
 #include "platform/Paths.h"
 
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr int kInfoLogMax = 512;
+// far above any real shader source
+constexpr uint64_t kMaxShaderFileSize = uint64_t(4) << 20;
 
 // Compiles one stage; returns the shader name or 0 with the driver's log in `log`.
 GLuint CompileStage(GLenum type, const char* source, std::string& log)
@@ -33,28 +37,22 @@ GLuint CompileStage(GLenum type, const char* source, std::string& log)
 std::unique_ptr<char[]> CGLShader::Load(const char* path)
 {
     const std::string resolved = platform::ResolvePath(path ? path : "");
-    FILE* f = path ? std::fopen(resolved.c_str(), "rb") : nullptr;
-    if (!f) {
-        CVersions::Print(false, "CGLShader::Load Shader file not found: %s\n", path ? path : "");
+    std::vector<uint8_t> bytes;
+    std::string why = "not found";
+    if (!path || !platform::ReadWholeFile(resolved, bytes, kMaxShaderFileSize, &why)) {
+        if (why == "not found")
+            CVersions::Print(false, "CGLShader::Load Shader file not found: %s\n", path ? path : "");
+        else
+            CVersions::Print(false, "CGLShader::Load Shader file %s: %s\n", path, why.c_str());
         return nullptr;
     }
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        size = std::ftell(f);
-    std::rewind(f);
-    if (size <= 0) {
-        std::fclose(f);
+    if (bytes.empty()) {
         CVersions::Print(false, "CGLShader::Load Shader file is empty: %s\n", path);
         return nullptr;
     }
-    std::unique_ptr<char[]> buf(new (std::nothrow) char[size_t(size) + 1]);
-    if (!buf) {
-        std::fclose(f);
-        return nullptr;
-    }
-    const size_t got = std::fread(buf.get(), 1, size_t(size), f);
-    std::fclose(f);
-    buf[got] = '\0';
+    std::unique_ptr<char[]> buf(new char[bytes.size() + 1]);
+    std::memcpy(buf.get(), bytes.data(), bytes.size());
+    buf[bytes.size()] = '\0';
     return buf;
 }
 

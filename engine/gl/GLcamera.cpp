@@ -226,6 +226,12 @@ bool CGLcamera::ParsePose(const std::string& text, CVec3& position, CVec3& rotat
             return false;
         p = res.ptr;
     }
+    // only blanks may follow the sixth value: anything else (a seventh field,
+    // decimal commas, garbage) means the file is not a pose
+    while (p != end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n'))
+        ++p;
+    if (p != end)
+        return false;
     position = CVec3(values[0], values[1], values[2]);
     rotation = CVec3(values[3], values[4], values[5]);
     return true;
@@ -235,6 +241,9 @@ bool CGLcamera::SavePose(int index)
 {
     const std::string path = platform::ResolvePath(PoseFileName(index));
     const std::string text = FormatPose(m_position, m_rotation);
+    const auto slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0)
+        platform::CreateDirectories(path.substr(0, slash));
     if (!platform::WriteFileAtomic(path, text.data(), text.size()))
         return CVersions::Print(false, "CGLcamera::SavePose cannot write %s\n", path.c_str());
     if (m_position.z < 0.0f)
@@ -247,10 +256,10 @@ bool CGLcamera::LoadPose(int index)
     const std::string path = platform::ResolvePath(PoseFileName(index));
     if (!platform::FileExists(path))
         return false;
-    const int64_t size = platform::FileSize(path);
     std::vector<uint8_t> bytes;
-    if (size < 0 || size_t(size) > kMaxPoseFileSize || !platform::ReadWholeFile(path, bytes))
-        return CVersions::Print(false, "CGLcamera::LoadPose bad pose file %s\n", path.c_str());
+    std::string why;
+    if (!platform::ReadWholeFile(path, bytes, kMaxPoseFileSize, &why))
+        return CVersions::Print(false, "CGLcamera::LoadPose bad pose file %s: %s\n", path.c_str(), why.c_str());
     CVec3 position, rotation;
     if (!ParsePose(std::string(bytes.begin(), bytes.end()), position, rotation))
         return CVersions::Print(false, "CGLcamera::LoadPose bad pose file %s\n", path.c_str());

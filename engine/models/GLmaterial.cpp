@@ -2,6 +2,7 @@
 
 #include "engine/models/GLmeshObj.h"
 #include "engine/models/TextureList.h"
+#include "foundation/core/Versions.h"
 #include "foundation/core/FileHelpers.h"
 #include "foundation/image/Dib.h"
 #include "platform/GL.h"
@@ -199,6 +200,26 @@ std::string MapName(const std::string& name)
 }
 
 } // namespace
+
+std::string CGLtexMaterial::ConfineTextureName(const std::string& name)
+{
+    const std::string norm = platform::NormalizeSeparators(name);
+    const bool drive = name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':';
+    bool escapes = drive || (!norm.empty() && norm[0] == '/');
+    for (size_t start = 0; !escapes && start <= norm.size();) {
+        size_t end = norm.find('/', start);
+        if (end == std::string::npos)
+            end = norm.size();
+        escapes = norm.compare(start, end - start, "..") == 0 && end - start == 2;
+        start = end + 1;
+    }
+    if (!escapes)
+        return name;
+    const std::string file = platform::FileNamePart(name);
+    CVersions::Print(false, "CGLtexMaterial texture name %s leaves the model's folders: %s used\n", name.c_str(),
+                     file.c_str());
+    return file;
+}
 
 std::string CGLtexMaterial::ResolveTexture(const std::string& name, std::string* renamed)
 {

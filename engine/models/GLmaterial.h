@@ -80,6 +80,9 @@ public:
     // then by the 8-character prefix rule in that "Map" folder (whose name then goes
     // to `renamed`). Empty when none exists.
     static std::string ResolveTexture(const std::string& name, std::string* renamed = nullptr);
+    // A texture name as a model file gives it, kept inside the folders searched:
+    // an absolute name or one with ".." is cut to its file name, with a log line.
+    static std::string ConfineTextureName(const std::string& name);
     // Prefix search for a long name cut to 8.3 in the name's own folder; the record's
     // texture name becomes the file found. False when nothing is found.
     static bool SearchTexture(CGLmaterialData* record);

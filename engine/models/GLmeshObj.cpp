@@ -86,23 +86,16 @@ int CGLmeshObj::LoadRecords(const std::string& path, float scale, const CVec3& p
     l3ds::File* file = l3ds::FileNew();
     if (!file)
         return CVersions::Print(false, "CGLmeshObj::Load::lib3ds_file_new ERROR\n");
-    std::FILE* fp = std::fopen(platform::ResolvePath(path).c_str(), "rb");
-    if (!fp) {
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!platform::ReadWholeFile(platform::ResolvePath(path), bytes, l3ds::kMaxFileSize, &why)) {
         l3ds::FileFree(file);
-        return CVersions::Print(false, "CGLmeshObj::Load::fopen ERROR %s\n", path.c_str());
+        return CVersions::Print(false, "CGLmeshObj::Load::fopen ERROR %s: %s\n", path.c_str(), why.c_str());
     }
-    l3ds::Io io;
-    io.self = fp;
-    io.seek_func = IoSeek;
-    io.tell_func = IoTell;
-    io.read_func = IoRead;
-    io.write_func = IoWrite;
-    io.error_func = [](void* f) { return std::ferror(static_cast<std::FILE*>(f)) != 0; };
-    const bool read = l3ds::FileRead(file, &io);
-    std::fclose(fp);
-    if (!read) {
+    if (l3ds::ReadBytes(*file, bytes.data(), bytes.size(), &why) != l3ds::ReadResult::Ok) {
         l3ds::FileFree(file);
-        return CVersions::Print(false, "CGLmeshObj::Load::lib3ds_file_read ERROR\n");
+        return CVersions::Print(false, "CGLmeshObj::Load::lib3ds_file_read ERROR %s: %s\n", path.c_str(),
+                                why.c_str());
     }
     m_collision = collision ? 1 : 0;
     m_id = id;
@@ -169,7 +162,7 @@ void CGLmeshObj::LoadMaterials(const l3ds::File& file, bool pictures)
         const l3ds::Material& m = file.materials[i];
         auto r = std::make_unique<CGLmaterialData>();
         if (pictures && !m.texture1_map.name.empty())
-            r->textureFile = m.texture1_map.name;
+            r->textureFile = CGLtexMaterial::ConfineTextureName(m.texture1_map.name);
         r->name = m.name;
         r->ambient = Vec(m.ambient);
         r->diffuse = Vec(m.diffuse);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -280,6 +281,47 @@ private:
         return true;
     }
 
+    // True when every vertex is sound; otherwise `copy` holds the vertices with each
+    // unsound one replaced by the first sound one (or the origin) and `bad` marks them.
+    static bool SanitisePoints(const uint8_t* points, unsigned count, std::vector<uint8_t>& copy,
+                               std::vector<bool>& bad)
+    {
+        auto sound = [](const uint8_t* p) {
+            for (int k = 0; k < 3; ++k) {
+                float v;
+                std::memcpy(&v, p + 4 * k, 4);
+                if (!std::isfinite(v) || std::fabs(v) > kMaxCoordinate)
+                    return false;
+            }
+            return true;
+        };
+        const uint8_t* good = nullptr;
+        bool all = true;
+        for (unsigned i = 0; i < count; ++i) {
+            if (sound(points + 12 * size_t(i))) {
+                if (!good)
+                    good = points + 12 * size_t(i);
+            } else {
+                all = false;
+            }
+        }
+        if (all)
+            return true;
+        copy.assign(points, points + 12 * size_t(count));
+        bad.assign(count, false);
+        for (unsigned i = 0; i < count; ++i) {
+            uint8_t* p = copy.data() + 12 * size_t(i);
+            if (sound(p))
+                continue;
+            bad[i] = true;
+            if (good)
+                std::memcpy(p, good, 12);
+            else
+                std::memset(p, 0, 12);
+        }
+        return false;
+    }
+
     struct Group {
         std::string name;
         std::vector<uint16_t> faces;
@@ -359,24 +401,39 @@ private:
 
         // Faces whose corners lie past the vertex list are dropped; the material groups
         // are renumbered to the faces that stay.
+        // Vertices that are not finite or lie absurdly far away are replaced by a sound
+        // one (so boxes stay finite) and the faces using them are dropped too.
+        std::vector<uint8_t> pointCopy;
+        std::vector<bool> badPoint;
+        if (!SanitisePoints(points, npoints, pointCopy, badPoint))
+            points = pointCopy.data();
         std::vector<int> newIndex(nfaces, -1);
         int kept = 0;
         int firstBad = -1;
+        int pastEnd = 0;
         for (unsigned i = 0; i < nfaces; ++i) {
             const uint8_t* f = faces + 8 * size_t(i);
-            if (U16(f) < npoints && U16(f + 2) < npoints && U16(f + 4) < npoints)
+            const unsigned a = U16(f), b = U16(f + 2), c = U16(f + 4);
+            if (a >= npoints || b >= npoints || c >= npoints) {
+                ++pastEnd;
+                if (firstBad < 0)
+                    firstBad = int(i);
+            } else if (badPoint.empty() || (!badPoint[a] && !badPoint[b] && !badPoint[c])) {
                 newIndex[i] = kept++;
-            else if (firstBad < 0)
-                firstBad = int(i);
+            }
         }
-        int dropped = int(nfaces) - kept;
-        if (dropped > 0) {
-            m_copy.droppedFaces += dropped;
+        const int dropped = int(nfaces) - kept;
+        m_copy.droppedFaces += dropped;
+        if (pastEnd > 0)
             CVersions::Print(false,
                              "Lib3dsAdapter::CheckChunks mesh %s: %d of %u faces index past its %u vertices "
                              "(first %d), dropped\n",
-                             name.c_str(), dropped, nfaces, npoints, firstBad);
-        }
+                             name.c_str(), pastEnd, nfaces, npoints, firstBad);
+        if (dropped > pastEnd)
+            CVersions::Print(false,
+                             "Lib3dsAdapter::CheckChunks mesh %s: %d of %u faces use non-finite or out-of-range "
+                             "vertices, dropped\n",
+                             name.c_str(), dropped - pastEnd, nfaces);
 
         w.Begin(LIB3DS_NAMED_OBJECT);
         w.String(name);
@@ -538,21 +595,24 @@ size_t MemWrite(void*, const void*, size_t) { return 0; }
 template <class T>
 bool FileOrder(T* list, const std::vector<std::string>& order, std::vector<T*>& out)
 {
-    std::vector<T*> all;
-    for (T* p = list; p; p = p->next)
-        all.push_back(p);
-    if (all.size() != order.size())
+    // per name, its records in list order; each use takes the next one
+    std::unordered_map<std::string, std::vector<T*>> byName;
+    size_t total = 0;
+    for (T* p = list; p; p = p->next, ++total)
+        byName[p->name].push_back(p);
+    if (total != order.size())
         return false;
-    std::vector<bool> taken(all.size(), false);
+    std::unordered_map<std::string, size_t> next;
     out.clear();
+    out.reserve(total);
     for (const std::string& name : order) {
-        size_t i = 0;
-        while (i < all.size() && (taken[i] || name != all[i]->name))
-            ++i;
-        if (i == all.size())
+        auto it = byName.find(name);
+        if (it == byName.end())
             return false;
-        taken[i] = true;
-        out.push_back(all[i]);
+        size_t& k = next[name];
+        if (k >= it->second.size())
+            return false;
+        out.push_back(it->second[k++]);
     }
     return true;
 }
@@ -664,7 +724,21 @@ bool CheckChunks(const uint8_t* data, size_t size, CheckedCopy& out, std::string
     out = CheckedCopy{};
     out.bytes.reserve(size);
     Checker checker(data, size, out, why);
-    return checker.Run();
+    if (!checker.Run())
+        return false;
+    // lib3ds inserts each record by name in time growing with the list: a file with
+    // a huge number of them would take minutes
+    auto tooMany = [&](size_t count, const char* what) {
+        if (count <= kMaxRecords)
+            return false;
+        if (why)
+            *why = std::to_string(count) + " " + what + " (at most " + std::to_string(kMaxRecords) + ")";
+        return true;
+    };
+    if (tooMany(out.materialOrder.size(), "materials") ||
+        tooMany(out.meshOrder.size() + out.lightOrder.size(), "meshes and lights"))
+        return false;
+    return true;
 }
 
 ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* why)

@@ -112,5 +112,10 @@ ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* 
 
 // Largest stream the reader accepts.
 constexpr size_t kMaxFileSize = size_t(256) << 20;
+// Most materials, and most meshes and lights together, one file may hold (real
+// models have tens to a few hundred).
+constexpr size_t kMaxRecords = 8192;
+// Vertex coordinates beyond this are taken as damage.
+constexpr float kMaxCoordinate = 1.0e8f;
 
 } // namespace l3ds

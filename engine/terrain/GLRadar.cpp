@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -154,12 +156,31 @@ void CGLRadar::SetSettings(const CGLRadarSettings& in)
 void CGLRadar::LoadSettings()
 {
     const std::string path = platform::ResolvePath(m_settingsPath);
-    FILE* f = std::fopen(path.c_str(), "r");
-    if (!f)
+    // only the start of the file is read, so any size is fine; what is not a
+    // file (a FIFO, a device) is refused without waiting
+    m_settingsUnread = false;
+    std::string why;
+    const int fd = platform::OpenRegularFile(path, UINT64_MAX, &why);
+    if (fd < 0) {
+        if (platform::FileSize(path) >= 0) {
+            m_settingsUnread = true;
+            m_settingsAtLoad = GetSettings();
+            CVersions::Print(false, "CGLRadar::LoadSettings %s: cannot read: %s; kept as it is\r\n",
+                             m_settingsPath.c_str(), why.c_str());
+        }
         return;
+    }
     char buf[kSettingsMax];
-    const size_t n = std::fread(buf, 1, sizeof buf, f);
-    std::fclose(f);
+    size_t n = 0;
+    while (n < sizeof buf) {
+        const ssize_t got = ::read(fd, buf + n, sizeof buf - n);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        n += size_t(got);
+    }
+    ::close(fd);
     CGLRadarSettings s = GetSettings();
     const int read = s.Parse(buf, n);
     const CGLRadarSettings parsed = s;
@@ -173,6 +194,9 @@ void CGLRadar::LoadSettings()
 
 void CGLRadar::SaveSettings()
 {
+    const CGLRadarSettings now = GetSettings();
+    if (m_settingsUnread && std::memcmp(&now, &m_settingsAtLoad, sizeof now) == 0)
+        return;
     const std::string path = platform::ResolvePath(m_settingsPath);
     const auto slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0)

@@ -131,4 +131,8 @@ private:
     std::string m_settingsPath = "Radar//Radar.set";
     std::string m_picturePath = "Radar//Radar.bmp";
     bool m_pictureBuilt = false;
+    // a settings file that was there but could not be read is not replaced at
+    // exit unless the settings changed since
+    bool m_settingsUnread = false;
+    CGLRadarSettings m_settingsAtLoad;
 };

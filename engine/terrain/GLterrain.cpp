@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -75,6 +77,60 @@ struct CacheFile {
     void* data;
     int64_t bytes;
 };
+
+// The height noise of every terrain (the cache's manifest records it).
+constexpr float kNoisePersistence = 0.5f;
+constexpr float kNoiseFrequency = 0.0005f;
+constexpr float kNoiseAmplitude = 250.0f;
+constexpr int kNoiseOctaves = 6;
+constexpr int kNoiseSeed = 72;
+
+// Written after the seven cache files: their sizes and checksums, the grid and the
+// noise. Without it, or when it differs, the cache is built anew, so a set mixed
+// by a write cut short, or another terrain's set, is never used.
+constexpr char kManifestName[] = "cache.sum";
+constexpr int64_t kSumBlock = int64_t(12) << 14; // checksums go block by block
+
+// Checksum of one block, folded into h (four lanes, so it keeps up with reading).
+uint64_t SumBlock(uint64_t h, const uint8_t* p, int64_t n)
+{
+    uint64_t lane[4] = {h, h ^ 0x9E3779B97F4A7C15ull, h + 0x632BE59BD9B4E019ull, ~h};
+    int64_t k = 0;
+    for (; k + 32 <= n; k += 32)
+        for (int j = 0; j < 4; ++j) {
+            uint64_t w;
+            std::memcpy(&w, p + k + 8 * j, 8);
+            lane[j] = (lane[j] ^ w) * 0x100000001B3ull + (lane[j] >> 29);
+        }
+    for (; k < n; ++k)
+        lane[0] = (lane[0] ^ p[k]) * 0x100000001B3ull;
+    return (lane[0] * 31 + lane[1]) * 31 + lane[2] * 7 + lane[3] + uint64_t(n);
+}
+
+uint64_t SumFile(const uint8_t* p, int64_t bytes)
+{
+    uint64_t h = 0;
+    for (int64_t off = 0; off < bytes; off += kSumBlock)
+        h = SumBlock(h, p + off, std::min(kSumBlock, bytes - off));
+    return h;
+}
+
+std::string ManifestHead(int width, int height, float cell, bool worldGrid)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "grid %d %d %.9g %d\nnoise %.9g %.9g %.9g %d %d\n", width, height,
+                  double(cell), worldGrid ? 1 : 0, double(kNoisePersistence), double(kNoiseFrequency),
+                  double(kNoiseAmplitude), kNoiseOctaves, kNoiseSeed);
+    return text;
+}
+
+std::string ManifestLine(const char* name, int64_t bytes, uint64_t sum)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "%s %lld %016llx\n", name, static_cast<long long>(bytes),
+                  static_cast<unsigned long long>(sum));
+    return text;
+}
 
 // True when bad(word) is false for every word. bad is called on single words and
 // on vectors of four (where it gives a lane mask), four vectors at a time.
@@ -314,7 +370,7 @@ void CGLterrain::BuildGrid()
 void CGLterrain::GenerateHeights()
 {
     CHeightNoise noise;
-    noise.Set(0.5f, 0.0005f, 250.0f, 6, 72);
+    noise.Set(kNoisePersistence, kNoiseFrequency, kNoiseAmplitude, kNoiseOctaves, kNoiseSeed);
     const float scale = m_heightScale;
     const int64_t n = m_count;
     std::mutex merge;
@@ -516,11 +572,18 @@ bool CGLterrain::SaveFiles()
         {"TVert.ter", m_texCoords, 8 * m_count},   {"Indice.ter", m_indices, 4 * m_indexCount},
         {"TerrVar.ter", const_cast<float*>(vars), 8},
     };
+    // the old manifest goes first: until the new one is written, the set is not used
+    const std::string manifestPath = platform::JoinPath(folder, kManifestName);
+    ::unlink(manifestPath.c_str());
+    std::string manifest = ManifestHead(m_width, m_height, m_worldGrid ? m_cellSize : 1.0f, m_worldGrid);
     for (const auto& f : files) {
         const std::string path = platform::JoinPath(folder, f.name);
         if (!platform::WriteFileAtomic(path, f.data, size_t(f.bytes)))
             return CVersions::Print(false, "CGLterrain::SaveFiles cannot write %s\r\n", path.c_str());
+        manifest += ManifestLine(f.name, f.bytes, SumFile(static_cast<const uint8_t*>(f.data), f.bytes));
     }
+    if (!platform::WriteFileAtomic(manifestPath, manifest.data(), manifest.size()))
+        return CVersions::Print(false, "CGLterrain::SaveFiles cannot write %s\r\n", manifestPath.c_str());
     return true;
 }
 
@@ -538,6 +601,17 @@ bool CGLterrain::LoadFiles()
         return NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
                              [](auto u) { return (u & 0x7f800000u) == 0x7f800000u; });
     };
+    // colours are 0..1 (and -0): no sign bit, not above 1.0
+    auto colours = [](const uint8_t* base, int64_t from, int64_t to) {
+        return NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
+                             [](auto u) { return (u > 0x3F800000u) & (u != 0x80000000u); });
+    };
+    // unit normals: no component beyond 1 (with rounding); refuses inf and NaN too
+    auto unitComponents = [](const uint8_t* base, int64_t from, int64_t to) {
+        return NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
+                             [](auto u) { return (u & 0x7fffffffu) > 0x3F8020C5u; }); // 1.001
+    };
+    constexpr uint32_t kMaxHeightBits = 0x49742400u; // 1e6
     // x and y must be the grid's own; a cache of another shape fails here
     std::vector<float> columnX(static_cast<size_t>(W));
     for (int j = 0; j < W; ++j)
@@ -555,8 +629,9 @@ bool CGLterrain::LoadFiles()
             const float y = float(int(row) - m_height / 2) * cell;
             const float* x = columnX.data() + j0;
             auto wrong = [&](int64_t k) {
+                // heights within the generator's reach (this also refuses inf and NaN)
                 return uint32_t(v[k].x != x[k]) | uint32_t(v[k].y != y) |
-                       uint32_t((std::bit_cast<uint32_t>(v[k].z) & 0x7f800000u) == 0x7f800000u);
+                       uint32_t((std::bit_cast<uint32_t>(v[k].z) & 0x7fffffffu) > kMaxHeightBits);
             };
             constexpr int kLanes = 16; // separate accumulators, which the compiler vectorises
             uint32_t acc[kLanes] = {};
@@ -585,9 +660,9 @@ bool CGLterrain::LoadFiles()
         CacheFile file;
         std::function<bool(const uint8_t*, int64_t, int64_t)> check;
     } entries[] = {
-        {{"Color.ter", m_colors, 12 * count}, finiteFloats},
-        {{"Norm.ter", m_normals, 12 * count}, finiteFloats},
-        {{"FaceNorm.ter", m_faceNormals, 12 * count}, finiteFloats},
+        {{"Color.ter", m_colors, 12 * count}, colours},
+        {{"Norm.ter", m_normals, 12 * count}, unitComponents},
+        {{"FaceNorm.ter", m_faceNormals, 12 * count}, unitComponents},
         {{"Vert.ter", m_vertices, 12 * count}, gridVertices},
         {{"TVert.ter", m_texCoords, 8 * count}, finiteFloats},
         {{"Indice.ter", m_indices, 4 * m_indexCount}, indicesInRange},
@@ -600,13 +675,41 @@ bool CGLterrain::LoadFiles()
         for (int f = 0; f < n; ++f)
             ::close(fds[f]);
     };
+    // the manifest: grid and noise must be this terrain's, and each file's size and
+    // checksum are compared once it is read
+    std::vector<std::string> manifestLines;
+    {
+        const std::string path = platform::ResolvePath(platform::JoinPath(m_cacheFolder, kManifestName));
+        std::vector<uint8_t> bytes;
+        std::string why;
+        if (!platform::ReadWholeFile(path, bytes, 1 << 16, &why)) {
+            if (why == "not found" && !platform::FileExists(platform::ResolvePath(
+                                          platform::JoinPath(m_cacheFolder, entries[0].file.name))))
+                return false; // no cache at all: built without a word
+            return CVersions::Print(false, "CGLterrain::LoadFiles %s: %s: building the terrain anew\r\n",
+                                    path.c_str(), why.c_str());
+        }
+        const std::string text(bytes.begin(), bytes.end());
+        const std::string head = ManifestHead(m_width, m_height, cell, m_worldGrid);
+        if (text.compare(0, head.size(), head) != 0)
+            return CVersions::Print(false, "CGLterrain::LoadFiles %s is another terrain's: building it anew\r\n",
+                                    path.c_str());
+        size_t at = head.size();
+        while (at < text.size()) {
+            const size_t end = text.find('\n', at);
+            manifestLines.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at + 1));
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+    }
     for (int f = 0; f < kFiles; ++f) {
         const auto& e = entries[f];
         paths[f] = platform::ResolvePath(platform::JoinPath(m_cacheFolder, e.file.name));
-        fds[f] = ::open(paths[f].c_str(), O_RDONLY | O_CLOEXEC);
+        std::string why;
+        fds[f] = platform::OpenRegularFile(paths[f], UINT64_MAX, &why);
         if (fds[f] < 0) {
             closeAll(f);
-            return false; // a missing cache is built anew without a word
+            return CVersions::Print(false, "CGLterrain::LoadFiles %s: %s: building the terrain anew\r\n",
+                                    paths[f].c_str(), why.c_str());
         }
         struct stat st {};
         if (::fstat(fds[f], &st) != 0 || int64_t(st.st_size) != e.file.bytes) {
@@ -621,19 +724,31 @@ bool CGLterrain::LoadFiles()
     // while it is still in the processor's cache. Reading in blocks of this size
     // costs less than one read of a whole file, which pays for the checks.
     constexpr int64_t kBlock = int64_t(12) << 14; // 192 KiB, a multiple of 12 bytes
+    static_assert(kBlock == kSumBlock, "checksums follow the read blocks");
     int firstBad = kFiles;
+    bool sumsDiffer = false;
     for (int f = 0; f < kFiles && firstBad == kFiles; ++f) {
         const auto& e = entries[f];
         auto* base = static_cast<uint8_t*>(e.file.data);
+        uint64_t sum = 0;
         for (int64_t off = 0; off < e.file.bytes; off += kBlock) {
             const int64_t length = std::min(kBlock, e.file.bytes - off);
             if (!ReadBlock(fds[f], base, off, length) || !e.check(base, off, off + length)) {
                 firstBad = f;
                 break;
             }
+            sum = SumBlock(sum, base + off, length);
+        }
+        if (firstBad == kFiles &&
+            (size_t(f) >= manifestLines.size() || manifestLines[size_t(f)] != ManifestLine(e.file.name, e.file.bytes, sum))) {
+            firstBad = f;
+            sumsDiffer = true;
         }
     }
     closeAll(kFiles);
+    if (firstBad < kFiles && sumsDiffer)
+        return CVersions::Print(false, "CGLterrain::LoadFiles %s differs from the cache's manifest: building the terrain anew\r\n",
+                                paths[firstBad].c_str());
     if (firstBad < kFiles)
         return CVersions::Print(false, "CGLterrain::LoadFiles %s does not fit this terrain: building it anew\r\n",
                                 paths[firstBad].c_str());

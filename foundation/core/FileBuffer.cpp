@@ -3,10 +3,14 @@
 #include "platform/Paths.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
+
+constexpr uint64_t kMaxTextFile = uint64_t(64) << 20;
 
 bool Query(const std::string& path, CFileBuffer::Attributes& a)
 {
@@ -27,24 +31,15 @@ uint8_t* CFileBuffer::Load(const std::string& path, size_t* count)
         return nullptr;
     *count = 0;
     const std::string file = platform::ResolvePath(path);
-    struct stat st;
-    if (file.empty() || ::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0)
+    std::vector<uint8_t> bytes;
+    // regular files only, never blocking; a script text is far below the cap
+    if (file.empty() || !platform::ReadWholeFile(file, bytes, kMaxTextFile) || bytes.empty())
         return nullptr;
-    FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f)
+    const size_t got = bytes.size();
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[got + 4]());
+    if (!buffer)
         return nullptr;
-    const size_t size = size_t(st.st_size);
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[size + 4]());
-    if (!buffer) {
-        std::fclose(f);
-        return nullptr;
-    }
-    // the file may have shrunk since it was measured: count what arrives
-    const size_t got = std::fread(buffer.get(), 1, size, f);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed || got == 0)
-        return nullptr;
+    std::memcpy(buffer.get(), bytes.data(), got);
     m_buffer = std::move(buffer);
     *count = got;
     return m_buffer.get();

@@ -206,34 +206,73 @@ bool CDib::Load(const char* name)
         return CVersions::Print(true, "warning: Dib:Load %s dont exists\n", used.c_str());
     }
     if (size > kMaxPictureFile)
-        return CVersions::Print(false, "error: Dib:Load cant alloc file bufferd[%d]\n", int(std::min<int64_t>(size, INT_MAX)));
-    if (!platform::ReadWholeFile(path, m_fileBuffer) || m_fileBuffer.empty())
-        return CVersions::Print(false, "error: Dib:Load %s cant open file\n", used.c_str());
+        return CVersions::Print(false, "error: Dib:Load %s cant alloc file bufferd[%d]\n", used.c_str(),
+                                int(std::min<int64_t>(size, INT_MAX)));
+    std::string why;
+    if (!platform::ReadWholeFile(path, m_fileBuffer, uint64_t(kMaxPictureFile), &why) || m_fileBuffer.empty())
+        return CVersions::Print(false, "error: Dib:Load %s cant open file: %s\n", used.c_str(), why.c_str());
     m_name = used;
     // held aside while decoding: re-creating the image at the picture's size frees
     // the image's buffers
     std::vector<uint8_t> file;
     file.swap(m_fileBuffer);
-    const bool decoded = StreamToPic(file.data(), int(file.size()), false);
+    const bool decoded = Decode(file.data(), int(file.size()), false, why);
     m_fileBuffer.swap(file);
     if (!decoded)
-        return CVersions::Print(false, "error: Dib:Load StreamToPic\n");
+        return CVersions::Print(false, "error: Dib:Load %s StreamToPic %s\n", used.c_str(), why.c_str());
     return true;
 }
 
 bool CDib::StreamToPic(const void* bytes, int count, bool flip)
 {
+    std::string why;
+    if (!Decode(bytes, count, flip, why))
+        return CVersions::Print(false, "error: Dib:StreamToPic %s\n", why.c_str());
+    return true;
+}
+
+bool CDib::Decode(const void* bytes, int count, bool flip, std::string& why)
+{
+    why = "can't OleLoadPicture";
     if (!bytes || count <= 0)
-        return CVersions::Print(false, "error: Dib:StreamToPic can't OleLoadPicture\n");
+        return false;
     const auto* data = static_cast<const uint8_t*>(bytes);
     PictureView view;
     switch (ParseBmp(data, size_t(count), view, m_scratch)) {
     case BmpParse::Ok:
         return FromPicture(view, flip);
     case BmpParse::Bad:
-        return CVersions::Print(false, "error: Dib:StreamToPic BMP header does not match the file\n");
+        why = "BMP header does not match the file";
+        return false;
     case BmpParse::Other:
         break;
+    }
+
+    // JPEG goes through our own decoder, which bounds its scans and work
+    if (count >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
+        int width = 0, height = 0;
+        bool grey = false;
+        std::string fault;
+        auto rgb = DecodeJpegMemory(data, size_t(count), &width, &height, &grey, &fault);
+        if (!rgb) {
+            why = "JPEG " + fault;
+            return false;
+        }
+        QImage image;
+        if (grey) {
+            image = QImage(width, height, QImage::Format_Grayscale8);
+            for (int y = 0; y < height && !image.isNull(); ++y) {
+                uint8_t* row = image.scanLine(y);
+                const uint8_t* src = rgb.get() + size_t(y) * size_t(width) * 3;
+                for (int x = 0; x < width; ++x)
+                    row[x] = src[3 * x];
+            }
+        } else {
+            image = QImage(rgb.get(), width, height, width * 3, QImage::Format_RGB888);
+        }
+        int bitCount = 0;
+        QImage stored = ToStoredDepth(image, false, bitCount);
+        return !stored.isNull() && FromPicture(ViewOf(stored, bitCount), flip);
     }
 
     QByteArray array = QByteArray::fromRawData(reinterpret_cast<const char*>(data), count);
@@ -241,14 +280,20 @@ bool CDib::StreamToPic(const void* bytes, int count, bool flip)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setDecideFormatFromContent(true);
+    // raster pictures only, told by their content: never vector or document formats
+    const QByteArray format = reader.format().toLower();
+    if (format != "bmp" && format != "gif" && format != "png" && format != "ico") {
+        why = format.isEmpty() ? std::string("not a picture") : "not a raster picture (" + format.toStdString() + ")";
+        return false;
+    }
     QImage image;
     if (!reader.read(&image) || image.isNull())
-        return CVersions::Print(false, "error: Dib:StreamToPic can't OleLoadPicture\n");
+        return false;
     const bool source32 = count >= 30 && data[0] == 'B' && data[1] == 'M' && (data[28] | (data[29] << 8)) == 32;
     int bitCount = 0;
     QImage stored = ToStoredDepth(image, source32, bitCount);
     if (stored.isNull())
-        return CVersions::Print(false, "error: Dib:StreamToPic can't OleLoadPicture\n");
+        return false;
     return FromPicture(ViewOf(stored, bitCount), flip);
 }
 

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,9 @@ namespace {
 
 constexpr char kJpegCaption[] = "JPEG Fatal Error";
 constexpr int kMaxScans = 1000;  // progressive files with more scans are refused
+// Scans times the picture's pixels: a progressive file re-reads the whole picture
+// in each scan, so a large one with many tiny scans is refused early.
+constexpr uint64_t kMaxScanWork = uint64_t(4) << 30;
 
 std::mutex g_hookMutex;
 JpegErrorHook g_hook;  // guarded by g_hookMutex
@@ -62,13 +66,17 @@ void ReportJpegError(const char* message)
 struct JpegError {
     jpeg_error_mgr pub;
     jmp_buf jump;
+    bool quiet = false;  // the caller reports the fault itself
+    char message[JMSG_LENGTH_MAX] = {};
 };
 
 extern "C" void JpegErrorExit(j_common_ptr cinfo)
 {
-    char buffer[JMSG_LENGTH_MAX];
+    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+    char* buffer = err->message;
     (*cinfo->err->format_message)(cinfo, buffer);
-    ReportJpegError(buffer);
+    if (!err->quiet)
+        ReportJpegError(buffer);
     std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
@@ -77,8 +85,13 @@ extern "C" void JpegSilentOutput(j_common_ptr) {}
 
 extern "C" void JpegScanGuard(j_common_ptr cinfo)
 {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-        ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number);
+    if (!cinfo->is_decompressor)
+        return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    const uint64_t scans = uint64_t(std::max(d->input_scan_number, 0));
+    if (d->input_scan_number > kMaxScans ||
+        scans * uint64_t(d->image_width) * uint64_t(d->image_height) > kMaxScanWork)
+        ERREXIT1(cinfo, JERR_BAD_SCAN_SCRIPT, d->input_scan_number);
 }
 
 void InstallErrors(JpegError& err, jpeg_common_struct& common)
@@ -122,24 +135,54 @@ struct Decoded {
     uint8_t* pixels = nullptr;  // new[]; the caller owns it
     int width = 0;
     int height = 0;
+    int components = 0;
 };
 
 enum class DecodeMode { Size, Pixels };
 
-bool Decompress(FILE* file, DecodeMode mode, uint64_t maxPixels, Decoded* out)
+// A picture file is never larger than this.
+constexpr uint64_t kMaxJpegFile = uint64_t(256) << 20;
+
+// Regular files only, never blocking (a FIFO or a device is refused).
+FILE* OpenForReading(const std::string& name)
+{
+    const int fd = platform::OpenRegularFile(platform::ResolvePath(name), kMaxJpegFile);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+// Bytes in memory instead of a stream; a quiet source puts faults in `why`
+// instead of reporting them.
+struct MemorySource {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    std::string* why = nullptr;
+};
+
+bool Decompress(FILE* file, DecodeMode mode, uint64_t maxPixels, Decoded* out, const MemorySource* memory = nullptr)
 {
     jpeg_decompress_struct cinfo;
     JpegError err;
     jpeg_progress_mgr progress;
     InstallErrors(err, *reinterpret_cast<jpeg_common_struct*>(&cinfo));
+    err.quiet = memory != nullptr;
     if (setjmp(err.jump)) {
+        if (memory && memory->why)
+            *memory->why = err.message;
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
     jpeg_create_decompress(&cinfo);
     progress.progress_monitor = JpegScanGuard;
     cinfo.progress = &progress;
-    jpeg_stdio_src(&cinfo, file);
+    if (memory)
+        jpeg_mem_src(&cinfo, memory->data, static_cast<unsigned long>(memory->size));
+    else
+        jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
     if (mode == DecodeMode::Size) {
         out->width = int(cinfo.image_width);
@@ -150,8 +193,12 @@ bool Decompress(FILE* file, DecodeMode mode, uint64_t maxPixels, Decoded* out)
     jpeg_calc_output_dimensions(&cinfo);
     const uint64_t pixels = uint64_t(cinfo.output_width) * uint64_t(cinfo.output_height);
     if (pixels == 0 || pixels > maxPixels) {
-        CVersions::Print(false, "error: ReadJpeg picture of %ux%u refused\n", unsigned(cinfo.output_width),
-                         unsigned(cinfo.output_height));
+        if (memory && memory->why)
+            *memory->why = "picture of " + std::to_string(cinfo.output_width) + "x" +
+                           std::to_string(cinfo.output_height) + " refused";
+        else
+            CVersions::Print(false, "error: ReadJpeg picture of %ux%u refused\n", unsigned(cinfo.output_width),
+                             unsigned(cinfo.output_height));
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -165,6 +212,7 @@ bool Decompress(FILE* file, DecodeMode mode, uint64_t maxPixels, Decoded* out)
     out->width = int(cinfo.output_width);
     out->height = int(cinfo.output_height);
     const int components = cinfo.output_components;
+    out->components = components;
     JSAMPARRAY sample = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                    cinfo.output_width * JDIMENSION(components), 1);
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -314,12 +362,31 @@ std::unique_ptr<uint8_t[]> ReadJpeg(const std::string& name, int* width, int* he
         *width = 0;
     if (height)
         *height = 0;
-    FILE* file = std::fopen(platform::ResolvePath(name).c_str(), "rb");
+    FILE* file = OpenForReading(name);
     if (!file)
         return nullptr;
     auto pixels = ReadJpegStream(file, width, height);
     std::fclose(file);
     return pixels;
+}
+
+std::unique_ptr<uint8_t[]> DecodeJpegMemory(const uint8_t* data, size_t size, int* width, int* height, bool* grey,
+                                            std::string* why)
+{
+    *width = *height = 0;
+    *grey = false;
+    if (!data || size == 0)
+        return nullptr;
+    Decoded d;
+    const MemorySource memory{data, size, why};
+    if (!Decompress(nullptr, DecodeMode::Pixels, kMaxJpegPixels, &d, &memory)) {
+        delete[] d.pixels;
+        return nullptr;
+    }
+    *width = d.width;
+    *height = d.height;
+    *grey = d.components == 1;
+    return std::unique_ptr<uint8_t[]>(d.pixels);
 }
 
 int ReadJpegSizeStream(FILE* file, int* width, int* height)
@@ -338,7 +405,7 @@ int ReadJpegSizeStream(FILE* file, int* width, int* height)
 
 int ReadJpegSize(const std::string& name, int* width, int* height)
 {
-    FILE* file = std::fopen(platform::ResolvePath(name).c_str(), "rb");
+    FILE* file = OpenForReading(name);
     if (!file)
         return 0;
     int r = ReadJpegSizeStream(file, width, height);

@@ -29,6 +29,10 @@ std::unique_ptr<uint8_t[]> ReadJpeg(const std::string& name, int* width, int* he
 constexpr uint64_t kMaxJpegPixels = uint64_t(1) << 26;
 // The same from an open stream (left open), refusing pictures above maxPixels.
 std::unique_ptr<uint8_t[]> ReadJpegStream(FILE* file, int* width, int* height, uint64_t maxPixels = kMaxJpegPixels);
+// The same from bytes in memory, with no error box or log line: a fault is put in
+// `why`. `grey` tells a one-component file.
+std::unique_ptr<uint8_t[]> DecodeJpegMemory(const uint8_t* data, size_t size, int* width, int* height, bool* grey,
+                                            std::string* why);
 // The stored width and height; 1 on success, 0 on failure.
 int ReadJpegSize(const std::string& name, int* width, int* height);
 int ReadJpegSizeStream(FILE* file, int* width, int* height);

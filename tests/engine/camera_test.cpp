@@ -277,7 +277,8 @@ TEST_F(PoseFileTest, SavingBelowGroundWritesThePoseThenLifts)
 TEST_F(PoseFileTest, BadFilesLeaveThePoseWithADiagnostic)
 {
     const std::string bad[] = {"",          "1,2,3",           "abc",          "1;2;3;4;5;6",
-                               "1,2,3,4,5,nan", "1,2,3,4,5,inf", "1,2,,4,5,6", std::string(5000, '1')};
+                               "1,2,3,4,5,nan", "1,2,3,4,5,inf", "1,2,,4,5,6", std::string(5000, '1'),
+                               "1,2,3,4,5,6garbage", "1,2,3,4,5,6,7", "1,5,2,5,3,5,4,5,5,5,6,5"};
     for (const std::string& text : bad) {
         std::ofstream("Camera/Cam2.pos", std::ios::binary) << text;
         LogCapture log;
@@ -287,6 +288,7 @@ TEST_F(PoseFileTest, BadFilesLeaveThePoseWithADiagnostic)
         EXPECT_EQ(*cam.GetPosition(), CVec3(1.0f, 2.0f, 3.0f));
         EXPECT_EQ(*cam.GetRotation(), CVec3(90.0f, 0.0f, 5.1f));
         EXPECT_TRUE(log.Contains("CGLcamera::LoadPose bad pose file")) << text.substr(0, 20);
+        EXPECT_EQ(log.Lines().size(), 1u) << text.substr(0, 20);
     }
     // A missing file is no error worth a line.
     LogCapture log;
@@ -296,15 +298,27 @@ TEST_F(PoseFileTest, BadFilesLeaveThePoseWithADiagnostic)
     EXPECT_EQ(*cam.GetPosition(), CVec3(0.0f, 0.0f, 1000.0f));
 }
 
-TEST_F(PoseFileTest, UnwritableFolderIsReportedAndChangesNothing)
+TEST_F(PoseFileTest, SaveCreatesTheFolderAndAnUnwritableOneIsReported)
 {
     std::filesystem::remove_all("Camera");
+    {
+        CGLcamera cam;
+        cam.SetPosition(CVec3(1.0f, 2.0f, 3.0f));
+        EXPECT_TRUE(cam.SavePose(4));
+        CGLcamera back;
+        EXPECT_TRUE(back.LoadPose(4));
+        EXPECT_EQ(*back.GetPosition(), CVec3(1.0f, 2.0f, 3.0f));
+    }
+    // a file where the folder should be: nothing can be written
+    std::filesystem::remove_all("Camera");
+    std::ofstream("Camera") << "x";
     LogCapture log;
     CGLcamera cam;
     cam.SetPosition(CVec3(0.0f, 0.0f, -5.0f));
     EXPECT_FALSE(cam.SavePose(0));
     EXPECT_TRUE(log.Contains("CGLcamera::SavePose"));
     EXPECT_EQ(cam.GetPosition()->z, -5.0f);
+    std::filesystem::remove("Camera");
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <lib3ds/chunk.h>
 
 #include <cfloat>
+#include <chrono>
+#include <cmath>
+#include <limits>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -251,3 +254,99 @@ TEST(ModelAdapter, BoundingBoxOfAMeshBelowZero)
 }
 
 } // namespace
+
+namespace {
+
+// A chunk: id, length (header included), payload.
+void Chunk(std::vector<uint8_t>& out, uint16_t id, const std::vector<uint8_t>& payload)
+{
+    const uint32_t len = uint32_t(payload.size() + 6);
+    out.insert(out.end(), {uint8_t(id), uint8_t(id >> 8), uint8_t(len), uint8_t(len >> 8), uint8_t(len >> 16),
+                           uint8_t(len >> 24)});
+    out.insert(out.end(), payload.begin(), payload.end());
+}
+
+std::vector<uint8_t> Name(const std::string& name)
+{
+    std::vector<uint8_t> b(name.begin(), name.end());
+    b.push_back(0);
+    return b;
+}
+
+// A file of `count` empty meshes or materials.
+std::vector<uint8_t> ManyRecords(int count, bool materials)
+{
+    std::vector<uint8_t> records;
+    for (int i = 0; i < count; ++i) {
+        std::vector<uint8_t> body;
+        if (materials) {
+            Chunk(body, LIB3DS_MAT_NAME, Name("m" + std::to_string(i)));
+            Chunk(records, LIB3DS_MAT_ENTRY, body);
+        } else {
+            body = Name("o" + std::to_string(i));
+            Chunk(body, LIB3DS_N_TRI_OBJECT, {});
+            Chunk(records, LIB3DS_NAMED_OBJECT, body);
+        }
+    }
+    std::vector<uint8_t> mdata, file;
+    Chunk(mdata, LIB3DS_MDATA, records);
+    Chunk(file, LIB3DS_M3DMAGIC, mdata);
+    return file;
+}
+
+} // namespace
+
+TEST(ModelAdapter, HugeRecordCountsAreRefusedQuicklyAndManyStillLoad)
+{
+    struct Case {
+        int count;
+        bool materials;
+        bool loads;
+    } cases[] = {{170000, false, false}, {170000, true, false}, {8000, false, true}, {8000, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + (c.materials ? " materials" : " meshes"));
+        const auto bytes = ManyRecords(c.count, c.materials);
+        LogCapture log;
+        const auto t0 = std::chrono::steady_clock::now();
+        l3ds::File file;
+        std::string why;
+        const auto result = l3ds::ReadBytes(file, bytes.data(), bytes.size(), &why);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(20));
+        if (c.loads) {
+            ASSERT_EQ(result, l3ds::ReadResult::Ok) << why;
+            const size_t n = c.materials ? file.materials.size() : file.meshes.size();
+            ASSERT_EQ(n, size_t(c.count));
+            const std::string last = (c.materials ? "m" : "o") + std::to_string(c.count - 1);
+            EXPECT_EQ(c.materials ? file.materials.back().name : file.meshes.back().name, last) << "file order";
+        } else {
+            EXPECT_EQ(result, l3ds::ReadResult::Rejected);
+            EXPECT_NE(why.find("170000"), std::string::npos) << why;
+        }
+    }
+}
+
+TEST(ModelAdapter, UnsoundVerticesDropTheirFacesAndBoxesStayFinite)
+{
+    fixture::TempDir dir;
+    fixture::Mesh m;
+    m.name = "odd";
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    m.points = {{0, 0, 0}, {10, 0, 0}, {0, 10, 5}, {nan, 1, 1}, {1, inf, 1}, {1, 1, FLT_MAX}, {-1e30f, 0, 0}};
+    m.faces = {{0, 1, 2}, {0, 1, 3}, {4, 1, 2}, {0, 5, 2}, {6, 0, 1}, {2, 1, 0}};
+    ASSERT_TRUE(fixture::Write(dir.File("odd.3ds"), {}, {m}));
+
+    LogCapture log;
+    l3ds::File file;
+    ASSERT_TRUE(ReadFile(dir.File("odd.3ds"), file));
+    const auto& mesh = file.meshes[0];
+    ASSERT_EQ(mesh.faces.size(), 2u);
+    EXPECT_EQ(mesh.faces[1].index[0], 2);
+    float lo[3], hi[3];
+    l3ds::MeshBoundingBox(mesh, lo, hi);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(std::isfinite(lo[k]) && std::isfinite(hi[k])) << k;
+    EXPECT_EQ(lo[0], 0.0f);
+    EXPECT_EQ(hi[0], 10.0f);
+    EXPECT_EQ(hi[2], 5.0f);
+    EXPECT_TRUE(log.Contains("mesh odd: 4 of 6 faces use non-finite or out-of-range vertices, dropped"));
+}

@@ -156,8 +156,8 @@ TEST(ModelObject, UnreadableFilesKeepNothing)
         const char* line;
     } cases[] = {
         {"missing.3ds", "CGLmeshObj::Load::fopen ERROR "},
-        {"garbage.3ds", "CGLmeshObj::Load::lib3ds_file_read ERROR\n"},
-        {"cut.3ds", "CGLmeshObj::Load::lib3ds_file_read ERROR\n"},
+        {"garbage.3ds", "CGLmeshObj::Load::lib3ds_file_read ERROR "},
+        {"cut.3ds", "CGLmeshObj::Load::lib3ds_file_read ERROR "},
         {"lights.3ds", nullptr}, // read, but without a mesh nothing is kept
     };
     for (const Case& c : cases) {
@@ -169,6 +169,9 @@ TEST(ModelObject, UnreadableFilesKeepNothing)
                     obj.GetMaterialRecords().empty());
         if (c.line) {
             EXPECT_TRUE(log.Contains(c.line)) << c.line;
+            // one line for the fault, and it names the file
+            EXPECT_TRUE(log.Contains(std::string(c.line) + dir.File(c.file)));
+            EXPECT_EQ(log.Lines().size(), 1u);
         }
     }
 }
@@ -285,3 +288,26 @@ TEST(ModelObject, TextureFilesAreFoundInOrder)
 }
 
 } // namespace
+
+TEST(ModelObject, TextureNamesFromAModelStayInsideTheSearchedFolders)
+{
+    struct Case {
+        const char* name;
+        const char* kept;
+        bool logged;
+    } cases[] = {
+        {"TREE.BMP", "TREE.BMP", false},
+        {"Maps\\TREE.BMP", "Maps\\TREE.BMP", false},
+        {"..\\..\\etc\\secret.bmp", "secret.bmp", true},
+        {"sub/../../x.jpg", "x.jpg", true},
+        {"/etc/passwd", "passwd", true},
+        {"C:\\Windows\\x.bmp", "x.bmp", true},
+        {"C:x.bmp", "x.bmp", true},
+        {"a..b.bmp", "a..b.bmp", false},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(CGLtexMaterial::ConfineTextureName(c.name), c.kept) << c.name;
+        EXPECT_EQ(log.Lines().size(), c.logged ? 1u : 0u) << c.name;
+    }
+}

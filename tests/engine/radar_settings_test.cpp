@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -225,4 +226,40 @@ TEST(Radar, PictureBytesFromColours)
     const uint8_t want[12] = {255, 127, 0, 0, 0, 255, 0, 255, 0, 254, 25, 51};
     for (int k = 0; k < 12; ++k)
         EXPECT_EQ(px[k], want[k]) << k;
+}
+
+TEST_F(RadarFiles, UnreadableFileIsLoggedAndLeftAloneUnlessChanged)
+{
+    fs::create_directories(m_dir + "/Radar");
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& path);
+        bool (*same)(const std::string& path);
+    } cases[] = {
+        {"fifo", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); },
+         [](const std::string& p) { return fs::is_fifo(p); }},
+        {"folder", [](const std::string& p) { fs::create_directory(p); },
+         [](const std::string& p) { return fs::is_directory(p); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_path);
+        c.make(m_path);
+        LogCapture log;
+        CGLRadar r;
+        r.SetSettingsPath(m_path);
+        r.LoadSettings(); // a FIFO without a writer would block a plain open
+        EXPECT_EQ(log.Lines().size(), 1u);
+        EXPECT_TRUE(log.Contains(m_path));
+        r.SaveSettings();
+        EXPECT_TRUE(c.same(m_path)) << "unchanged settings leave the file alone";
+        CGLRadarSettings s = r.GetSettings();
+        s.zoom = 8.0f;
+        r.SetSettings(s);
+        r.SaveSettings();
+        if (std::string(c.name) == "fifo") {
+            EXPECT_TRUE(fs::is_regular_file(m_path)) << "changed settings are saved";
+            EXPECT_EQ(Load(Read()).zoom, 8.0f);
+        }
+    }
 }

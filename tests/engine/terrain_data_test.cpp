@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -350,6 +351,25 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
         {"last index out of range", [](const std::string& d) { Poke(d, "Indice.ter", -4, uint32_t(-1)); }},
         {"a colour not a number", [](const std::string& d) { Poke(d, "Color.ter", 4 * 1001, 0x7fc00000u); }},
         {"an infinite height range", [](const std::string& d) { Poke(d, "TerrVar.ter", 0, 0x7f800000u); }},
+        // finite values no generator makes
+        {"a colour of -5", [](const std::string& d) { Poke(d, "Color.ter", 4 * 7, 0xC0A00000u); }},
+        {"a normal of 3e38", [](const std::string& d) { Poke(d, "Norm.ter", 4 * 2, 0x7F61B1E6u); }},
+        {"a height of 1e30", [](const std::string& d) { Poke(d, "Vert.ter", 4 * 2, 0x7149F2CAu); }},
+        // sound values, but not the ones the manifest was written with: what a save
+        // cut short between two files leaves
+        {"a file of another save", [](const std::string& d) { Poke(d, "Color.ter", 4 * 5, 0x3E800000u); }},
+        {"no manifest", [](const std::string& d) { fs::remove(fs::path(d) / "cache.sum"); }},
+        {"a manifest of another grid",
+         [](const std::string& d) {
+             FILE* f = std::fopen((fs::path(d) / "cache.sum").c_str(), "r+b");
+             std::fputs("grid 41", f);
+             std::fclose(f);
+         }},
+        {"a FIFO for a file",
+         [](const std::string& d) {
+             fs::remove(fs::path(d) / "Vert.ter");
+             ASSERT_EQ(mkfifo((fs::path(d) / "Vert.ter").c_str(), 0644), 0);
+         }},
     };
     for (const auto& d : damages) {
         d.apply(m_folder);

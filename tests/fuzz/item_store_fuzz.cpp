@@ -1,3 +1,4 @@
+// fuzz max_len: 65536
 // Panel store text of any content: parsed without reading past it, and whatever
 // the store takes in through Update is written back as a file that reloads every
 // item with no line lost.

@@ -1,3 +1,4 @@
+// fuzz max_len: 1048576
 // JPEG reader: any bytes either decode to a picture of the size the header
 // reports, within the pixel limit, or are refused.
 #include "foundation/core/Versions.h"

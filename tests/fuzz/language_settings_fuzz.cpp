@@ -1,3 +1,4 @@
+// fuzz max_len: 65536
 // Editor language settings of any content, read from a file and from the text,
 // then the outline built over text that follows a NUL byte (or over the
 // settings themselves) and edited: the tables keep their rules and the outline

@@ -1,13 +1,23 @@
+// fuzz max_len: 4194304
 // The 3DS reader on arbitrary bytes: refused or read, never a crash, and a read file
 // holds only indices that stay inside its own lists.
 #include "engine/models/Lib3dsAdapter.h"
 #include "foundation/core/Versions.h"
 
+#include "fuzz_file.h"
+
 #include <cstdint>
+#include <vector>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // through the file and the helper the program reads with
+    std::vector<uint8_t> held;
+    if (!platform::ReadWholeFile(fuzzfile::Put("input", data, size), held, l3ds::kMaxFileSize))
+        return 0;
+    data = held.data();
+    size = held.size();
     static bool quiet = (CVersions::EnableLog(false), true);
     (void)quiet;
     l3ds::File file;

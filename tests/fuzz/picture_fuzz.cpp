@@ -1,3 +1,4 @@
+// fuzz max_len: 4194304
 // Picture files decoded into the image buffer: any bytes either decode to a
 // consistent 8, 24 or 32-bit image, whose BMP file reads back byte for byte, or
 // are refused with the image left as it was.

@@ -1,3 +1,4 @@
+// fuzz max_len: 8192
 // Radar settings text of any content: parsed and clamped without reading past
 // the text; every value ends up inside its range.
 #include "engine/terrain/GLRadar.h"

@@ -1,8 +1,12 @@
+// fuzz max_len: 4194304
 // Track set file reader: any bytes load without crashing or unbounded allocation,
 // the meshes built from what was read are finite, and what a set holds writes
 // out and reads back unchanged.
 #include <cmath>
+#include "fuzz_file.h"
+
 #include <cstdint>
+#include <vector>
 #include <cstdlib>
 #include <vector>
 
@@ -24,6 +28,12 @@ bool Usable(const CVec3& v)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // through the file and the helper the program reads with
+    std::vector<uint8_t> held;
+    if (!platform::ReadWholeFile(fuzzfile::Put("input", data, size), held, kMaxTrackFileSize))
+        return 0;
+    data = held.data();
+    size = held.size();
     static const bool quiet = (CVersions::EnableLog(false), true);
     (void)quiet;
 

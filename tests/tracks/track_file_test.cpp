@@ -241,8 +241,12 @@ TEST_F(TrackFileTest, FailingSaveLeavesTheOldFileIntact)
     const std::vector<uint8_t> before = ReadFile(PathOf("Keep"));
 
     set.m_Hosts.push_back(MakeHost({{900, 100, 0}, {1400, 100, 0}}));
-    // the temporary file beside the set's file cannot be created
-    fs::create_directories(PathOf("Keep") + ".tmp-" + std::to_string(getpid()));
+    // the temporary file beside the set's file cannot be created: the set's file
+    // is reached through a link to a name so long that no longer one is allowed
+    const std::string longName(250, 'k');
+    const fs::path folder = fs::path(PathOf("Keep")).parent_path();
+    fs::rename(PathOf("Keep"), folder / longName);
+    fs::create_symlink(longName, PathOf("Keep"));
     LogCapture log;
     EXPECT_FALSE(set.SaveTrack());
     EXPECT_TRUE(log.Contains("CSplineDot::SaveTrack error: cannot write"));

@@ -1,0 +1,81 @@
+// Loading large track sets: many short hosts (chaining) and one long host (mesh
+// weld). Counters: memory the loaded set holds and the process's peak so far
+// (run one case per process, --benchmark_filter, for a peak of that case alone).
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "foundation/core/Versions.h"
+#include "platform/Memory.h"
+#include "tracks/SplineDot.h"
+#include "tracks/TrackFile.h"
+
+namespace {
+
+double PeakMB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_maxrss) / 1024.0;
+}
+
+// Hosts of two dots laid end to end along rows, stored in shuffled order and half
+// of them backwards, as a set edited over a long time may be.
+std::vector<uint8_t> ManyShortHosts(int count)
+{
+    std::vector<TrackHost> hosts;
+    hosts.resize(size_t(count));
+    const int perRow = 300;
+    for (int i = 0; i < count; ++i) {
+        const float x = float(i % perRow) * 400.0f, y = float(i / perRow) * 2000.0f;
+        hosts[size_t(i)].dots = {CVec3(x, y, 0.0f), CVec3(x + 400.0f, y, 0.0f)};
+    }
+    std::mt19937 rng(7);
+    std::shuffle(hosts.begin(), hosts.end(), rng);
+    for (size_t i = 0; i < hosts.size(); i += 2)
+        std::reverse(hosts[i].dots.begin(), hosts[i].dots.end());
+    return WriteTrackSet(hosts);
+}
+
+std::vector<uint8_t> OneLongHost(int dots)
+{
+    std::vector<TrackHost> hosts(1);
+    for (int i = 0; i < dots; ++i) {
+        const float t = float(i);
+        hosts[0].dots.emplace_back(150.0f * t, 900.0f * std::sin(t * 0.12f), 40.0f * std::sin(t * 0.05f));
+    }
+    return WriteTrackSet(hosts);
+}
+
+void Load(benchmark::State& state, const std::vector<uint8_t>& bytes)
+{
+    CVersions::EnableLog(false);
+    double heldMB = 0;
+    long long vertices = 0;
+    for (auto _ : state) {
+        const uint64_t before = platform::WorkingSetBytes();
+        CSplineDot set;
+        set.LoadFromBytes(bytes.data(), bytes.size());
+        heldMB = (double(platform::WorkingSetBytes()) - double(before)) / 1048576.0;
+        vertices = 0;
+        for (const TrackHost& h : set.m_Hosts)
+            vertices += h.mesh.GetVertexCount();
+    }
+    state.counters["held_MB"] = heldMB;
+    state.counters["peak_MB"] = PeakMB();
+    state.counters["vertices"] = double(vertices);
+    state.counters["file_MB"] = double(bytes.size()) / 1048576.0;
+}
+
+void BM_LoadManyShortHosts(benchmark::State& state) { Load(state, ManyShortHosts(int(state.range(0)))); }
+BENCHMARK(BM_LoadManyShortHosts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_LoadOneLongHost(benchmark::State& state) { Load(state, OneLongHost(int(state.range(0)))); }
+BENCHMARK(BM_LoadOneLongHost)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
