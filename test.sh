@@ -34,8 +34,8 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$QM_ROOT/tests/lsan.supp"
 (cd build-asan && ctest --output-on-failure -j "$jobs" -L headless --timeout 900) || status=1
 
-echo "== thread sanitizer (threaded platform, foundation and engine code)"
-tsan_targets=(platform_tests foundation_tests engine_tests)
+echo "== thread sanitizer (threaded platform, foundation and engine code, the debugger)"
+tsan_targets=(platform_tests foundation_tests engine_tests debugger_tests)
 for t in "${tsan_targets[@]}"; do
   qm_build_target build-tsan "$t" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_TSAN=ON -DQM_GUI=OFF -DQM_BENCH=OFF
 done

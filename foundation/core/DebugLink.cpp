@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+namespace {
+std::atomic<CDebugLink::EditorHandler> g_editorHandler{nullptr};
+}
+
 std::shared_ptr<CDebugLink> CDebugLink::Make(std::string name)
 {
     return std::shared_ptr<CDebugLink>(new CDebugLink(std::move(name)));
@@ -57,6 +61,7 @@ void CDebugLink::CloseEditor()
         old = std::move(m_onShow);
         m_onShow = nullptr;
         m_hookWish.store(false, std::memory_order_release);
+        m_visible.store(false, std::memory_order_release);
         UpdateDebuggingLocked();
     }
     // old is destroyed outside the lock: it may own what the editor gave it
@@ -222,7 +227,6 @@ CDebugLink::StopResult CDebugLink::ShowBreak(int line, std::vector<std::string> 
     }
     const uint64_t release = m_release;
     const uint64_t session = m_session;
-    Poster poster = m_poster;
     lock.unlock();
 
     if (post) {
@@ -231,8 +235,7 @@ CDebugLink::StopResult CDebugLink::ShowBreak(int line, std::vector<std::string> 
             if (auto link = weak.lock())
                 link->DeliverShow();
         };
-        const bool posted = poster ? poster(std::move(deliver)) : platform::PostToGui(std::move(deliver));
-        if (!posted) {
+        if (!Post(std::move(deliver))) {
             // Nobody can show the line, so nobody could ever continue it.
             std::lock_guard<std::mutex> guard(m_mutex);
             m_postQueued = false;
@@ -247,4 +250,37 @@ CDebugLink::StopResult CDebugLink::ShowBreak(int line, std::vector<std::string> 
     lock.lock();
     m_cv.wait(lock, [&] { return m_release != release; });
     return m_session == session ? StopResult::Continued : StopResult::Closed;
+}
+
+void CDebugLink::SetEditorHandler(EditorHandler handler)
+{
+    g_editorHandler.store(handler);
+}
+
+bool CDebugLink::Post(std::function<void()> fn)
+{
+    Poster poster;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        poster = m_poster;
+    }
+    return poster ? poster(std::move(fn)) : platform::PostToGui(std::move(fn));
+}
+
+bool CDebugLink::RequestEditor(EditorRequest request)
+{
+    if (!g_editorHandler.load())
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_closed)
+            return false;
+    }
+    std::weak_ptr<CDebugLink> weak = weak_from_this();
+    return Post([weak, request = std::move(request)] {
+        auto link = weak.lock();
+        const EditorHandler handler = g_editorHandler.load();
+        if (link && handler)
+            handler(link, request);
+    });
 }

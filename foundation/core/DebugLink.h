@@ -27,6 +27,16 @@ public:
         std::vector<std::string> vars;
         bool stop = false;  // the render thread waits at this line
     };
+    // What the script side asks of the editor's GUI side besides showing lines.
+    struct EditorRequest {
+        enum Kind { Toggle, Close, Line, Error } kind = Toggle;
+        bool topmost = false;  // Toggle: place above all other windows
+        int line = -1;         // Line, Error (0-based)
+        std::string text;      // Error
+        // Toggle with no editor open: what a new editor is made from
+        std::string path, runEvent, debugEvent, compileEvent;
+    };
+    using EditorHandler = void (*)(const std::shared_ptr<CDebugLink>& link, const EditorRequest& request);
     using Poster = std::function<bool(std::function<void()>)>;
     using DebugCallback = void (*)(void* user, bool on);
 
@@ -59,7 +69,16 @@ public:
     // How requests reach the GUI thread (tests install their own).
     void SetPoster(Poster poster);
 
+    // The GUI side's handler of editor requests, one for the program.
+    static void SetEditorHandler(EditorHandler handler);
+    // The editor's window is shown (kept for IsEditorVisible).
+    void SetVisible(bool visible) { m_visible.store(visible, std::memory_order_release); }
+
     // --- script side (render thread) ---
+    // Posts the request to the GUI thread's editor handler without waiting.
+    // False when it cannot be posted or no handler exists.
+    bool RequestEditor(EditorRequest request);
+    bool IsEditorVisible() const { return IsEditorOpen() && m_visible.load(std::memory_order_acquire); }
     void SetDebugCallback(void* user, DebugCallback callback);
     bool IsEditorOpen() const { return m_open.load(std::memory_order_acquire); }
     // Editor open and a breakpoint exists or line trace is on.
@@ -83,6 +102,7 @@ private:
     void UpdateDebuggingLocked();
     void ReleaseLocked();
     void DeliverShow();
+    bool Post(std::function<void()> fn);
 
     const std::string m_name;
     mutable std::mutex m_mutex;
@@ -106,6 +126,7 @@ private:
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_debugging{false};
     std::atomic<bool> m_hookWish{false};
+    std::atomic<bool> m_visible{false};
 };
 
 using DebugLinkPtr = std::shared_ptr<CDebugLink>;
