@@ -31,7 +31,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_queue.push_back(std::move(fn));
-            ++m_posted;
+            m_maxQueued = std::max(m_maxQueued, m_queue.size());
         }
         m_cv.notify_all();
         return true;
@@ -65,7 +65,6 @@ private:
             m_cv.wait(lock, [this] { return m_stop || !m_queue.empty(); });
             if (m_queue.empty())
                 return;
-            m_maxQueued = std::max(m_maxQueued, m_queue.size());
             auto fn = std::move(m_queue.front());
             m_queue.pop_front();
             lock.unlock();
@@ -80,7 +79,6 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     std::deque<std::function<void()>> m_queue;
-    size_t m_posted = 0;
     size_t m_maxQueued = 0;
     bool m_stop = false;
     std::thread m_thread;

@@ -2,7 +2,7 @@
 // stops shown and released, line and variable trace. The test thread plays the
 // GUI thread (it runs the posted deliveries); a second thread plays the render
 // thread, meeting the editor only through the link.
-#include "editctrl_fixture.h"
+#include "editor/editctrl_fixture.h"
 #include "editor/window/LuaDebugView.h"
 
 #include <chrono>
@@ -68,17 +68,30 @@ protected:
             offset = Text().find('\n', offset) + 1;
         ctrl.SetCaretOffset(int(offset), true, false);
     }
-    std::future<CDebugLink::StopResult> Reach(int line)
+    std::shared_future<CDebugLink::StopResult> Reach(int line)
     {
-        return std::async(std::launch::async,
-                          [this, line] { return link->ShowBreak(line, {"\r\n--------- LocalVarList ---------", "a=1.000000 number"}); });
+        running.push_back(std::async(std::launch::async, [this, line] {
+                              return link->ShowBreak(line, {"\r\n--------- LocalVarList ---------", "a=1.000000 number"});
+                          }).share());
+        return running.back();
+    }
+    void TearDown() override
+    {
+        link->Close();  // a failed check may leave the render thread stopped
+        running.clear();
+        EditFixture::TearDown();
     }
     void WaitStopped(int line)
     {
-        for (int i = 0; i < 5000 && link->StoppedLine() != line; ++i)
+        for (int i = 0; i < 30000 && link->StoppedLine() != line; ++i)
             std::this_thread::sleep_for(1ms);
         ASSERT_EQ(link->StoppedLine(), line);
-        Pump();
+        // the delivery is posted just after the stop becomes visible
+        for (int i = 0; i < 30000 && view.ShownStopLine() != line; ++i) {
+            Pump();
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_EQ(view.ShownStopLine(), line);
     }
     bool Active(int line)
     {
@@ -91,6 +104,7 @@ protected:
     CLuaDebugView view{ctrl, window};
     std::mutex m_mutex;
     std::vector<std::function<void()>> m_posted;
+    std::vector<std::shared_future<CDebugLink::StopResult>> running;
 };
 
 TEST_F(DebugView, BreakpointsFollowTheMarkersAndSwitchTheHook)
