@@ -16,12 +16,14 @@ packages=(
   lib3ds-dev libjpeg62-turbo-dev
   libespeak-ng-dev espeak-ng-data
   fonts-liberation fonts-dejavu-core
+  libxcb1-dev
   xvfb xauth xdotool imagemagick x11-utils
 )
 
-# Optional: only the benchmarks use them (Assimp as the reference 3DS importer).
+# Optional: only the benchmarks use them (Assimp as the reference 3DS importer,
+# QScintilla as the reference source editor).
 # QUILLMONT_SKIP_BENCH_DEPS=1 leaves them out.
-bench_packages=(libassimp-dev)
+bench_packages=(libassimp-dev libqscintilla2-qt6-dev)
 if [ "${QUILLMONT_SKIP_BENCH_DEPS:-0}" != 1 ]; then
   packages+=("${bench_packages[@]}")
 fi

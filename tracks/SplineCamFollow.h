@@ -29,6 +29,9 @@ public:
     // after a while would otherwise spend the whole pause at once).
     static double UsableFrameMs(double frameMs);
 
+    // Distance per millisecond of frame time (the panel's train speed).
+    void SetSpeedFactor(float factor) { m_SpeedFactor = factor; }
+    float GetSpeedFactor() const { return m_SpeedFactor; }
     int GetHostIndex() const { return m_Ride.hostIndex; }
     int GetSegmentIndex() const { return m_Ride.segmentIndex; }
     int GetCachedHost() const { return m_Ride.cachedHost; }

@@ -72,6 +72,9 @@ public:
     // Rotation (0, pitch, yaw) in degrees facing along a unit direction.
     static CVec3 RotationFromDirection(const CVec3& d);
 
+    // Distance per millisecond of frame time (the panel's train speed).
+    void SetSpeedFactor(float factor) { m_SpeedFactor = factor; }
+    float GetSpeedFactor() const { return m_SpeedFactor; }
     int GetHostIndex() const { return m_Ride.hostIndex; }
     int GetSegmentIndex() const { return m_Ride.segmentIndex; }
     int GetCachedHost() const { return m_Ride.cachedHost; }

@@ -7,6 +7,7 @@
 
 #include "editor/editctrl/EditMarker.h"
 #include "editor/editctrl/EditPorts.h"
+#include "editor/editctrl/ColorRuns.h"
 #include "editor/editctrl/EditText.h"
 #include "editor/editctrl/LanguageSettings.h"
 #include "editor/editctrl/Outlining.h"
@@ -116,6 +117,12 @@ public:
     // Completes creation: the window exists, the text is empty, the caret at 0.
     virtual bool Create(IEditSink* sink, IEditMeasurer* measurer, const EcRect& client);
     bool HasWindow() const { return m_pSink != nullptr; }
+    // the window is going: nothing is measured or shown through it any more
+    void DetachWindow()
+    {
+        m_pSink = nullptr;
+        m_pMeasurer = nullptr;
+    }
     void SetClientRect(const EcRect& client); // size change: layout as UpdateLayout
     void SetClipboard(IEditClipboard* clipboard) { m_pClipboard = clipboard; }
     void SetDragSource(IEditDragSource* drag) { m_pDragSource = drag; }
@@ -349,6 +356,82 @@ public:
     virtual int CanDeleteMarker(CEditMarker*) { return 1; }
     virtual int MarkerHook() { return 1; }
 
+    // --- colouring (what a paint draws) ---------------------------------------------
+    virtual bool LookupKeyword(const std::string& word, COLORREF& text, COLORREF& back) const;
+    // colour ranges of first .. end (excluded), absolute offsets, text order;
+    // `skip` is left out of the scan
+    void ScanBlocks(int first, int end, std::vector<ColorRange>& out, const ColorBlock* skip = nullptr) const;
+    // the whole-text block open at the offset (it began above), or null
+    const ColorBlock* WholeTextBlockAt(int offset) const;
+    // the offset after that block's end string, or the text length
+    int FindWholeTextBlockEnd(const ColorBlock& block, int offset) const;
+    virtual void GetCharColors(char, int, COLORREF&, COLORREF&) const {}
+    virtual bool GetLineColors(int, int, COLORREF&, COLORREF&, bool) const { return false; }
+    // the runs of the visible lines first .. last (zero-based, counted from the
+    // top line); printing leaves out the selection and markers; refills the links
+    void BuildPaintLines(int firstVisible, int lastVisible, bool printing, std::vector<EcPaintLine>& out);
+    COLORREF DefaultTextColor() const;
+    COLORREF DefaultBackColor() const;
+    bool m_bHasFocus = false; // the selection colours in use
+
+    // --- links and tips ---------------------------------------------------------------
+    virtual bool FindHyperlink(int first, int end, std::string& link, int& linkStart) const;
+    int LinkIndexAt(int offset) const;
+    virtual void OpenHyperlink(int linkStart, const std::string& link);
+    bool GetLinkTip(std::string& text) const;
+    // the hot link's text, else the text of the link holding the caret
+    bool GetLinkText(std::string& text);
+    void FollowLinkAtCaret();
+    // kNoColor stands for the focused selection background
+    void SetLinkHighlight(bool on, COLORREF color);
+    virtual bool CanGetLinkText(int, const std::string&) const { return true; }
+    // a listed variable's "name = value type" in place of its name
+    bool GetVariableTip(std::string& text) const;
+    // the debugger's variable list while it stands at a break; empty otherwise
+    void SetVariableList(std::vector<std::string> lines) { m_lstVariables = std::move(lines); }
+    // the tip for a client point: a link, a collapsed region's text, or the word
+    // there (a listed variable shown with its value); false for none
+    bool GetTipText(EcPoint pt, std::string& text, bool& wide);
+    bool GetWordAtPoint(EcPoint pt, std::string& word) const;
+    virtual bool CanShowLinkTip(int, const std::string&) const { return true; }
+    virtual bool CanShowToolTip(const std::string&) const { return true; }
+    const std::vector<EcLink>& Links() const { return m_arrLinks; }
+    int m_nCaretLink = -1;
+    int m_nHotLink = -1;
+
+    // --- input (the window hands over keys, characters and mouse points) ----------------
+    // a key down (virtual-key code); false when the key does nothing here
+    bool OnKeyDown(unsigned vk, bool shift, bool ctrl);
+    // a typed byte of the code page; control characters are ignored
+    void OnChar(unsigned char c);
+    // the offset of the drag-selection point (x kept inside the text); the
+    // selection grows to it; returns the offset or -1
+    int DragSelectTo(EcPoint pt);
+    // a double click: a run of blanks, or the word there
+    void SelectWordAt(EcPoint pt);
+    void GetWordBounds(int offset, int& start, int& end) const;
+    // after a left click ends: a collapsed placeholder under the point is selected
+    void OnLButtonUp(EcPoint pt);
+    void OnRButtonDown(EcPoint pt);
+    // one line up or down for each whole 120 units; false when everything fits
+    bool WheelLines(int lines);
+    // a scroll-bar request; when the view moved: repaint, caret placed or parked
+    bool ScrollView(int bar, int code, int position = -1);
+    bool AllLinesFit() const;
+    void OnSetFocus();
+    void OnKillFocus();
+
+    // --- printing ----------------------------------------------------------------------
+    // Lays the control out for one printed page (1-based) in `page` with the
+    // printer's measurer; false when the page lies past the text. EndPrintPage
+    // puts the screen layout back.
+    bool BeginPrintPage(IEditMeasurer* printer, const EcRect& page, int number, bool& more);
+    void EndPrintPage();
+
+    // --- HTML export ------------------------------------------------------------------
+    void GetHtmlText(std::string& out) const;
+    virtual void EscapeHtml(std::string& text) const;
+
     // --- options (public as the script editor sets them) -------------------------------
     std::string m_strWhitespace;
     std::string m_strBlanks;
@@ -443,6 +526,8 @@ protected:
     int m_nCaretLine = 0;
     int m_nCaretColumn = 0;
     int m_nSavedCaret = 0;
+    EcPoint m_ptCaretDoc;
+    int m_nLastDragOffset = -1;
     int m_nDropOffset = -1;
     int m_nWantedColumn = 0;
     int m_nDragState = 0;
@@ -460,6 +545,18 @@ protected:
     bool m_bLastWasUndo = true;
 
     MarkerList m_lstMarkers;
+
+    void OnUrlPrefixesReset() override { m_arrLinks.clear(); }
+
+    struct PrintSaved {
+        IEditSink* sink = nullptr;
+        IEditMeasurer* measurer = nullptr;
+        EcRect text;
+        int firstLine = 0, firstLineOffset = 0, hiddenAbove = 0, firstColumn = 0;
+        bool active = false;
+    } m_printSaved;
+    std::vector<EcLink> m_arrLinks;
+    std::vector<std::string> m_lstVariables;
 
     static bool s_bOverwrite;
 };

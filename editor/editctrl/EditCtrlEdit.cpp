@@ -27,6 +27,23 @@ void CEditCtrl::MakeIndent(std::string& out) const
 
 int CEditCtrl::NormalizeText(std::string& text)
 {
+    // most texts need nothing: no CR and no line at the length limit
+    if (text.find('\r') == std::string::npos) {
+        bool clean = true;
+        for (size_t start = 0;;) {
+            const size_t nl = text.find('\n', start);
+            const size_t end = nl == std::string::npos ? text.size() : nl;
+            if (end - start >= size_t(std::max(1, m_nMaxLineLength))) {
+                clean = false;
+                break;
+            }
+            if (nl == std::string::npos)
+                break;
+            start = nl + 1;
+        }
+        if (clean)
+            return 1;
+    }
     std::string out;
     out.reserve(text.size() + text.size() / size_t(std::max(1, m_nMaxLineLength)) + 1);
     int count = 0;

@@ -29,15 +29,23 @@ int CEditCtrl::Scroll(int bar, int code, int position)
     if (bar == 0) {
         m_nFirstColumn = n;
     } else {
-        // walk the top line over visible lines
         int top = m_nFirstLineOffset;
-        for (int i = b; i < n; ++i) {
+        int from = b;
+        if (!(m_bOutlining && m_pOutline && m_pOutline->HiddenLines() > 0)) {
+            // no hidden lines: the visible line is the text line
+            if (n >= m_strText.LineCount())
+                return 0;
+            top = m_strText.LineStart(n);
+            from = n;
+        }
+        // walk the top line over visible lines
+        for (int i = from; i < n; ++i) {
             const int e = LineEndOf(top, true);
             if (m_strText.At(e) != '\n')
                 return 0; // the end of the text: the old position stays
             top = e + 1;
         }
-        for (int i = b; i > n && top > 0; --i)
+        for (int i = from; i > n && top > 0; --i)
             top = LineStartOf(top - 1, true);
         m_nFirstLineOffset = top;
         m_nFirstLine = n;

@@ -86,7 +86,20 @@ void CInputState::SetModifier(int modifier)
 {
     std::lock_guard lock(m_lock);
     m_modifier = modifier;
+    m_backspace = false;
     m_timeModifier = m_timeLastInput = Now();
+}
+
+void CInputState::SetBackspace(bool down)
+{
+    std::lock_guard lock(m_lock);
+    m_backspace = down;
+}
+
+bool CInputState::IsBackspace()
+{
+    std::lock_guard lock(m_lock);
+    return m_backspace && m_modifier == kModBackOrCtrl;
 }
 
 int CInputState::GetWheel()

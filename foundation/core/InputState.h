@@ -41,7 +41,13 @@ public:
     void SetKey(int key);
 
     int GetModifier();
+    // Clears the Backspace flag: the modifier now belongs to the key pressed last.
     void SetModifier(int modifier);
+    // Backspace and Ctrl both give modifier 8; the flag tells a real Backspace apart.
+    // Set it after SetModifier(8) for Backspace; it reads true only while the
+    // modifier is still 8.
+    void SetBackspace(bool down);
+    bool IsBackspace();
 
     int GetWheel();
     void SetWheel(int wheel);
@@ -88,6 +94,7 @@ private:
     int m_wheel = 0;
     int m_key = 0;
     int m_modifier = 0;
+    bool m_backspace = false;
     int m_button = 0;
     int m_strafe = 0;
     int m_forward = 0;

@@ -106,6 +106,24 @@ TEST_F(InputStateTest, HeldModifierStaysUntilHundredMsAfterLastRepeat)
     EXPECT_EQ(state.GetModifier(), 0);
 }
 
+TEST_F(InputStateTest, BackspaceIsToldApartFromCtrlWhileModifierEightLasts)
+{
+    state.SetModifier(CInputState::kModBackOrCtrl); // Ctrl
+    EXPECT_FALSE(state.IsBackspace());
+    state.SetBackspace(true); // Backspace
+    EXPECT_TRUE(state.IsBackspace());
+    state.SetModifier(CInputState::kModBackOrCtrl); // Ctrl pressed after it
+    EXPECT_FALSE(state.IsBackspace());
+    state.SetBackspace(true);
+    state.SetModifier(CInputState::kModShift);
+    EXPECT_FALSE(state.IsBackspace());
+    state.SetModifier(CInputState::kModBackOrCtrl);
+    state.SetBackspace(true);
+    g_fakeNow += 101.0;
+    state.Expire();
+    EXPECT_FALSE(state.IsBackspace()); // expired with its modifier
+}
+
 TEST_F(InputStateTest, OverlayGatesMovementAndAxesOnly)
 {
     struct Gate {

@@ -1,4 +1,3 @@
-#include "app/TestScene.h"
 #include "engine/gl/GLcamera.h"
 #include "engine/gl/GLfont.h"
 #include "engine/models/GLlight.h"
@@ -190,59 +189,4 @@ TEST_F(TrackDrawGL, LiveStrokeAndFarCursor)
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     // The line to the far cursor turns red, with the marker and the end sign.
     EXPECT_GT(CountPixels(m_GL.Grab(), IsRed), CountPixels(near, IsRed) + 50);
-}
-
-// The test scene in the data folder: the shipped track sets are drawn, the model
-// with id 4 runs along them, view 1 rides the track camera and view 2 chases the
-// model.
-TEST(TrackWorldScene, TrackCameraAndChaseCameraViews)
-{
-    InitTrigTables();
-    GLTestContext gl;
-    ASSERT_TRUE(gl.Init(kW, kH));
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    const std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(QM_DATA_DIR);
-    CTestScene scene;
-    const bool created = scene.Create();
-    std::filesystem::current_path(old);
-    ASSERT_TRUE(created);
-    scene.Resize(kW, kH);
-    ASSERT_GE(scene.GetTrackSetCount(), 1);
-    CGLmeshObj* model = scene.FindModel(4);
-    ASSERT_NE(model, nullptr) << "the generated models are missing";
-
-    auto frames = [&scene](int n) {
-        for (int i = 0; i < n; ++i) {
-            platform::SleepMs(16);
-            scene.RenderFrame();
-        }
-    };
-    frames(5);
-    const CVec3 start = *model->GetPosition();
-    frames(10);
-    EXPECT_GT(model->GetPosition()->Distance(start), 50.0f); // running
-
-    // View 1 rides 150 above the first set's (flat) track and draws it.
-    scene.SetView(1);
-    frames(10);
-    const float trackZ = scene.GetTrackSet(0)->m_Hosts[0].dots[0].z;
-    EXPECT_NEAR(scene.GetCamera().GetPosition()->z, trackZ + 150.0f, 0.5f);
-    EXPECT_GT(scene.GetTracksDrawn(), 0);
-    EXPECT_GT(CountPixels(gl.Grab(), IsTrack), kW * kH / 50);
-
-    // View 2 keeps the camera 2500 to 10000 from the running model.
-    scene.SetView(2);
-    frames(10);
-    for (int i = 0; i < 5; ++i) {
-        const CVec3 before = *scene.GetCamera().GetPosition();
-        frames(1);
-        const float d = scene.GetCamera().GetPosition()->Distance(*model->GetPosition());
-        EXPECT_GE(d, 2499.0f);
-        EXPECT_LE(d, 10001.0f);
-        EXPECT_GT(scene.GetCamera().GetPosition()->Distance(before), 0.0f); // moves with the model
-    }
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    scene.Free();
 }

@@ -1,0 +1,29 @@
+#include "app/shell/GLAppApp.h"
+
+#include "app/shell/GLAppDlg.h"
+#include "platform/GuiDispatcher.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QOpenGLContext>
+#include <clocale>
+#include <cstdlib>
+
+int CGLAppApp::InitInstance(int& argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    QApplication qapp(argc, argv);
+    // Qt takes the locale from the environment; files need "%f" with a point
+    std::setlocale(LC_NUMERIC, "C");
+    QCoreApplication::setOrganizationName("QuillmontApp");
+    platform::InitGuiDispatcher();
+    // the render thread draws with a context of its own
+    if (!QOpenGLContext::supportsThreadedOpenGL()) {
+        QMessageBox::critical(nullptr, "Quillmont", "Failed to initialize OpenGL on a render thread");
+        return 1;
+    }
+    CGLAppDlg dlg;
+    dlg.DoModal();
+    return 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include <atomic>
+
+// The main window's fields that the render thread reads and writes back. The GUI
+// thread posts requests here; the render thread takes them with an exchange, so a
+// request made while another is being served is never lost.
+struct CShellState {
+    // Set by the render thread while its loop runs.
+    std::atomic<bool> running{false};
+    // Set by the GUI thread on every road to shutdown; the render thread stops at the
+    // end of its current step (also when it is still creating the scene).
+    std::atomic<bool> stopRequest{false};
+    std::atomic<bool> fullScreen{false};
+    // F11: toggle the script editors.
+    std::atomic<bool> editorRequest{false};
+    // F1: copy the current view's pose into view 0 (only the render thread touches views).
+    std::atomic<bool> copyPoseRequest{false};
+    // Render-loop passes that must still apply the client size.
+    std::atomic<int> resizeCounter{10};
+    // View 0..9 to select; -1 none.
+    std::atomic<int> viewRequest{0};
+    // The GL surface's size in pixels, kept by the GUI thread.
+    std::atomic<int> clientWidth{0};
+    std::atomic<int> clientHeight{0};
+    // Resizes applied by the render loop.
+    std::atomic<int> resizesApplied{0};
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+class CInputState;
+struct CShellState;
+
+// The main window's key, mouse and cursor rules on the input controller and the
+// shell's request fields. Keys are virtual-key codes.
+namespace shell {
+
+// What the window itself must do after a rule ran.
+enum class WindowAction {
+    None,
+    Close,           // destroy the window without saving its placement
+    TogglePanel,     // show the panel when hidden, else hide it
+    MoveCursor,      // four-way move cursor
+    ArrowCursor,     // arrow cursor
+    BeginCapture,    // start raw input capture
+    StartRadarDrag,  // move cursor, grab the mouse, confine it to the client area
+};
+
+WindowAction OnKeyDown(int vk, CInputState& input, CShellState& state);
+WindowAction OnKeyUp(int vk, CInputState& input);
+
+// Left button down: button event 1; the radar drag with Shift over the overlay.
+// `runDefault` is false in edit mode, where the default handling is skipped.
+WindowAction OnLeftButtonDown(bool shiftHeld, CInputState& input, bool& runDefault);
+// Mouse moved to (x, y) in client coordinates at `nowMs`: a left drag starts capture
+// more than 10 ms after the last input when no overlay, edit mode or capture is on.
+WindowAction OnMouseMove(int x, int y, double nowMs, CInputState& input);
+// Wheel: +1 away from the user, -1 towards or for no delta.
+void OnWheel(int delta, CInputState& input);
+
+// The cursor over the client area (the window system draws the frame's own).
+enum class CursorChoice {
+    Default,  // the window's default cursor
+    Hidden,   // edit mode: the scene marks the pointer itself
+    SizeAll,  // four-way move over the radar with Shift or Ctrl
+};
+CursorChoice ChooseClientCursor(bool overlayHit, int modifier, bool editMode);
+
+} // namespace shell

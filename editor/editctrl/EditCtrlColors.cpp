@@ -1,0 +1,171 @@
+// CEditCtrl: keyword look-up, the colour block scan and the runs one paint draws.
+#include "editor/editctrl/EditCtrl.h"
+
+#include "platform/SysColors.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+COLORREF CEditCtrl::DefaultTextColor() const
+{
+    return m_crText == kNoColor ? platform::GetSysColor(platform::COLOR_WINDOWTEXT) : m_crText;
+}
+
+COLORREF CEditCtrl::DefaultBackColor() const
+{
+    return m_crBack == kNoColor ? platform::GetSysColor(platform::COLOR_WINDOW) : m_crBack;
+}
+
+bool CEditCtrl::LookupKeyword(const std::string& word, COLORREF& text, COLORREF& back) const
+{
+    if (word.empty())
+        return false;
+    const KeywordInfo* info = nullptr;
+    auto it = m_mapKeywords.find(word);
+    if (it != m_mapKeywords.end()) {
+        info = &it->second;
+    } else {
+        std::string upper = word;
+        for (char& c : upper)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        it = m_mapKeywords.find(upper);
+        if (it != m_mapKeywords.end() && !it->second.bCaseSensitive)
+            info = &it->second;
+    }
+    if (!info)
+        return false;
+    text = info->crText == kNoColor ? DefaultTextColor() : info->crText;
+    back = info->crBack == kNoColor ? DefaultBackColor() : info->crBack;
+    return true;
+}
+
+void CEditCtrl::ScanBlocks(int first, int end, std::vector<ColorRange>& out, const ColorBlock* skip) const
+{
+    const std::string_view text(m_strText.Str());
+    end = std::min(end, int(text.size()));
+    const std::string_view stretch = text.substr(0, size_t(std::max(end, 0)));
+    int pos = std::max(first, 0);
+    while (pos < end) {
+        const ColorBlock* best = nullptr;
+        size_t bestAt = std::string_view::npos;
+        for (const ColorBlock& b : m_lstBlocks) {
+            if (&b == skip || b.strStart.empty())
+                continue;
+            const size_t at = stretch.find(b.strStart, size_t(pos));
+            if (at < bestAt) {
+                bestAt = at;
+                best = &b;
+            }
+        }
+        if (!best)
+            return;
+        const int start = int(bestAt);
+        int found = -1;
+        int lastEscaped = -1;
+        if (!best->strEnd.empty()) {
+            size_t from = size_t(start) + 1;
+            while (true) {
+                const size_t at = stretch.find(best->strEnd, from);
+                if (at == std::string_view::npos)
+                    break;
+                if (at > 0 && m_strEscapeChars.find(stretch[at - 1]) != std::string::npos) {
+                    lastEscaped = int(at);
+                    from = at + 1;
+                    continue;
+                }
+                found = int(at);
+                break;
+            }
+        }
+        bool atLineEnd = false;
+        if (!best->bWholeText) {
+            const size_t from = lastEscaped >= 0 ? size_t(lastEscaped) + 1 : size_t(start) + 1;
+            const size_t lf = stretch.find('\n', from);
+            if (lf != std::string_view::npos && (found < 0 || int(lf) < found)) {
+                found = int(lf);
+                atLineEnd = true;
+            }
+        }
+        int last;
+        if (found < 0)
+            last = end - 1;
+        else if (atLineEnd || best->strEnd.empty())
+            last = found;
+        else
+            last = found + int(best->strEnd.size()) - 1;
+        last = std::min(last, end - 1);
+        out.push_back({start, last, best->crText, best->crBack});
+        pos = last + 1;
+    }
+}
+
+namespace {
+
+// The last character of the last occurrence of s that ends before limit, or -1.
+int LastEndingBefore(std::string_view text, int limit, std::string_view s)
+{
+    if (s.empty())
+        return -1;
+    size_t pos = size_t(std::clamp(limit, 0, int(text.size())));
+    while (pos > 0) {
+        const void* hit = memrchr(text.data(), s.back(), pos);
+        if (!hit)
+            return -1;
+        const size_t i = size_t(static_cast<const char*>(hit) - text.data());
+        if (i + 1 >= s.size() && text.substr(i + 1 - s.size(), s.size()) == s)
+            return int(i);
+        pos = i;
+    }
+    return -1;
+}
+
+} // namespace
+
+const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
+{
+    const ColorBlock* block = nullptr;
+    for (const ColorBlock& b : m_lstBlocks)
+        if (b.bWholeText && !b.strStart.empty()) {
+            block = &b;
+            break;
+        }
+    if (!block)
+        return nullptr;
+    const std::string_view text(m_strText.Str());
+    const std::string& open = block->strStart;
+    // walking back from the offset: an end string first closes the block, a
+    // start string first opens it
+    int limit = std::min(offset, int(text.size()));
+    while (limit > 0) {
+        const int closeAt = LastEndingBefore(text, limit, block->strEnd);
+        const int openAt = LastEndingBefore(text, limit, open);
+        if (openAt < 0 || closeAt >= openAt)
+            return nullptr;
+        const int start = openAt + 1 - int(open.size());
+        if (open.size() == 2 && start > 0 && text[size_t(start - 1)] == open.back()) {
+            limit = openAt; // in a run of equal characters the earliest pair counts
+            continue;
+        }
+        // inside a comment or string of its own line the start does not count
+        std::vector<ColorRange> ranges;
+        ScanBlocks(LineStartOf(start, false), start + int(open.size()), ranges, block);
+        const auto inside = std::find_if(ranges.begin(), ranges.end(), [&](const ColorRange& r) {
+            return r.first < start && r.last >= start;
+        });
+        if (inside == ranges.end())
+            return block;
+        limit = inside->first; // the walk goes on before that range
+    }
+    return nullptr;
+}
+
+int CEditCtrl::FindWholeTextBlockEnd(const ColorBlock& block, int offset) const
+{
+    const std::string& text = m_strText.Str();
+    if (block.strEnd.empty())
+        return int(text.size());
+    const size_t at = text.find(block.strEnd, size_t(std::max(offset, 0)));
+    // an unterminated block colours through the last character
+    return at == std::string::npos ? int(text.size()) : int(at + block.strEnd.size());
+}

@@ -1,0 +1,264 @@
+#include "editor/editctrl/widget/EditCtrlPainter.h"
+
+#include "editor/editctrl/CodePage.h"
+#include "editor/editctrl/EditCtrl.h"
+#include "platform/GdiCanvas.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+
+QColor ToQColor(COLORREF c) { return QColor(platform::GetR(c), platform::GetG(c), platform::GetB(c)); }
+
+QString ToQString(std::string_view bytes)
+{
+    const std::u16string u = editctrl::BytesToUtf16(bytes);
+    return QString(reinterpret_cast<const QChar*>(u.data()), qsizetype(u.size()));
+}
+
+platform::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
+
+// Draws one run from x; tabs stop at multiples of the tab stop from the line's
+// origin. Returns the x after it.
+int DrawRun(CEditCtrl& ctrl, QPainter& p, const std::string& text, const EcColorRun& run, int x, int origin, int top,
+            const EditPaintFonts& fonts)
+{
+    const int lineHeight = ctrl.GetLineHeight();
+    const int tabStop = ctrl.GetTabStop();
+    const int baseline = top + ctrl.m_nLineSpacing / 2 + fonts.ascent;
+    p.setFont(run.link ? fonts.link : fonts.text);
+    int i = run.start;
+    while (i < run.end) {
+        if (text[size_t(i)] == '\t') {
+            const int rel = x - origin;
+            const int next = tabStop > 0 ? (rel / tabStop + 1) * tabStop : rel + ctrl.GetTabbedTextExtent(" ", 1);
+            p.fillRect(QRect(x, top, origin + next - x, lineHeight), ToQColor(run.crBack));
+            x = origin + next;
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < run.end && text[size_t(j)] != '\t')
+            ++j;
+        const int w = ctrl.GetTabbedTextExtent(text.data() + i, j - i);
+        p.fillRect(QRect(x, top, w, lineHeight), ToQColor(run.crBack));
+        p.setPen(ToQColor(run.crText));
+        p.drawText(x, baseline, ToQString(std::string_view(text).substr(size_t(i), size_t(j - i))));
+        x += w;
+        i = j;
+    }
+    return x;
+}
+
+void DrawMarkerMargin(CEditCtrl& ctrl, QPainter& p)
+{
+    const EcRect& rc = ctrl.GetClientRect();
+    const int lh = ctrl.GetLineHeight();
+    platform::GdiCanvas canvas(p);
+    canvas.FillRect({rc.left, rc.top, rc.left + ctrl.m_nMarkerMarginWidth, rc.bottom},
+                    platform::GetSysColor(platform::COLOR_3DLIGHT));
+    if (lh <= 0)
+        return;
+    const int first = ctrl.GetFirstLine();
+    const int last = first + ctrl.GetTextRect().Height() / lh + 1;
+    std::vector<const CEditMarker*> markers;
+    for (const auto& m : ctrl.Markers())
+        if (m->m_nType & CEditMarker::kBreakpoint)
+            markers.push_back(m.get());
+    std::stable_sort(markers.begin(), markers.end(),
+                     [](const CEditMarker* a, const CEditMarker* b) { return a->m_nPriority < b->m_nPriority; });
+    const int trim = (ctrl.m_nLineSpacing + 1) / 2;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const CEditMarker* m : markers) {
+        const int vis = ctrl.VisibleLineFromLine(m->m_nLine);
+        if (vis < first || vis > last)
+            continue;
+        const int top = (vis - first) * lh + ctrl.GetTextRect().top;
+        const QRect cell(rc.left + 3, top + trim, ctrl.m_nMarkerMarginWidth - 6, lh - 2 * trim);
+        p.setPen(Qt::black);
+        p.setBrush(QColor(255, 0, 0));
+        p.drawRoundedRect(cell.adjusted(0, 0, -1, -1), 5.5, 5.5);
+        if (m->m_bActive)
+            p.fillRect(cell.adjusted(3, 4, -3, -4), QColor(255, 255, 0));
+    }
+    p.restore();
+}
+
+void DrawLineNumberMargin(CEditCtrl& ctrl, QPainter& p, const std::vector<EcPaintLine>& lines, const EditPaintFonts& fonts)
+{
+    const EcRect& rc = ctrl.GetClientRect();
+    const int left = rc.left + ctrl.m_nMarkerMarginWidth;
+    const int right = left + ctrl.m_nLineNumberWidth;
+    const int lh = ctrl.GetLineHeight();
+    platform::GdiCanvas canvas(p);
+    canvas.FillRect({left, rc.top, right, rc.bottom}, ctrl.DefaultBackColor());
+    const QColor grey(196, 196, 196);
+    for (int y = rc.top; y < rc.bottom; y += 2)
+        p.fillRect(QRect(right - 2, y, 1, 1), grey);
+    const int trim = (ctrl.m_nLineSpacing + 1) / 2;
+    QFontMetrics fm(fonts.text, p.device());
+    p.setFont(fonts.text);
+    p.setPen(grey);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const QString number = QString::number(lines[i].line + 1);
+        const QRect cell(left, ctrl.GetTextRect().top + int(i) * lh + trim, right - 3 - left, lh - 2 * trim);
+        if (fm.horizontalAdvance(number) > cell.width())
+            continue; // a number that does not fit is left out, not cut
+        p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, number);
+    }
+}
+
+void DrawOutlineBox(QPainter& p, const QRect& cell, const COutlineNode* node, bool above, bool below, bool endTick)
+{
+    const QColor grey(128, 128, 128);
+    const int cx = cell.left() + cell.width() / 2, cy = cell.top() + cell.height() / 2;
+    p.setPen(grey);
+    if (node) {
+        p.fillRect(QRect(cx - 4, cy - 4, 9, 9), Qt::white);
+        p.drawRect(QRect(cx - 4, cy - 4, 8, 8));
+        p.drawLine(cx - 2, cy, cx + 2, cy);
+        if (node->m_bCollapsed)
+            p.drawLine(cx, cy - 2, cx, cy + 2);
+        if (above)
+            p.drawLine(cx, cell.top(), cx, cy - 4);
+    } else {
+        if (above)
+            p.drawLine(cx, cell.top(), cx, cy - 1);
+        if (endTick)
+            p.drawLine(cx, cy, cx + 4, cy);
+    }
+    if (below)
+        p.drawLine(cx, cell.bottom(), cx, node ? cy + 5 : cy);
+}
+
+void DrawOutlineMargin(CEditCtrl& ctrl, QPainter& p, const std::vector<EcPaintLine>& lines)
+{
+    const EcRect& rc = ctrl.GetClientRect();
+    const int left = rc.left + ctrl.m_nMarkerMarginWidth + (ctrl.m_bShowLineNumbers ? ctrl.m_nLineNumberWidth : 0);
+    const int right = left + ctrl.m_nOutlineMarginWidth;
+    platform::GdiCanvas canvas(p);
+    canvas.FillRect({left, rc.top, right, rc.bottom}, ctrl.DefaultBackColor());
+    if (!ctrl.m_bOutlining || ctrl.m_OutlineRoot.Children().empty() || lines.empty())
+        return;
+    const int lh = ctrl.GetLineHeight();
+    const int textEnd = ctrl.GetTextLength();
+    std::vector<COutlineNode*> nodes;
+    ctrl.m_OutlineRoot.CollectInRange(lines.front().start, textEnd, nodes);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int start = lines[i].start;
+        const int end = i + 1 < lines.size() ? lines[i + 1].start - 1 : ctrl.TrueLineEnd(start, true);
+        const COutlineNode* starting = nullptr;
+        bool above = false, below = false, tick = false;
+        for (const COutlineNode* n : nodes) {
+            const int s = n->HeaderStart() >= 0 ? n->HeaderStart() : n->m_nStart;
+            if (s >= start && s <= end) {
+                if (!starting)
+                    starting = n;
+                if (!n->m_bCollapsed && n->m_nEnd > end)
+                    below = true;
+            } else if (s < start && n->m_nEnd >= start) {
+                above = true;
+                if (n->m_nEnd <= end)
+                    tick = true;
+                else
+                    below = true;
+            }
+        }
+        const QRect cell(left, ctrl.GetTextRect().top + int(i) * lh, ctrl.m_nOutlineMarginWidth, lh);
+        DrawOutlineBox(p, cell, starting, above && starting ? true : above, below, tick);
+    }
+}
+
+} // namespace
+
+namespace {
+
+void DrawLines(CEditCtrl& ctrl, QPainter& p, const QRect& area, const std::vector<EcPaintLine>& lines,
+               const EditPaintFonts& fonts, bool printing)
+{
+    const EcRect& rt = ctrl.GetTextRect();
+    const int lh = ctrl.GetLineHeight();
+    const std::string& text = ctrl.GetText();
+    // every line starts at the text area's left edge, whatever part is repainted
+    const int origin = rt.left + 1 - ctrl.GetFirstColumn() * ctrl.GetCharWidth();
+    const QRect textRect(rt.left, rt.top, rt.Width(), rt.Height());
+    p.save();
+    p.setClipRect(printing ? textRect : area.intersected(textRect));
+    QFontMetrics fm(fonts.text, p.device());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const int top = rt.top + int(i) * lh;
+        if (top + lh < area.top())
+            continue;
+        const EcPaintLine& line = lines[i];
+        int x = origin;
+        for (const EcColorRun& run : line.runs) {
+            if (run.kind == EcColorRun::kCollapsed) {
+                const QString label = ToQString(run.placeholder);
+                const int w = fm.horizontalAdvance(label) + 2;
+                const QRect box(x, top, w, lh);
+                if (run.crBack != ctrl.DefaultBackColor())
+                    p.fillRect(box, ToQColor(run.crBack));
+                p.setPen(QColor(128, 128, 128));
+                p.setBrush(printing ? QBrush(Qt::NoBrush) : QBrush(ToQColor(run.crBack)));
+                p.drawRect(box.adjusted(0, 0, -1, 0));
+                p.setBrush(Qt::NoBrush);
+                p.setFont(fonts.text);
+                p.drawText(box.adjusted(1, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label);
+                if (COutlineNode* node = ctrl.FindCollapsedNodeAt(run.start))
+                    node->m_rcBox = {box.left(), box.top(), box.right() + 1, box.bottom() + 1};
+                x += w;
+                continue;
+            }
+            x = DrawRun(ctrl, p, text, run, x, origin, top, fonts);
+        }
+        if (line.endCell) {
+            const int w = ctrl.GetTabbedTextExtent(" ", 1);
+            p.fillRect(QRect(x, top, w, lh), ToQColor(line.endBack));
+            x += w;
+        }
+        if (line.fill && x < rt.right)
+            p.fillRect(QRect(x, top, rt.right - x, lh), ToQColor(line.fillBack));
+    }
+    p.restore();
+}
+
+} // namespace
+
+void PaintEditText(CEditCtrl& ctrl, QPainter& p, const QRect& clip, const EditPaintFonts& fonts, bool printing)
+{
+    const EcRect& rt = ctrl.GetTextRect();
+    const int lh = ctrl.GetLineHeight();
+    QRect area = printing ? QRect(rt.left, rt.top, rt.Width(), rt.Height())
+                          : clip.intersected(QRect(rt.left + 1, rt.top, rt.Width() - 1, rt.Height()));
+    if (area.isEmpty() || lh <= 0 || ctrl.GetTextLength() == 0)
+        return;
+    area.adjust(-1, -1, 1, 1);
+    std::vector<EcPaintLine> lines;
+    ctrl.BuildPaintLines(0, std::max(0, (area.bottom() - rt.top) / lh), printing, lines);
+    DrawLines(ctrl, p, area, lines, fonts, printing);
+}
+
+void PaintEditCtrl(CEditCtrl& ctrl, QPainter& p, const QRect& clip, const EditPaintFonts& fonts)
+{
+    const EcRect& rt = ctrl.GetTextRect();
+    const EcRect& rc = ctrl.GetClientRect();
+    const int lh = ctrl.GetLineHeight();
+    platform::GdiCanvas canvas(p);
+    canvas.FillRect(ToRect(clip.intersected(QRect(rt.left, rt.top, rt.Width(), rc.Height()))), ctrl.DefaultBackColor());
+    DrawMarkerMargin(ctrl, p);
+    std::vector<EcPaintLine> lines;
+    if (lh > 0)
+        ctrl.BuildPaintLines(0, std::max(0, (clip.bottom() + 1 - rt.top) / lh), false, lines);
+    if (ctrl.m_bShowLineNumbers)
+        DrawLineNumberMargin(ctrl, p, lines, fonts);
+    if (ctrl.m_bShowOutlineMargin)
+        DrawOutlineMargin(ctrl, p, lines);
+    QRect area = clip.intersected(QRect(rt.left + 1, rt.top, rt.Width() - 1, rt.Height()));
+    if (!area.isEmpty() && ctrl.GetTextLength() > 0)
+        DrawLines(ctrl, p, area.adjusted(-1, -1, 1, 1), lines, fonts, false);
+}

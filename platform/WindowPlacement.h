@@ -1,0 +1,76 @@
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class QWindow;
+class QWidget;
+
+namespace platform {
+
+struct Rect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    bool Intersects(const Rect& o) const
+    {
+        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
+    bool operator==(const Rect&) const = default;
+};
+
+// A window's placement as the profile keeps it: a 44-byte record of little-endian
+// fields (length, flags, show command, minimised and maximised positions, the
+// normal rectangle). The normal rectangle is the window's client area in screen
+// coordinates.
+struct WindowPlacement {
+    static constexpr size_t kBytes = 44;
+    enum : uint32_t { kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3 };
+
+    uint32_t length = kBytes;
+    uint32_t flags = 0;
+    uint32_t showCmd = kShowNormal;
+    int32_t minX = -1, minY = -1, maxX = -1, maxY = -1;
+    Rect normal;
+
+    bool operator==(const WindowPlacement&) const = default;
+};
+
+std::array<uint8_t, WindowPlacement::kBytes> EncodePlacement(const WindowPlacement& p);
+// `base` with the first min(size, 44) bytes of `data` written over its record.
+WindowPlacement OverlayPlacement(const WindowPlacement& base, const uint8_t* data, size_t size);
+
+// The desktop: the virtual screen's rectangle and the primary screen's size.
+struct DesktopGeometry {
+    Rect virtualRect;
+    int32_t primaryWidth = 0;
+    int32_t primaryHeight = 0;
+};
+
+// When a stored record is applied.
+struct PlacementRule {
+    size_t minBytes;        // shorter records are ignored
+    bool exactSize;         // only records of exactly 44 bytes
+    bool edgeWithinExtent;  // left edge below the extent's width or top edge below its height
+    bool mustIntersect;     // the window overlaps the virtual screen
+};
+// The main window: records from 36 bytes on (left and top are read), an edge inside
+// the extent, and never a window wholly off the desktop.
+inline constexpr PlacementRule kMainWindowPlacementRule{36, false, true, true};
+// Exactly one whole record that overlaps the desktop.
+inline constexpr PlacementRule kWholeRecordPlacementRule{WindowPlacement::kBytes, true, false, true};
+
+// The placement to apply for a stored record over the current one, or nothing when
+// the rule refuses it. The result's show command is 0: the window opens normal.
+std::optional<WindowPlacement> AcceptPlacement(const std::vector<uint8_t>& record, const WindowPlacement& current,
+                                               const DesktopGeometry& desktop, const PlacementRule& rule);
+
+// The desktop of the running window system.
+DesktopGeometry CurrentDesktop();
+// Read and apply a top-level window's placement (only the normal rectangle is applied).
+WindowPlacement GetPlacement(const QWindow& window);
+void SetPlacement(QWindow& window, const WindowPlacement& p);
+WindowPlacement GetPlacement(const QWidget& widget);
+void SetPlacement(QWidget& widget, const WindowPlacement& p);
+
+} // namespace platform

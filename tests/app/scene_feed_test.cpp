@@ -1,0 +1,240 @@
+#include "app/scene/TrackEditFeed.h"
+#include "foundation/core/InputState.h"
+#include "log_capture.h"
+#include "tracks/SplineDot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The ground under the cursor: x and y in world units on the plane z = 0;
+// x = -1 has no pick, x = -2 a non-finite one.
+bool FlatPick(int x, int y, CVec3& p)
+{
+    if (x == -1)
+        return false;
+    p = CVec3(x == -2 ? std::numeric_limits<float>::infinity() : float(x), float(y), 0.0f);
+    return true;
+}
+
+TrackEditInput At(int x, int y, int button = 0)
+{
+    TrackEditInput in;
+    in.x = x;
+    in.y = y;
+    in.button = button;
+    return in;
+}
+
+TrackHost Line(float x0, int dots)
+{
+    TrackHost h;
+    for (int i = 0; i < dots; ++i)
+        h.dots.emplace_back(x0 + 200.0f * float(i), 1000.0f, 0.0f);
+    return h;
+}
+
+const CVec3 kEye(0.0f, 0.0f, 0.0f);
+
+TEST(TrackEditFeed, KeyCodeCountsModifierEightOnlyForARealBackspace)
+{
+    struct Case {
+        int modifier;
+        bool backspace;
+        int key;
+        int code;
+    } cases[] = {
+        {46, false, 'O', 111},   // 'O' while Delete is held
+        {8, false, 'O', 'O'},    // Ctrl and 'O'
+        {8, true, 'O', 'O'},     // Backspace and 'O'
+        {4, false, 'O', 'O'},    // Shift and 'O'
+        {8, false, 0, 0},        // Ctrl alone is the radar's
+        {8, true, 0, 8},         // Backspace
+        {4, false, 0, 4},
+        {46, false, 0, 46},
+        {0, true, 0, 0},         // a stale flag without modifier 8
+    };
+    for (const Case& c : cases) {
+        TrackEditInput in;
+        in.modifier = c.modifier;
+        in.backspace = c.backspace;
+        in.key = c.key;
+        EXPECT_EQ(CTrackEditFeed::KeyCode(in), c.code) << c.modifier << "|" << c.key << " bs " << c.backspace;
+    }
+}
+
+TEST(TrackEditFeed, CursorIsFedOnlyStrictlyBetweenTheDistanceLimitsAndWhenMoved)
+{
+    CTrackEditFeed feed;
+    CSplineDot set;
+    struct Step {
+        int x;
+        float cursorAfter; // m_Cursor.x after the step
+    } steps[] = {
+        {100, 0.0f},         // exactly 100: ignored
+        {101, 101.0f},
+        {250000, 101.0f},    // exactly 250000: ignored
+        {249999, 249999.0f},
+        {-1, 249999.0f},     // no pick
+        {-2, 249999.0f},     // a ray parallel to the plane
+        {50, 249999.0f},     // too near
+        {300000, 249999.0f}, // too far
+    };
+    for (const Step& s : steps) {
+        feed.Feed(set, At(s.x, 0), kEye, FlatPick);
+        EXPECT_EQ(set.m_Cursor.x, s.cursorAfter) << "x " << s.x;
+    }
+    // an unmoved cursor is not fed again
+    feed.Feed(set, At(500, 0), kEye, FlatPick);
+    set.m_Cursor = CVec3(1, 2, 3);
+    feed.Feed(set, At(500, 0), kEye, FlatPick);
+    EXPECT_EQ(set.m_Cursor.x, 1.0f);
+}
+
+TEST(TrackEditFeed, DraggingWithTheButtonLaysAHost)
+{
+    CTrackEditFeed feed;
+    CSplineDot set;
+    feed.Feed(set, At(1000, 1000), kEye, FlatPick);
+    feed.Feed(set, At(1000, 1000, CInputState::kButtonLeftDown), kEye, FlatPick);
+    for (int x = 1100; x <= 4000; x += 100)
+        feed.Feed(set, At(x, 1000, CInputState::kButtonLeftDown), kEye, FlatPick);
+    EXPECT_EQ(set.GetHostCount(), 0); // still a stroke
+    feed.Feed(set, At(4000, 1000), kEye, FlatPick);
+    ASSERT_EQ(set.GetHostCount(), 1);
+    const std::vector<CVec3>& dots = set.m_Hosts[0].dots;
+    ASSERT_GE(dots.size(), 3u);
+    EXPECT_NEAR(dots.front().x, 1000.0f, 200.0f); // from the press to the release
+    EXPECT_NEAR(dots.back().x, 4000.0f, 200.0f);
+    EXPECT_TRUE(set.IsModified());
+}
+
+TEST(TrackEditFeed, CtrlOverAPickedHostRemovesNothingBackspaceRemovesIt)
+{
+    CTrackEditFeed feed;
+    CSplineDot set;
+    set.m_Hosts.push_back(Line(1000.0f, 5));
+    feed.Feed(set, At(1400, 1000), kEye, FlatPick); // hovers over the third dot
+    ASSERT_EQ(set.m_PickedHost, 0);
+
+    TrackEditInput ctrl = At(1400, 1000);
+    ctrl.modifier = CInputState::kModBackOrCtrl;
+    for (int i = 0; i < 3; ++i)
+        feed.Feed(set, ctrl, kEye, FlatPick);
+    EXPECT_EQ(set.GetHostCount(), 1);
+
+    TrackEditInput back = ctrl;
+    back.backspace = true;
+    feed.Feed(set, back, kEye, FlatPick);
+    EXPECT_EQ(set.GetHostCount(), 0);
+}
+
+TEST(TrackEditFeed, AHeldKeyIsSentOnce)
+{
+    LogCapture log;
+    CTrackEditFeed feed;
+    CSplineDot set;
+    set.m_Hosts.push_back(Line(1000.0f, 8));
+    feed.Feed(set, At(1400, 1000), kEye, FlatPick);
+    TrackEditInput o = At(1400, 1000);
+    o.key = 'O';
+    for (int i = 0; i < 5; ++i)
+        feed.Feed(set, o, kEye, FlatPick);
+    int optimised = 0;
+    for (const std::string& line : log.Lines())
+        optimised += line.find("Optimize") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(optimised, 1);
+    // released and pressed again: sent again
+    feed.Feed(set, At(1400, 1000), kEye, FlatPick);
+    feed.Feed(set, o, kEye, FlatPick);
+    optimised = 0;
+    for (const std::string& line : log.Lines())
+        optimised += line.find("Optimize") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(optimised, 2);
+}
+
+// The panel's red button: "1" once after a click, then "0".
+struct ClearButton {
+    bool pressed = false;
+    int lookups = 0;
+    CTrackEditFeed::Lookup Lookup()
+    {
+        return [this](const char* page, const char* name) {
+            ++lookups;
+            if (std::string(page) != "Tracks" || std::string(name) != "Clear")
+                return std::string();
+            const bool was = pressed;
+            pressed = false;
+            return std::string(was ? "1" : "0");
+        };
+    }
+};
+
+TEST(TrackEditFeed, ClearIsConsumedEveryStepAndClearsOnlyInEditModeWithHosts)
+{
+    CTrackEditFeed feed;
+    CSplineDot set;
+    ClearButton button;
+    TrackEditState editing;
+    editing.editMode = true;
+    TrackEditState viewing;
+
+    // clicked on an empty set: consumed, harmless
+    button.pressed = true;
+    feed.Step(set, At(0, 0), editing, kEye, FlatPick, button.Lookup());
+    EXPECT_FALSE(button.pressed);
+    set.m_Hosts.push_back(Line(1000.0f, 4));
+    feed.Step(set, At(0, 0), editing, kEye, FlatPick, button.Lookup());
+    EXPECT_EQ(set.GetHostCount(), 1);
+
+    // clicked while editing is off: consumed, nothing cleared then or later
+    button.pressed = true;
+    feed.Step(set, At(0, 0), viewing, kEye, FlatPick, button.Lookup());
+    EXPECT_FALSE(button.pressed);
+    feed.Step(set, At(0, 0), editing, kEye, FlatPick, button.Lookup());
+    EXPECT_EQ(set.GetHostCount(), 1);
+
+    // consumed also while the radar has the input or the mouse is captured
+    for (bool radar : {true, false}) {
+        TrackEditState busy = editing;
+        busy.radarTookInput = radar;
+        busy.captured = !radar;
+        const int before = button.lookups;
+        feed.Step(set, At(0, 0), busy, kEye, FlatPick, button.Lookup());
+        EXPECT_EQ(button.lookups, before + 1);
+    }
+
+    // clicked while editing a set with hosts: cleared
+    button.pressed = true;
+    feed.Step(set, At(0, 0), editing, kEye, FlatPick, button.Lookup());
+    EXPECT_EQ(set.GetHostCount(), 0);
+}
+
+TEST(TrackEditFeed, StepFeedsOnlyInEditModeWithoutCaptureOrRadar)
+{
+    struct Case {
+        bool edit, captured, radar, fed;
+    } cases[] = {
+        {true, false, false, true},
+        {false, false, false, false},
+        {true, true, false, false},
+        {true, false, true, false},
+    };
+    for (const Case& c : cases) {
+        CTrackEditFeed feed;
+        CSplineDot set;
+        TrackEditState state;
+        state.editMode = c.edit;
+        state.captured = c.captured;
+        state.radarTookInput = c.radar;
+        feed.Step(set, At(700, 0), state, kEye, FlatPick, nullptr);
+        EXPECT_EQ(set.m_Cursor.x == 700.0f, c.fed) << c.edit << c.captured << c.radar;
+    }
+}
+
+} // namespace

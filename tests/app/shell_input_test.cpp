@@ -1,0 +1,223 @@
+#include "app/shell/RawInputDecoder.h"
+#include "app/shell/ShellState.h"
+#include "app/shell/WindowInput.h"
+#include "foundation/core/InputState.h"
+#include "log_capture.h"
+
+#include <gtest/gtest.h>
+
+using platform::RawInputPacket;
+using shell::WindowAction;
+
+namespace {
+
+double g_now = 1000.0;
+double FakeNow() { return g_now; }
+
+struct ShellInput : ::testing::Test {
+    ShellInput() : input((g_now = 1000.0, &FakeNow)) {}
+    CInputState input;
+    CShellState state;
+};
+
+} // namespace
+
+TEST_F(ShellInput, KeyMap)
+{
+    struct Case {
+        int vk;
+        int modifier, strafe, forward, key, view;
+        WindowAction action;
+    };
+    const Case cases[] = {
+        {8, 8, 0, 0, 0, 0, WindowAction::None},     {16, 4, 0, 0, 0, 0, WindowAction::None},
+        {17, 8, 0, 0, 0, 0, WindowAction::None},    {27, 0, 0, 0, 0, 0, WindowAction::Close},
+        {32, 0, 0, 0, 0, 0, WindowAction::TogglePanel},
+        {37, 0, -1, 0, 0, 0, WindowAction::None},   {'A', 0, -1, 0, 0, 0, WindowAction::None},
+        {39, 0, 1, 0, 0, 0, WindowAction::None},    {'D', 0, 1, 0, 0, 0, WindowAction::None},
+        {38, 0, 0, 1, 0, 0, WindowAction::None},    {'W', 0, 0, 1, 0, 0, WindowAction::None},
+        {40, 0, 0, -1, 0, 0, WindowAction::None},   {'S', 0, 0, -1, 0, 0, WindowAction::None},
+        {46, 46, 0, 0, 0, 0, WindowAction::None},   {'O', 0, 0, 0, 79, 0, WindowAction::None},
+        {113, 0, 0, 0, 0, 1, WindowAction::None},   {121, 0, 0, 0, 0, 9, WindowAction::None},
+        {13, 0, 0, 0, 0, 0, WindowAction::None},    {'Q', 0, 0, 0, 0, 0, WindowAction::None},
+    };
+    for (const auto& c : cases) {
+        CInputState in(&FakeNow);
+        CShellState st;
+        st.viewRequest = -1;
+        EXPECT_EQ(shell::OnKeyDown(c.vk, in, st), c.action) << c.vk;
+        EXPECT_EQ(in.GetModifier(), c.modifier) << c.vk;
+        EXPECT_EQ(in.GetStrafe(), c.strafe) << c.vk;
+        EXPECT_EQ(in.GetForward(), c.forward) << c.vk;
+        EXPECT_EQ(in.GetKey(), c.key) << c.vk;
+        EXPECT_EQ(st.viewRequest, c.view == 0 ? -1 : c.view) << c.vk;
+        EXPECT_FALSE(st.editorRequest) << c.vk;
+        EXPECT_FALSE(st.copyPoseRequest) << c.vk;
+    }
+}
+
+TEST_F(ShellInput, FunctionKeysPostRequests)
+{
+    state.viewRequest = -1;
+    shell::OnKeyDown(112, input, state);  // F1: copy the pose, then view 0
+    EXPECT_TRUE(state.copyPoseRequest);
+    EXPECT_EQ(state.viewRequest, 0);
+    shell::OnKeyDown(122, input, state);  // F11
+    EXPECT_TRUE(state.editorRequest);
+    EXPECT_EQ(state.viewRequest, 0);
+}
+
+TEST_F(ShellInput, BackspaceIsToldApartFromCtrl)
+{
+    shell::OnKeyDown(8, input, state);
+    EXPECT_EQ(input.GetModifier(), 8);
+    EXPECT_TRUE(input.IsBackspace());
+    shell::OnKeyUp(8, input);
+    EXPECT_EQ(input.GetModifier(), 0);
+    EXPECT_FALSE(input.IsBackspace());
+
+    shell::OnKeyDown(17, input, state);
+    EXPECT_EQ(input.GetModifier(), 8);
+    EXPECT_FALSE(input.IsBackspace());
+    // Backspace, then Ctrl while it is held: the modifier belongs to Ctrl
+    shell::OnKeyDown(8, input, state);
+    shell::OnKeyDown(17, input, state);
+    EXPECT_FALSE(input.IsBackspace());
+}
+
+TEST_F(ShellInput, KeyUpReleasesAxesAndLetsShiftExpire)
+{
+    shell::OnKeyDown('A', input, state);
+    shell::OnKeyDown('W', input, state);
+    shell::OnKeyUp(37, input);
+    shell::OnKeyUp(40, input);
+    EXPECT_EQ(input.GetStrafe(), 0);
+    EXPECT_EQ(input.GetForward(), 0);
+
+    input.SetOverlayHit(true);
+    EXPECT_EQ(shell::OnKeyDown(16, input, state), WindowAction::MoveCursor);
+    EXPECT_EQ(shell::OnKeyUp(16, input), WindowAction::ArrowCursor);
+    EXPECT_EQ(input.GetModifier(), 4);
+    g_now += 101;
+    input.Expire();
+    EXPECT_EQ(input.GetModifier(), 0);
+}
+
+TEST_F(ShellInput, LeftDragStartsCaptureAfter10MsOnlyOnTheOpenView)
+{
+    bool runDefault = false;
+    EXPECT_EQ(shell::OnLeftButtonDown(false, input, runDefault), WindowAction::None);
+    EXPECT_TRUE(runDefault);
+    EXPECT_EQ(shell::OnMouseMove(5, 6, g_now + 10, input), WindowAction::None);
+    int x = 0, y = 0;
+    input.GetMousePos(x, y);
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 6);
+    EXPECT_EQ(shell::OnMouseMove(5, 6, g_now + 11, input), WindowAction::BeginCapture);
+
+    input.SetEditMode(true);
+    EXPECT_EQ(shell::OnLeftButtonDown(true, input, runDefault), WindowAction::None);
+    EXPECT_FALSE(runDefault);
+    EXPECT_EQ(shell::OnMouseMove(5, 6, g_now + 50, input), WindowAction::None);
+    input.SetEditMode(false);
+
+    input.SetOverlayHit(true);
+    EXPECT_EQ(shell::OnLeftButtonDown(false, input, runDefault), WindowAction::None);
+    EXPECT_EQ(shell::OnMouseMove(5, 6, g_now + 50, input), WindowAction::None);
+    EXPECT_EQ(shell::OnLeftButtonDown(true, input, runDefault), WindowAction::StartRadarDrag);
+}
+
+TEST(ShellCursor, ClientCursorTable)
+{
+    using shell::CursorChoice;
+    EXPECT_EQ(shell::ChooseClientCursor(true, 4, false), CursorChoice::SizeAll);
+    EXPECT_EQ(shell::ChooseClientCursor(true, 8, true), CursorChoice::SizeAll);
+    EXPECT_EQ(shell::ChooseClientCursor(true, 46, true), CursorChoice::Default);
+    EXPECT_EQ(shell::ChooseClientCursor(false, 4, true), CursorChoice::Hidden);
+    EXPECT_EQ(shell::ChooseClientCursor(false, 8, false), CursorChoice::Default);
+}
+
+TEST_F(ShellInput, RawMovementEqualToThePreviousIsDropped)
+{
+    CRawInputDecoder decoder;
+    decoder.Handle(RawInputPacket::Mouse(0, 5, 3), input);
+    int dx = 0, dy = 0;
+    input.GetMouseDelta(dx, dy);
+    EXPECT_EQ(dx, 5);
+    input.SetMouseDelta(9, 9);  // the camera took it meanwhile
+    decoder.Handle(RawInputPacket::Mouse(0, 5, 3), input);
+    input.GetMouseDelta(dx, dy);
+    EXPECT_EQ(dx, 9);
+    decoder.Handle(RawInputPacket::Mouse(0, 6, 3), input);
+    input.GetMouseDelta(dx, dy);
+    EXPECT_EQ(dx, 6);
+    EXPECT_EQ(dy, 3);
+}
+
+TEST_F(ShellInput, RawKeysOnlyEscAndDirectionsAct)
+{
+    CRawInputDecoder decoder;
+    for (int key : {32, 79, 112, 113, 122, 8, 46, 16})
+        EXPECT_EQ(decoder.Handle(RawInputPacket::Key(uint16_t(key), true), input), CRawInputDecoder::Result::Handled);
+    EXPECT_EQ(input.GetKey(), 0);
+    EXPECT_EQ(input.GetModifier(), 0);
+
+    decoder.Handle(RawInputPacket::Key('W', true), input);
+    decoder.Handle(RawInputPacket::Key('A', true), input);
+    EXPECT_EQ(input.GetForward(), 1);
+    EXPECT_EQ(input.GetStrafe(), -1);
+    decoder.Handle(RawInputPacket::Key(39, true), input);  // right with left held
+    EXPECT_EQ(input.GetStrafe(), 0);
+    decoder.Handle(RawInputPacket::Key('A', false), input);
+    EXPECT_EQ(input.GetStrafe(), 1);
+    decoder.Handle(RawInputPacket::Key(40, true), input);
+    EXPECT_EQ(input.GetForward(), 0);
+    decoder.Handle(RawInputPacket::Key('W', false), input);
+    EXPECT_EQ(input.GetForward(), -1);
+
+    EXPECT_EQ(decoder.Handle(RawInputPacket::Key(27, true), input), CRawInputDecoder::Result::Close);
+}
+
+TEST_F(ShellInput, RawMouseButtonsAndWheel)
+{
+    CRawInputDecoder decoder;
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kLeftDown), input);
+    EXPECT_EQ(input.GetButton(), 1);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kLeftUp | RawInputPacket::kLeftDown), input);
+    EXPECT_EQ(input.GetButton(), 0);
+    input.SetButton(4);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kMiddleDown), input);
+    EXPECT_EQ(input.GetButton(), 4);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kMiddleUp), input);
+    EXPECT_EQ(input.GetButton(), 0);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, 120), input);
+    EXPECT_EQ(input.GetWheel(), 1);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, 0), input);
+    EXPECT_EQ(input.GetWheel(), -1);
+}
+
+TEST_F(ShellInput, OversizedRawPacketIsDroppedWithItsLogLine)
+{
+    LogCapture log;
+    CRawInputDecoder decoder;
+    auto packet = RawInputPacket::Key('W', true);
+    packet.size = 1024;
+    EXPECT_EQ(decoder.Handle(packet, input), CRawInputDecoder::Result::Refused);
+    EXPECT_EQ(input.GetForward(), 0);
+    EXPECT_TRUE(log.Contains("CGLAppDlg::HandleRawInput Fatal InpHidAbort Size=1024"));
+    packet.size = 1023;
+    decoder.Handle(packet, input);
+    EXPECT_EQ(input.GetForward(), 1);
+}
+
+TEST_F(ShellInput, NewCaptureTakesTheHeldDirectionKeys)
+{
+    CRawInputDecoder decoder;
+    decoder.Handle(RawInputPacket::Key('D', true), input);  // released while not captured: never seen
+    decoder.Reset(1, 0);                                     // W held when the capture began
+    decoder.Handle(RawInputPacket::Mouse(0, 3, 0), input);
+    EXPECT_EQ(input.GetForward(), 1);
+    EXPECT_EQ(input.GetStrafe(), 0);
+    decoder.Handle(RawInputPacket::Key('W', false), input);
+    EXPECT_EQ(input.GetForward(), 0);
+}

@@ -1,0 +1,207 @@
+// Colour runs of a paint: blocks, keywords, selection and markers.
+#include "editctrl_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using edtest::EditFixture;
+
+namespace {
+
+constexpr COLORREF kComment = 0x008000;
+constexpr COLORREF kString = 0x000080;
+constexpr COLORREF kKeyword = 0xFF0000;
+constexpr COLORREF kFoo = 0x00FF00;
+constexpr COLORREF kText = 0x000000;
+constexpr COLORREF kBack = 0xFFFFFF;
+
+class ColorFixture : public EditFixture {
+protected:
+    void SetUp() override
+    {
+        EditFixture::SetUp();
+        ctrl.m_crText = kText;
+        ctrl.m_crBack = kBack;
+        ctrl.AddBlock("--[[", "]]", true, kComment, kNoColor);
+        ctrl.AddBlock("--", "", false, kComment, kNoColor);
+        ctrl.AddBlock("\"", "\"", false, kString, kNoColor);
+        ctrl.AddKeyword("end", kKeyword, kNoColor, true);
+    }
+    // the text colour of each character of the painted lines, in text order
+    std::vector<COLORREF> Colors(int lastVisible = 19)
+    {
+        std::vector<EcPaintLine> lines;
+        ctrl.BuildPaintLines(0, lastVisible, false, lines);
+        std::vector<COLORREF> out(ctrl.GetText().size(), kNoColor);
+        for (const EcPaintLine& l : lines)
+            for (const EcColorRun& r : l.runs)
+                for (int i = r.start; i < r.end; ++i)
+                    out[size_t(i)] = r.crText;
+        return out;
+    }
+    std::vector<COLORREF> Backs()
+    {
+        std::vector<EcPaintLine> lines;
+        ctrl.BuildPaintLines(0, 19, false, lines);
+        std::vector<COLORREF> out(ctrl.GetText().size(), kNoColor);
+        for (const EcPaintLine& l : lines)
+            for (const EcColorRun& r : l.runs)
+                for (int i = r.start; i < r.end; ++i)
+                    out[size_t(i)] = r.crBack;
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(ColorFixture, BlockScanRanges)
+{
+    struct Case {
+        const char* text;
+        std::vector<std::pair<int, int>> ranges; // first, last
+    } cases[] = {
+        {"x = 1 -- note\ny", {{6, 13}}},          // a line comment through its LF only
+        {"s = \"a\\\"b\" c", {{4, 9}}},           // an escaped quote does not end the string
+        {"s = \"open\nt = 2", {{4, 9}}},          // an open string ends at the LF
+        {"a --[[ x\ny ]] b", {{2, 12}}},          // a whole-text block runs over lines
+        {"\"--[[\" z", {{0, 5}}},                 // the comment start inside a string is string text
+        {"--[[ open\nrest", {{0, 13}}},           // an unterminated block runs to the end
+    };
+    for (const Case& c : cases) {
+        SetText(c.text);
+        std::vector<ColorRange> ranges;
+        ctrl.ScanBlocks(0, ctrl.GetTextLength(), ranges);
+        ASSERT_EQ(ranges.size(), c.ranges.size()) << c.text;
+        for (size_t i = 0; i < ranges.size(); ++i) {
+            EXPECT_EQ(ranges[i].first, c.ranges[i].first) << c.text;
+            EXPECT_EQ(ranges[i].last, c.ranges[i].second) << c.text;
+        }
+    }
+}
+
+TEST_F(ColorFixture, LineCommentColoursThroughItsLineOnly)
+{
+    SetText("x -- r\nend");
+    const auto colors = Colors();
+    EXPECT_EQ(colors[0], kText);
+    for (int i = 2; i < 6; ++i)
+        EXPECT_EQ(colors[size_t(i)], kComment) << i;
+    EXPECT_EQ(colors[7], kKeyword); // the next line is not coloured by it
+}
+
+TEST_F(ColorFixture, WholeTextBlockOpenedFarAboveStillColours)
+{
+    std::string text = "--[[ start\n";
+    for (int i = 0; i < 50; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    text += "end ]] end\n";
+    SetText(text);
+    ctrl.Scroll(1, 4, 45); // the block opened 45 lines above the top line
+    ASSERT_EQ(ctrl.GetFirstLine(), 45);
+    const int close = int(text.find("]]"));
+    const auto colors = Colors();
+    EXPECT_EQ(colors[text.find("line 44")], kComment); // the top line
+    EXPECT_EQ(colors[size_t(close - 4)], kComment);    // "end" inside the block
+    EXPECT_EQ(colors[size_t(close + 1)], kComment);    // through the end string
+    EXPECT_EQ(colors[size_t(close + 2)], kText);
+    EXPECT_EQ(colors[text.rfind("end")], kKeyword);    // after it, a keyword again
+}
+
+TEST_F(ColorFixture, BlockStartInsideStringAboveDoesNotOpen)
+{
+    std::string text = "s = \"--[[\"\n";
+    for (int i = 0; i < 30; ++i)
+        text += "x\n";
+    text += "end\n";
+    SetText(text);
+    ctrl.Scroll(1, 4, 30);
+    EXPECT_EQ(ctrl.WholeTextBlockAt(ctrl.GetFirstLineOffset()), nullptr);
+    EXPECT_EQ(Colors()[text.rfind("end")], kKeyword);
+}
+
+TEST_F(ColorFixture, UnterminatedWholeBlockColoursItsLastCharacter)
+{
+    std::string text = "--[[\n";
+    for (int i = 0; i < 30; ++i)
+        text += "abc\n";
+    text += "xyz";
+    SetText(text);
+    ctrl.Scroll(1, 4, 25);
+    const ColorBlock* open = ctrl.WholeTextBlockAt(ctrl.GetFirstLineOffset());
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(ctrl.FindWholeTextBlockEnd(*open, ctrl.GetFirstLineOffset()), ctrl.GetTextLength());
+    EXPECT_EQ(Colors().back(), kComment);
+}
+
+TEST_F(ColorFixture, KeywordCaseAndDelimiters)
+{
+    ctrl.AddKeyword("foo", kFoo, kNoColor, false);   // any capitalisation
+    ctrl.AddKeyword("Foo", kKeyword, kNoColor, true); // this one exactly
+    struct Case {
+        const char* word;
+        bool found;
+        COLORREF color;
+    } cases[] = {{"Foo", true, kKeyword}, {"foo", true, kFoo}, {"FOO", true, kFoo}, {"fOo", true, kFoo},
+                 {"end", true, kKeyword}, {"END", false, 0},    {"", false, 0}};
+    for (const Case& c : cases) {
+        COLORREF t = 0, b = 0;
+        EXPECT_EQ(ctrl.LookupKeyword(c.word, t, b), c.found) << c.word;
+        if (c.found) {
+            EXPECT_EQ(t, c.color) << c.word;
+            EXPECT_EQ(b, kBack) << c.word; // no back colour: the default
+        }
+    }
+    SetText("end;ends");
+    const auto colors = Colors();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(colors[size_t(i)], kKeyword); // looked up as "end"
+    EXPECT_EQ(colors[3], kText);
+    EXPECT_EQ(colors[4], kText); // "ends" is no keyword
+}
+
+TEST_F(ColorFixture, SelectionBeatsKeywordsAndBlocksHighlightBeatsSelection)
+{
+    SetText("end -- c");
+    ctrl.m_bHasFocus = true;
+    ctrl.m_crSelText = 0x111111;
+    ctrl.m_crSelBack = 0x222222;
+    ctrl.SelectRange(1, 6);
+    auto colors = Colors();
+    EXPECT_EQ(colors[0], kKeyword);
+    EXPECT_EQ(colors[1], 0x111111u);
+    EXPECT_EQ(colors[5], 0x111111u); // inside the comment
+    EXPECT_EQ(colors[6], kComment);  // the selection end is excluded
+    ctrl.AddHiliteMarker(2, 3, 0x333333, 0x444444);
+    colors = Colors();
+    EXPECT_EQ(colors[2], 0x333333u);
+    EXPECT_EQ(Backs()[2], 0x444444u);
+    // without the focus the other selection colours
+    ctrl.m_bHasFocus = false;
+    ctrl.m_crSelText2 = 0x555555;
+    EXPECT_EQ(Colors()[1], 0x555555u);
+}
+
+TEST_F(ColorFixture, LineColourMarkerAndSelectedLineEnd)
+{
+    SetText("ab\ncd\nef");
+    ctrl.AddLineColorMarker(1, 0x123456, 0x654321, true, 0);
+    std::vector<EcPaintLine> lines;
+    ctrl.BuildPaintLines(0, 19, false, lines);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].runs.at(0).crText, 0x123456u);
+    EXPECT_TRUE(lines[1].fill);
+    EXPECT_EQ(lines[1].fillBack, 0x654321u);
+    EXPECT_FALSE(lines[0].fill);
+    // a selected line end shows as one selected blank
+    ctrl.m_bHasFocus = true;
+    ctrl.SelectRange(1, 4);
+    ctrl.BuildPaintLines(0, 19, false, lines);
+    EXPECT_TRUE(lines[0].endCell);
+    EXPECT_EQ(lines[0].endBack, ctrl.m_crSelBack);
+    // printing leaves out the selection and the markers
+    ctrl.BuildPaintLines(0, 19, true, lines);
+    EXPECT_FALSE(lines[0].endCell);
+    EXPECT_EQ(lines[1].runs.at(0).crText, kText);
+}

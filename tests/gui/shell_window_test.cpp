@@ -1,0 +1,324 @@
+#include "app/panel/HtmlItemStore.h"
+#include "app/shell/GLAppDlg.h"
+#include "foundation/core/InputState.h"
+#include "platform/Profile.h"
+#include "platform/WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One working folder for the suite (the terrain cache is built once), seeing the
+// shipped data read-only; the folders the program writes are its own.
+class ShellWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char tmpl[] = "/tmp/qm_shell_gui_XXXXXX";
+        s_dir = mkdtemp(tmpl);
+        for (const auto& entry : fs::directory_iterator(QM_DATA_DIR)) {
+            const auto name = entry.path().filename().string();
+            if (name == "User" || name == "Radar" || name == "Html")
+                fs::copy(entry.path(), s_dir / name, fs::copy_options::recursive);
+            else if (name != "Camera" && name != "Terrain" && entry.is_directory())
+                fs::create_directory_symlink(entry.path(), s_dir / name);
+        }
+        fs::create_directory(s_dir / "Camera");
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    void SetUp() override
+    {
+        m_old = fs::current_path();
+        fs::current_path(s_dir);
+        platform::profile::UseFile((s_dir / (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini")).string());
+        for (const auto& e : fs::directory_iterator(s_dir / "Camera"))
+            fs::remove(e.path());
+        g_HtmlItemStore.Clear();  // the panel appends what it loads to the process-wide store
+    }
+    void TearDown() override
+    {
+        platform::profile::UseFile("");
+        fs::current_path(m_old);
+    }
+
+    // Serves events until the condition holds or the time is up.
+    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > timeoutMs)
+                return false;
+            QEventLoop wait;
+            QTimer::singleShot(10, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        return true;
+    }
+    static void Wait(int ms)
+    {
+        WaitUntil([] { return false; }, ms);
+    }
+    // Runs the window modally with `script` started from inside its event loop.
+    static void RunWith(CGLAppDlg& dlg, std::function<void()> script)
+    {
+        QTimer::singleShot(0, [script = std::move(script)] { script(); });
+        EXPECT_EQ(dlg.DoModal(), 0);
+    }
+    static void Key(CGLAppDlg& dlg, Qt::Key key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &release);
+    }
+    static QImage Grab(CGLAppDlg& dlg)
+    {
+        // the root window holds what the GL surface shows
+        const QRect g = dlg.Window().geometry();
+        return dlg.Window().screen()->grabWindow(0, g.x(), g.y(), g.width(), g.height()).toImage();
+    }
+    // The ten views' pose files the scene writes when it is freed.
+    static int PoseFiles()
+    {
+        int n = 0;
+        for (int i = 0; i < 10; ++i)
+            n += fs::exists(s_dir / "Camera" / ("Cam" + std::to_string(i) + ".pos"));
+        return n;
+    }
+    static bool HasPlacement()
+    {
+        std::vector<uint8_t> record;
+        return platform::profile::GetBinary("Ostravellum", "WinPos", record);
+    }
+
+    static fs::path s_dir;
+    fs::path m_old;
+};
+
+fs::path ShellWindow::s_dir;
+
+// Near-white pixels in the status line's strip left of the panel.
+int StatusTextPixels(const QImage& img)
+{
+    int white = 0;
+    for (int y = 12; y < 40 && y < img.height(); ++y)
+        for (int x = 20; x < 700 && x < img.width() - 470; ++x) {
+            const QRgb p = img.pixel(x, y);
+            white += qRed(p) > 220 && qGreen(p) > 220 && qBlue(p) > 220;
+        }
+    return white;
+}
+
+} // namespace
+
+TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
+{
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return dlg.State().resizeCounter == 0; }, 5000));
+        // the first frames wait for the shaders to compile
+        QImage first;
+        EXPECT_TRUE(WaitUntil([&] { return StatusTextPixels(first = Grab(dlg)) > 100; }, 30000)) << "status text";
+        EXPECT_NE(first.pixel(first.width() / 4, first.height() * 3 / 4), qRgb(0, 0, 0)) << "scene below the horizon";
+
+        for (Qt::Key key : {Qt::Key_F2, Qt::Key_F3}) {
+            const int before = dlg.State().resizesApplied;
+            Key(dlg, key);
+            ASSERT_TRUE(WaitUntil([&] { return dlg.State().viewRequest == -1; }, 2000));
+            Wait(200);
+            EXPECT_EQ(dlg.State().resizesApplied - before, 1) << key;
+            EXPECT_EQ(dlg.State().resizeCounter, 0);
+        }
+        EXPECT_NE(Grab(dlg), first) << "another view";
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(ShellWindow, CloseBoxSavesThePlacementAndTheNextStartRestoresIt)
+{
+    const QRect placed(123, 77, 900, 600);
+    {
+        CGLAppDlg dlg;
+        RunWith(dlg, [&] {
+            ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+            dlg.Window().setGeometry(placed);
+            ASSERT_TRUE(WaitUntil([&] { return dlg.Window().geometry() == placed; }, 2000));
+            dlg.Window().close();  // what the close box sends
+        });
+        EXPECT_FALSE(dlg.IsRunning());
+    }
+    ASSERT_TRUE(HasPlacement());
+    EXPECT_EQ(PoseFiles(), 10);
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        EXPECT_EQ(dlg.Window().geometry(), placed);
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(ShellWindow, EscClosesWithinASecondWithoutThePlacement)
+{
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return StatusTextPixels(Grab(dlg)) > 100; }, 30000));
+        closing.start();
+        Key(dlg, Qt::Key_Escape);
+    });
+    EXPECT_LT(closing.elapsed(), 1000);
+    EXPECT_FALSE(HasPlacement());
+    EXPECT_EQ(PoseFiles(), 10);
+}
+
+TEST_F(ShellWindow, CloseWhileTheSceneLoadsEndsCleanly)
+{
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        EXPECT_FALSE(dlg.IsRunning());
+        closing.start();
+        dlg.Window().close();
+    });
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_TRUE(HasPlacement());
+    EXPECT_EQ(PoseFiles(), 10);
+}
+
+namespace {
+void SendMouse(CGLAppDlg& dlg, QEvent::Type type, Qt::MouseButton button, QPoint pos)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, pos, dlg.Window().mapToGlobal(pos), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dlg.Window(), &e);
+}
+} // namespace
+
+TEST_F(ShellWindow, HeldKeysSurviveAutoRepeatAndExpiry)
+{
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &shift);
+        QKeyEvent w(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &w);
+        // X11 auto-repeat: a release/press pair while the key is held
+        QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier, QString(), true);
+        QCoreApplication::sendEvent(&dlg.Window(), &repeatUp);
+        Wait(400);  // well past the modifier's 100 ms life, the render thread expiring
+        EXPECT_EQ(g_InputState.GetForward(), 1);
+        EXPECT_EQ(g_InputState.GetModifier(), CInputState::kModShift);
+        QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &shiftUp);
+        QKeyEvent wUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &wUp);
+        EXPECT_EQ(g_InputState.GetForward(), 0);
+        EXPECT_TRUE(WaitUntil([] { return g_InputState.GetModifier() == 0; }, 1000));
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
+{
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        auto& window = dlg.Window();
+        const QPoint centre(window.width() / 2, window.height() / 2);
+        SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
+        ASSERT_TRUE(g_InputState.IsCaptured());
+        EXPECT_EQ(window.cursor().shape(), Qt::BlankCursor);
+
+        SendMouse(dlg, QEvent::MouseMove, Qt::NoButton, centre + QPoint(7, -4));
+        int dx = 0, dy = 0;
+        g_InputState.GetMouseDelta(dx, dy);
+        EXPECT_EQ(dx, 7);
+        EXPECT_EQ(dy, -4);
+
+        // under capture the panel, view and one-shot keys do nothing
+        const int view = dlg.State().viewRequest;
+        for (Qt::Key key : {Qt::Key_F2, Qt::Key_Space, Qt::Key_O})
+            Key(dlg, key);
+        EXPECT_EQ(dlg.State().viewRequest, view);
+        EXPECT_EQ(g_InputState.GetKey(), 0);
+
+        Wait(400);
+        EXPECT_TRUE(g_InputState.IsCaptured()) << "the middle button is still held";
+        SendMouse(dlg, QEvent::MouseButtonRelease, Qt::MiddleButton, centre);
+        EXPECT_TRUE(WaitUntil([] { return !g_InputState.IsCaptured(); }, 1000));
+        EXPECT_TRUE(WaitUntil([&] { return window.cursor().shape() == Qt::ArrowCursor; }, 1000));
+
+        SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
+        ASSERT_TRUE(g_InputState.IsCaptured());
+        Key(dlg, Qt::Key_Escape);  // Esc still closes
+    });
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_FALSE(g_InputState.IsCaptured());
+}
+
+TEST_F(ShellWindow, FullScreenSettingSwitchesTheWindowBothWays)
+{
+    fs::create_directories(s_dir / "Html");
+    {
+        std::ofstream store(s_dir / "Html" / "HtmlItems.dat");
+        store << "Options|fullscreen|0|1|styledCheckbox\n";
+    }
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        const QRect screen = dlg.Window().screen()->geometry();
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        EXPECT_TRUE(WaitUntil([&] { return dlg.Window().geometry() == QRect(0, 0, screen.width(), screen.height()); },
+                              5000));
+        // back to a window: always 10 % .. 90 % of the screen
+        g_HtmlItemStore.Update({"Options", "fullscreen", "0", "0", "styledCheckbox"});
+        const int x0 = screen.width() / 10, y0 = screen.height() / 10;
+        const QRect windowed(x0, y0, int(screen.width() * 0.9) - x0, int(screen.height() * 0.9) - y0);
+        EXPECT_TRUE(WaitUntil([&] { return dlg.Window().geometry() == windowed; }, 5000));
+        Key(dlg, Qt::Key_Escape);
+    });
+    fs::remove(s_dir / "Html" / "HtmlItems.dat");
+}
+
+TEST_F(ShellWindow, ScriptInAnEndlessLoopDoesNotKeepTheProgramOpen)
+{
+    // the scripts of this test: the shipped ones, Options.lua looping for ever in OnImage
+    const fs::path lua = s_dir / "Lua";
+    fs::remove(lua);
+    fs::create_directory(lua);
+    for (const auto& e : fs::directory_iterator(fs::path(QM_DATA_DIR) / "Lua"))
+        fs::copy(e.path(), lua / e.path().filename());
+    std::ofstream(lua / "Options.lua", std::ios::app) << "\nfunction OnImage(a, b, index) while true do end end\n";
+
+    CGLAppDlg dlg;
+    QElapsedTimer closing;
+    RunWith(dlg, [&] {
+        ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        Wait(500);  // the render thread is inside the loop by now
+        closing.start();
+        Key(dlg, Qt::Key_Escape);
+    });
+    EXPECT_LT(closing.elapsed(), 5000);
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(PoseFiles(), 10);
+    fs::remove_all(lua);
+    fs::create_directory_symlink(fs::path(QM_DATA_DIR) / "Lua", lua);
+}
