@@ -1,5 +1,7 @@
 #include "app/shell/GLAppDlg.h"
 
+#include "foundation/core/DebugLink.h"
+
 #include "app/script/ScriptStop.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
@@ -125,6 +127,8 @@ void CGLAppDlg::DestroyWindow()
 
 void CGLAppDlg::StopRenderThread()
 {
+    // a render thread stopped at a breakpoint is released before the stop request
+    CDebugLink::CloseAll();
     m_state.stopRequest = true;
     RequestScriptStop(true);  // a script in an endless loop ends too
     if (!m_renderThread.joinable())

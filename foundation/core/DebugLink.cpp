@@ -7,11 +7,33 @@
 
 namespace {
 std::atomic<CDebugLink::EditorHandler> g_editorHandler{nullptr};
-}
+
+// Every link made, for the program's shutdown.
+std::mutex g_linksMutex;
+std::vector<std::weak_ptr<CDebugLink>> g_links;
+} // namespace
 
 std::shared_ptr<CDebugLink> CDebugLink::Make(std::string name)
 {
-    return std::shared_ptr<CDebugLink>(new CDebugLink(std::move(name)));
+    std::shared_ptr<CDebugLink> link(new CDebugLink(std::move(name)));
+    std::lock_guard<std::mutex> lock(g_linksMutex);
+    g_links.erase(std::remove_if(g_links.begin(), g_links.end(), [](const auto& w) { return w.expired(); }),
+                  g_links.end());
+    g_links.push_back(link);
+    return link;
+}
+
+void CDebugLink::CloseAll()
+{
+    std::vector<std::shared_ptr<CDebugLink>> links;
+    {
+        std::lock_guard<std::mutex> lock(g_linksMutex);
+        for (const auto& weak : g_links)
+            if (auto link = weak.lock())
+                links.push_back(std::move(link));
+    }
+    for (const auto& link : links)
+        link->Close();
 }
 
 CDebugLink::CDebugLink(std::string name) : m_name(std::move(name)) {}

@@ -53,6 +53,8 @@ public:
     void CloseEditor();
     // Shutdown: closes the editor side for good.
     void Close();
+    // Shutdown of the program: Close on every link that exists.
+    static void CloseAll();
     // The breakpoint lines (0-based) as the editor's markers now stand.
     void SetBreakpoints(std::vector<int> lines);
     void SetSingleStep(bool on);
