@@ -187,6 +187,7 @@ void BM_StartToFirstFrame(benchmark::State& state)
         scene->RenderFrame(0);
         glFinish();
         state.PauseTiming();
+        state.counters["cache_read"] = scene->WasLoaded() ? 1 : 0;
         scene->Free();
         scene.reset();
         state.ResumeTiming();

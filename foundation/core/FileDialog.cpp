@@ -71,6 +71,8 @@ std::string FileDialog(const std::string& title, const std::string& defaultExten
     QFileDialog dialog(parent, QString::fromStdString(title), QString::fromStdString(start),
                        QString::fromStdString(ConvertFileFilter(filter)));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (parent)
+        dialog.setWindowModality(Qt::WindowModal);  // the owner's other windows stay usable
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
