@@ -64,6 +64,8 @@ public:
     // Hands IsDebugging to the script's hook switch.
     void Report();
 
+    // Both traces off, as a closed editor has them (no report: the link is gone).
+    void ResetTraces() { m_bSingleStep = m_bVarTrace = false; }
     bool SingleStep() const { return m_bSingleStep; }
     bool VarTrace() const { return m_bVarTrace; }
     // The line the render thread is stopped at, as shown here; -1 when running.
