@@ -174,6 +174,10 @@ TEST_F(DebuggerProgram, BreakContinueTraceSaveHideAndCloseWhileStopped)
     int stopped = -1;
     ASSERT_TRUE(WaitFor([&] { return (stopped = StoppedFrames()) >= 0; }, 15000)) << "frames go on";
     Shot("qm_debugger_stopped.png");
+    // the variable list at the stop: the tooltip over a local
+    Xdotool({"mousemove", "--window", QString::fromStdString(tracks), "190", "69"});
+    Sleep(1500);
+    Shot("qm_debugger_tooltip.png");
 
     // F5: exactly one more frame, then the same breakpoint again
     Keys(tracks, {"F5"});
