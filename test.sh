@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the whole suite (GUI tests
-# under Xvfb), then the headless tests again under AddressSanitizer + UBSan.
+# Installs what is missing, builds every tree, then runs every test: the whole suite
+# (GUI tests under Xvfb), the headless tests again under AddressSanitizer + UBSan, the
+# threaded code under ThreadSanitizer and the fuzz targets. No test may change the
+# program's data folder: a listing of data/ taken after all builds must equal the
+# one taken after all tests.
 set -euo pipefail
 QM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$QM_ROOT"
@@ -11,34 +14,59 @@ export QTWEBENGINE_DISABLE_SANDBOX=1
 export QT_QPA_PLATFORM=xcb
 jobs="${QM_JOBS:-$(nproc)}"
 
+# names, sizes and modification times of everything under data/
+data_listing() {
+  (cd "$QM_ROOT/data" && find . -printf '%p\t%y\t%s\t%T@\n' | LC_ALL=C sort)
+}
+
 echo "== build"
 qm_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== sanitizer build (address, undefined)"
+qm_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+
+echo "== thread sanitizer build (threaded platform, foundation and engine code, the debugger)"
+tsan_targets=(platform_tests foundation_tests engine_tests debugger_tests)
+for t in "${tsan_targets[@]}"; do
+  qm_build_target build-tsan "$t" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_TSAN=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+done
+
+have_fuzz=0
+if ls tests/fuzz/*_fuzz.cpp >/dev/null 2>&1; then
+  have_fuzz=1
+  echo "== fuzz build (clang, libFuzzer)"
+  CC=clang CXX=clang++ qm_build_target build-fuzz fuzzers -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+fi
+
+# every build (and the asset generators it runs) is done: from here on data/ stays as it is
+data_before="$(data_listing)"
 
 trap qm_stop_xvfb EXIT
 QM_FORCE_XVFB=1 qm_start_xvfb
 
 echo "== tests"
 status=0
-if ! (cd build && ctest --output-on-failure -j "$jobs" --timeout 600); then
-  # a display test can lose its X connection on a loaded machine: run the failed
-  # ones once more, alone; a test that fails again fails the run
-  echo "== rerunning the failed tests once"
-  (cd build && ctest --rerun-failed --output-on-failure --timeout 600) || status=1
-fi
+# Tests that drive the real program with real input (pointer and keyboard grabs,
+# xdotool, window focus) share the one display: they run one at a time, after
+# the others. A display test can lose its X connection on a loaded machine: the
+# failed ones run once more, alone; a test that fails again fails the run.
+serial='^(ShellWindow|Program[A-Za-z]*|Debugger[A-Za-z]*)\.'
+run_tests() {
+  if ! (cd build && ctest --output-on-failure --timeout 600 "$@"); then
+    echo "== rerunning the failed tests once"
+    (cd build && ctest --rerun-failed --output-on-failure --timeout 600) || status=1
+  fi
+}
+run_tests -j "$jobs" -E "$serial"
+run_tests -R "$serial"
 
-echo "== sanitizer build (address, undefined)"
-qm_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_GUI=OFF -DQM_BENCH=OFF
 echo "== sanitizer tests"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$QM_ROOT/tests/lsan.supp"
 (cd build-asan && ctest --output-on-failure -j "$jobs" -L headless --timeout 900) || status=1
 
-echo "== thread sanitizer (threaded platform, foundation and engine code, the debugger)"
-tsan_targets=(platform_tests foundation_tests engine_tests debugger_tests)
-for t in "${tsan_targets[@]}"; do
-  qm_build_target build-tsan "$t" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_TSAN=ON -DQM_GUI=OFF -DQM_BENCH=OFF
-done
+echo "== thread sanitizer tests"
 for t in "${tsan_targets[@]}"; do
   bin=$(find build-tsan/tests -name "$t" -type f -executable | head -n1)
   echo "-- $t"
@@ -47,9 +75,8 @@ for t in "${tsan_targets[@]}"; do
   fi
 done
 
-if ls tests/fuzz/*_fuzz.cpp >/dev/null 2>&1; then
-  echo "== fuzz targets (clang, libFuzzer)"
-  CC=clang CXX=clang++ qm_build_target build-fuzz fuzzers -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON -DQM_GUI=OFF -DQM_BENCH=OFF
+if [ $have_fuzz -eq 1 ]; then
+  echo "== fuzz targets"
   for f in build-fuzz/tests/fuzz/*_fuzz; do
     name=$(basename "$f")
     corpus="build-fuzz/corpus/$name"; mkdir -p "$corpus"
@@ -64,6 +91,13 @@ fi
 if [ -x scripts/extra-checks.sh ]; then
   echo "== extra checks"
   scripts/extra-checks.sh || status=1
+fi
+
+echo "== data folder unchanged by the tests"
+if ! diff <(echo "$data_before") <(data_listing) >build/data-changes.txt; then
+  echo "the tests changed data/ (- before, + after):"
+  sed -n '1,60p' build/data-changes.txt
+  status=1
 fi
 
 if [ $status -ne 0 ]; then echo "test.sh: FAILED"; else echo "test.sh: all passed"; fi

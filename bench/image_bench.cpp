@@ -9,11 +9,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -46,7 +50,35 @@ void SmoothGrid(benchmark::State& state)
     }
     state.counters["threads"] = threads;
 }
-BENCHMARK(SmoothGrid)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SmoothGrid)->Arg(1)->Arg(2)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One thread against all of them, one after the other in every iteration so that
+// both meet the same machine load: "speedup" is the one-thread time / threaded time
+// and "per_core" that divided by the cores; "same" is 1 while the results agree bit for bit.
+void SmoothGridSpeedup(benchmark::State& state)
+{
+    const std::vector<CVec3> start = HillGrid();
+    std::vector<CVec3> one, all;
+    double oneSeconds = 0.0, allSeconds = 0.0;
+    bool same = true;
+    for (auto _ : state) {
+        one = start;
+        all = start;
+        const auto t0 = std::chrono::steady_clock::now();
+        SmoothHeightGridThreaded(5, kSize, kSize, one.data(), 1);
+        const auto t1 = std::chrono::steady_clock::now();
+        SmoothHeightGridThreaded(5, kSize, kSize, all.data());
+        const auto t2 = std::chrono::steady_clock::now();
+        oneSeconds += std::chrono::duration<double>(t1 - t0).count();
+        allSeconds += std::chrono::duration<double>(t2 - t1).count();
+        same = same && std::memcmp(one.data(), all.data(), one.size() * sizeof(CVec3)) == 0;
+    }
+    const double cores = std::max(1u, std::thread::hardware_concurrency());
+    state.counters["speedup"] = allSeconds > 0.0 ? oneSeconds / allSeconds : 0.0;
+    state.counters["per_core"] = state.counters["speedup"] / cores;
+    state.counters["same"] = same ? 1.0 : 0.0;
+}
+BENCHMARK(SmoothGridSpeedup)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 struct Files {
     Files()

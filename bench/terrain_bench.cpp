@@ -15,6 +15,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -122,15 +123,16 @@ void BM_CacheLoad(benchmark::State& state)
 BENCHMARK(BM_CacheLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same seven files read whole into buffers of their size, nothing checked.
-void BM_PlainRead(benchmark::State& state)
-{
-    auto& c = Cached();
-    std::vector<std::vector<uint8_t>> buffers;
-    for (const char* f : kFiles)
-        buffers.emplace_back(fs::file_size(fs::path(c.folder) / f), uint8_t(1));
-    for (auto _ : state) {
+struct PlainFiles {
+    explicit PlainFiles(const std::string& folder) : folder(folder)
+    {
+        for (const char* f : kFiles)
+            buffers.emplace_back(fs::file_size(fs::path(folder) / f), uint8_t(1));
+    }
+    void Read()
+    {
         for (size_t k = 0; k < buffers.size(); ++k) {
-            const int fd = ::open((fs::path(c.folder) / kFiles[k]).c_str(), O_RDONLY);
+            const int fd = ::open((fs::path(folder) / kFiles[k]).c_str(), O_RDONLY);
             size_t got = 0;
             while (got < buffers[k].size()) {
                 const ssize_t r = ::read(fd, buffers[k].data() + got, buffers[k].size() - got);
@@ -142,9 +144,47 @@ void BM_PlainRead(benchmark::State& state)
             benchmark::DoNotOptimize(buffers[k].data());
         }
     }
+    std::string folder;
+    std::vector<std::vector<uint8_t>> buffers;
+};
+
+void BM_PlainRead(benchmark::State& state)
+{
+    auto& c = Cached();
+    PlainFiles plain(c.folder);
+    for (auto _ : state)
+        plain.Read();
     state.SetBytesProcessed(state.iterations() * c.bytes);
 }
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The cache load against the plain read, one after the other in every iteration so
+// that both meet the same machine load; "ratio" is load time / plain read time.
+void BM_CacheLoadVsPlainRead(benchmark::State& state)
+{
+    auto& c = Cached();
+    PlainFiles plain(c.folder);
+    double loadSeconds = 0.0, plainSeconds = 0.0;
+    bool ok = true;
+    bool plainFirst = true; // turn about, so that neither finds the files warmer
+    for (auto _ : state) {
+        for (int step = 0; step < 2; ++step) {
+            const bool plainNow = (step == 0) == plainFirst;
+            const auto t0 = std::chrono::steady_clock::now();
+            if (plainNow)
+                plain.Read();
+            else
+                ok = c.terrain.LoadFiles() && ok;
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            (plainNow ? plainSeconds : loadSeconds) += seconds;
+        }
+        plainFirst = !plainFirst;
+    }
+    if (!ok)
+        state.SkipWithError("cache not loaded");
+    state.counters["ratio"] = plainSeconds > 0.0 ? loadSeconds / plainSeconds : 0.0;
+}
+BENCHMARK(BM_CacheLoadVsPlainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Frames of the terrain alone (chunks, shader, textures) into a 1030 x 725
 // framebuffer.

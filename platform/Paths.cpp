@@ -113,6 +113,16 @@ std::string ResolvePath(const std::string& path)
     return current.empty() ? norm : current;
 }
 
+std::string ResolvePathForWriting(const std::string& path)
+{
+    const std::string norm = NormalizeSeparators(path);
+    const size_t slash = norm.rfind('/');
+    if (slash == std::string::npos || PathExists(norm))
+        return ResolvePath(norm);
+    const std::string folder = slash == 0 ? "/" : ResolvePath(norm.substr(0, slash));
+    return JoinPath(folder, norm.substr(slash + 1));
+}
+
 std::vector<DirEntry> ListDirectory(const std::string& folder)
 {
     std::vector<DirEntry> out;

@@ -16,6 +16,8 @@ std::string WorkingFolder();
 // is matched without regard to case. A path that matches nothing is returned
 // normalised, so it can be created.
 std::string ResolvePath(const std::string& path);
+// For a file about to be written: its folder resolved as above, its own name as given.
+std::string ResolvePathForWriting(const std::string& path);
 // Normalises separators only (no file system access).
 std::string NormalizeSeparators(const std::string& path);
 // The file part of a path written with either separator ("C:\\a\\b.bmp" -> "b.bmp").

@@ -53,15 +53,21 @@ SpeechWorker::~SpeechWorker()
     m_thread.join();
 }
 
-void SpeechWorker::Post(std::string text)
+bool SpeechWorker::Post(std::string text, std::string* dropped)
 {
+    bool kept = true;
     {
         std::lock_guard lock(m_mutex);
-        if (m_queue.size() >= m_maxQueue)
+        if (m_queue.size() >= m_maxQueue) {
+            if (dropped)
+                *dropped = std::move(m_queue.front());
             m_queue.pop_front();
+            kept = false;
+        }
         m_queue.push_back(std::move(text));
     }
     m_cv.notify_one();
+    return kept;
 }
 
 void SpeechWorker::Drain()

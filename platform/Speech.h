@@ -19,16 +19,19 @@ public:
 // espeak-ng, initialised on first use; silent when no audio device can be opened.
 std::unique_ptr<SpeechBackend> MakeEspeakBackend();
 
-// One worker thread speaking queued texts in order. The queue is short: when it
-// is full the oldest waiting text is dropped.
+// One worker thread speaking queued texts in order. The queue is bounded: when it
+// is full the oldest waiting text is dropped, and Post says which.
 class SpeechWorker {
 public:
-    explicit SpeechWorker(std::unique_ptr<SpeechBackend> backend, size_t maxQueue = 4);
+    static constexpr size_t kDefaultQueue = 64;
+    explicit SpeechWorker(std::unique_ptr<SpeechBackend> backend, size_t maxQueue = kDefaultQueue);
     ~SpeechWorker();
     SpeechWorker(const SpeechWorker&) = delete;
     SpeechWorker& operator=(const SpeechWorker&) = delete;
 
-    void Post(std::string text);
+    // Queues a text; false when the queue was full and its oldest waiting text was
+    // dropped for it (that text goes to `dropped`).
+    bool Post(std::string text, std::string* dropped = nullptr);
     // Blocks until everything queued so far has been handled (for tests and shutdown).
     void Drain();
 

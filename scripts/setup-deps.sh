@@ -14,6 +14,7 @@ packages=(
   qt6-webengine-dev qt6-webchannel-dev
   libgl-dev libgl1-mesa-dri libglx-mesa0 libepoxy-dev libglu1-mesa-dev
   lib3ds-dev libjpeg62-turbo-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libespeak-ng-dev espeak-ng-data
   fonts-liberation fonts-dejavu-core
   libxcb1-dev

@@ -20,13 +20,6 @@ CVec3 UnitOr(const CVec3& v, const CVec3& fallback)
 
 } // namespace
 
-double CSplineCamFollow::UsableFrameMs(double frameMs)
-{
-    if (!(frameMs > 0.0))
-        return 0.0;
-    return std::min(frameMs, kMaxFrameMs);
-}
-
 CVec3 CSplineCamFollow::LookTarget(const std::vector<CVec3>& directions, int i, float o)
 {
     const CVec3& d = directions[size_t(i)];
@@ -76,7 +69,9 @@ bool CSplineCamFollow::GetNextTrackCam(CGLcamera* view, const CSplineDot& set, c
         return false;
     }
 
-    const double ms = UsableFrameMs(view->GetModelView().GetFrameTime());
+    const double frameMs = view->GetModelView().GetFrameTime();
+    const double ms = m_Resumed || !(frameMs > 0.0) ? 0.0 : frameMs;
+    m_Resumed = false;
     float v = 0.0f;
     const int i = m_Ride.Walk(float(ms) * m_SpeedFactor, kMaxStep, v);
     if (i >= m - 1) {

@@ -25,9 +25,10 @@ public:
     // Share of the way the look direction turns toward the target in a frame of
     // the given seconds.
     static float BlendWeight(float seconds);
-    // The frame time used: the view's, within 0..kMaxFrameMs (a view ridden again
-    // after a while would otherwise spend the whole pause at once).
-    static double UsableFrameMs(double frameMs);
+    // The view became current again: its next frame time spans the pause and is
+    // not travelled. Later frames use their real time, however long.
+    void Resume() { m_Resumed = true; }
+    bool IsResumed() const { return m_Resumed; }
 
     // Distance per millisecond of frame time (the panel's train speed).
     void SetSpeedFactor(float factor) { m_SpeedFactor = factor; }
@@ -42,10 +43,10 @@ public:
     static constexpr float kSpeed = 2.5f; // units per millisecond
     static constexpr float kMaxStep = 10.0f;
     static constexpr float kHeight = 150.0f;
-    static constexpr double kMaxFrameMs = 100.0;
 
 private:
     TrackRide m_Ride;
     float m_SpeedFactor = kSpeed;
     CVec3 m_CameraDir{1.0f, 0.0f, 0.0f};
+    bool m_Resumed = false;
 };

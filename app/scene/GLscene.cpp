@@ -104,8 +104,11 @@ void CGLscene::Resize(int width, int height)
 
 void CGLscene::SelectView(int index)
 {
-    if (unsigned(index) < unsigned(kViews))
-        m_view = &m_views[index];
+    if (unsigned(index) >= unsigned(kViews))
+        return;
+    if (index == 1 && m_view != &m_views[1])
+        m_trackCam.Resume(); // the time away from the track view is not ridden at once
+    m_view = &m_views[index];
 }
 
 void CGLscene::CopyPoseToView0()

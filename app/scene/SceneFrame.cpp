@@ -100,8 +100,7 @@ bool CGLscene::PickGround(CGLcamera* view, int x, int y, CVec3& point)
     GLPoint mouse;
     mouse.x = x;
     mouse.y = y;
-    view->PickOnPlane(point, mouse, 75.0);
-    if (!std::isfinite(point.x) || !std::isfinite(point.y))
+    if (!view->PickOnPlane(point, mouse, 75.0))
         return false; // a ray parallel to the plane
     point.z += GetHeightAt(point);
     return true;

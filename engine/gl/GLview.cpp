@@ -240,18 +240,31 @@ CVec3& CGLview::Pick(CVec3& out, const GLPoint& mouse) const
     return out;
 }
 
-CVec3& CGLview::PickOnPlane(CVec3& out, const GLPoint& mouse, double z) const
+bool CGLview::PickOnPlane(CVec3& out, const GLPoint& mouse, double z) const
 {
     ReadGLMatrices();
     glGetIntegerv(GL_VIEWPORT, g_glViewport);
     const double winX = mouse.x;
     const double winY = double(g_glViewport[3]) - double(mouse.y);
-    double x0 = 0, y0 = 0, z0 = 0, x1 = 0, y1 = 0, z1 = 0;
-    gluUnProject(winX, winY, 0.0, g_modelView, g_projection, g_glViewport, &x0, &y0, &z0);
-    gluUnProject(winX, winY, 1.0, g_modelView, g_projection, g_glViewport, &x1, &y1, &z1);
-    const double t = (z - z0) / (z1 - z0);
-    out = CVec3(float(x0 + (x1 - x0) * t), float(y0 + (y1 - y0) * t), float(z));
-    return out;
+    double p0[3] = {0, 0, 0}, p1[3] = {0, 0, 0};
+    gluUnProject(winX, winY, 0.0, g_modelView, g_projection, g_glViewport, &p0[0], &p0[1], &p0[2]);
+    gluUnProject(winX, winY, 1.0, g_modelView, g_projection, g_glViewport, &p1[0], &p1[1], &p1[2]);
+    return LineOnPlane(p0, p1, z, out);
+}
+
+bool CGLview::LineOnPlane(const double p0[3], const double p1[3], double z, CVec3& out)
+{
+    const double dz = p1[2] - p0[2];
+    if (dz == 0.0 || !std::isfinite(dz))
+        return false;
+    const double t = (z - p0[2]) / dz;
+    const double x = p0[0] + (p1[0] - p0[0]) * t;
+    const double y = p0[1] + (p1[1] - p0[1]) * t;
+    // a nearly level ray can still land beyond what a float holds
+    if (!std::isfinite(float(x)) || !std::isfinite(float(y)) || !std::isfinite(float(z)))
+        return false;
+    out = CVec3(float(x), float(y), float(z));
+    return true;
 }
 
 void CGLview::DrawFrustum(const CVec3& point, float length) const

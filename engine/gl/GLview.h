@@ -56,8 +56,11 @@ public:
 
     // The world point drawn under the mouse (reads the depth buffer).
     CVec3& Pick(CVec3& out, const GLPoint& mouse) const;
-    // Where the mouse ray meets the horizontal plane at height z.
-    CVec3& PickOnPlane(CVec3& out, const GLPoint& mouse, double z) const;
+    // Where the mouse ray meets the horizontal plane at height z. False (out left
+    // as it was) when the ray runs parallel to the plane or the point is not finite.
+    [[nodiscard]] bool PickOnPlane(CVec3& out, const GLPoint& mouse, double z) const;
+    // The point at height z on the line through p0 and p1, with the same rule.
+    [[nodiscard]] static bool LineOnPlane(const double p0[3], const double p1[3], double z, CVec3& out);
     // Debug drawing of the plane normals from a point.
     void DrawFrustum(const CVec3& point, float length) const;
 

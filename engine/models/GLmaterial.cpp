@@ -190,28 +190,34 @@ int LoadTexture(const std::string& file)
 
 namespace {
 
-// The name's file in the "Map" folder beside the program.
-std::string MapPath(const std::string& name)
+// The name rewritten to the "Map" folder beside the program (unless it exists as given).
+std::string MapName(const std::string& name)
 {
     std::string path = name;
     ResolveFile(path, "Map");
-    return platform::ResolvePath(path);
+    return path;
 }
 
 } // namespace
 
-std::string CGLtexMaterial::ResolveTexture(const std::string& name)
+std::string CGLtexMaterial::ResolveTexture(const std::string& name, std::string* renamed)
 {
     if (name.empty())
         return {};
     std::string file = platform::ResolvePath(name);
     if (platform::FileExists(file))
         return file;
-    file = MapPath(name);
+    // the program's "Map" folder, and there a long name cut to 8.3 by the 3DS format
+    const std::string mapName = MapName(name);
+    file = platform::ResolvePath(mapName);
     if (platform::FileExists(file))
         return file;
-    std::string found = SearchByPrefix(name);
-    return found.empty() ? std::string() : platform::ResolvePath(found);
+    const std::string found = SearchByPrefix(mapName);
+    if (found.empty())
+        return {};
+    if (renamed)
+        *renamed = found;
+    return platform::ResolvePath(found);
 }
 
 bool CGLtexMaterial::SearchTexture(CGLmaterialData* record)
@@ -232,12 +238,7 @@ bool CGLtexMaterial::Create(CGLmaterialData* record, bool loadTexture)
     if (!record)
         return false;
     if (loadTexture && !record->textureFile.empty()) {
-        std::string file = platform::ResolvePath(record->textureFile);
-        if (!platform::FileExists(file)) {
-            file = MapPath(record->textureFile);
-            if (!platform::FileExists(file))
-                file = SearchTexture(record) ? platform::ResolvePath(record->textureFile) : std::string();
-        }
+        const std::string file = ResolveTexture(record->textureFile, &record->textureFile);
         if (!file.empty()) {
             m_texture = g_TextureList.Find(file);
             if (m_texture < 0) {

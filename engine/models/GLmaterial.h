@@ -77,8 +77,9 @@ public:
     void Unapply();
 
     // The picture file of a texture name: as named, then in "Map" beside the program,
-    // then by the 8-character prefix rule. Empty when none exists.
-    static std::string ResolveTexture(const std::string& name);
+    // then by the 8-character prefix rule in that "Map" folder (whose name then goes
+    // to `renamed`). Empty when none exists.
+    static std::string ResolveTexture(const std::string& name, std::string* renamed = nullptr);
     // Prefix search for a long name cut to 8.3 in the name's own folder; the record's
     // texture name becomes the file found. False when nothing is found.
     static bool SearchTexture(CGLmaterialData* record);

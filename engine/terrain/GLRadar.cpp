@@ -96,10 +96,12 @@ void CGLRadarSettings::Clamp()
     windowHeight = std::min(8192, std::max(1, windowHeight));
     zoom = ClampFloat(zoom, 0.1f, 128.0f, def.zoom);
     scale = ClampFloat(scale, 1.0f, 32.0f, def.scale);
-    screenX = ClampFloat(screenX, 0.0f, 16384.0f, def.screenX);
-    screenY = ClampFloat(screenY, 0.0f, 16384.0f, def.screenY);
     viewWidth = ClampFloat(viewWidth, 8.0f, 4096.0f, def.viewWidth);
     viewHeight = ClampFloat(viewHeight, 8.0f, 4096.0f, def.viewHeight);
+    // scaling at the window's edge leaves the corner a little outside: keep that,
+    // as long as half the minimap stays on the window
+    screenX = ClampFloat(screenX, -0.5f * scale * viewWidth, 16384.0f, def.screenX);
+    screenY = ClampFloat(screenY, -0.5f * scale * viewHeight, 16384.0f, def.screenY);
 }
 
 std::string CGLRadarSettings::Format() const

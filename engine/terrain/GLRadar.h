@@ -26,7 +26,8 @@ struct CGLRadarSettings {
     // first mismatch; returns how many were read. Values are clamped to their ranges.
     int Parse(const char* text, size_t length);
     std::string Format() const;
-    // Keeps every field inside its range (non-finite values take the default).
+    // Keeps every field inside its range (non-finite values take the default); the
+    // screen position may lie up to half the minimap left of or above the window.
     void Clamp();
 };
 

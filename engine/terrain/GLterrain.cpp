@@ -76,6 +76,32 @@ struct CacheFile {
     int64_t bytes;
 };
 
+// True when bad(word) is false for every word. bad is called on single words and
+// on vectors of four (where it gives a lane mask), four vectors at a time.
+template <typename Bad>
+bool NoWordMatches(const uint32_t* u, int64_t n, Bad bad)
+{
+    using Words = uint32_t __attribute__((vector_size(16)));
+    Words a = {}, b = {}, c = {}, d = {};
+    auto at = [u](int64_t i) {
+        Words w;
+        std::memcpy(&w, u + i, sizeof w);
+        return w;
+    };
+    int64_t k = 0;
+    for (; k + 16 <= n; k += 16) {
+        a |= Words(bad(at(k)));
+        b |= Words(bad(at(k + 4)));
+        c |= Words(bad(at(k + 8)));
+        d |= Words(bad(at(k + 12)));
+    }
+    const Words all = a | b | c | d;
+    uint32_t any = all[0] | all[1] | all[2] | all[3];
+    for (; k < n; ++k)
+        any |= uint32_t(bad(u[k]));
+    return any == 0;
+}
+
 // Reads exactly `length` bytes at `offset` of the file into dst + offset.
 bool ReadBlock(int fd, uint8_t* dst, int64_t offset, int64_t length)
 {
@@ -508,40 +534,50 @@ bool CGLterrain::LoadFiles()
 
     // Checks run on each block just read (whole vertices: blocks are a multiple of 12 bytes).
     auto finiteFloats = [](const uint8_t* base, int64_t from, int64_t to) {
-        const uint32_t* u = reinterpret_cast<const uint32_t*>(base + from);
-        const int64_t n = (to - from) / 4;
-        uint32_t bad = 0;
-        for (int64_t k = 0; k < n; ++k)
-            bad |= uint32_t((u[k] & 0x7f800000u) == 0x7f800000u); // infinity or NaN
-        return bad == 0;
+        // infinity or NaN: all exponent bits set
+        return NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
+                             [](auto u) { return (u & 0x7f800000u) == 0x7f800000u; });
     };
     // x and y must be the grid's own; a cache of another shape fails here
+    std::vector<float> columnX(static_cast<size_t>(W));
+    for (int j = 0; j < W; ++j)
+        columnX[size_t(j)] = float(j - W / 2) * cell;
     auto gridVertices = [&](const uint8_t* base, int64_t from, int64_t to) {
         const CVec3* v = reinterpret_cast<const CVec3*>(base + from);
-        const int64_t n = (to - from) / 12;
-        int64_t i = (from / 12) / W;
-        int j = int((from / 12) % W);
-        float y = float(int(i) - m_height / 2) * cell;
-        bool ok = true;
-        for (int64_t k = 0; k < n; ++k) {
-            ok &= v[k].x == float(j - W / 2) * cell;
-            ok &= v[k].y == y;
-            ok &= (std::bit_cast<uint32_t>(v[k].z) & 0x7f800000u) != 0x7f800000u;
-            if (++j == W) {
-                j = 0;
-                ++i;
-                y = float(int(i) - m_height / 2) * cell;
-            }
-        }
-        return ok;
-    };
-    auto indicesInRange = [count](const uint8_t* base, int64_t from, int64_t to) {
-        const uint32_t* u = reinterpret_cast<const uint32_t*>(base + from);
-        const int64_t n = (to - from) / 4;
+        int64_t index = from / 12;
+        const int64_t end = to / 12;
         uint32_t bad = 0;
-        for (int64_t k = 0; k < n; ++k)
-            bad |= uint32_t(int64_t(u[k]) >= count);
+        while (index < end) {
+            // the rest of one row: branch-free over its columns
+            const int64_t row = index / W;
+            const int64_t j0 = index % W;
+            const int64_t n = std::min<int64_t>(W - j0, end - index);
+            const float y = float(int(row) - m_height / 2) * cell;
+            const float* x = columnX.data() + j0;
+            auto wrong = [&](int64_t k) {
+                return uint32_t(v[k].x != x[k]) | uint32_t(v[k].y != y) |
+                       uint32_t((std::bit_cast<uint32_t>(v[k].z) & 0x7f800000u) == 0x7f800000u);
+            };
+            constexpr int kLanes = 16; // separate accumulators, which the compiler vectorises
+            uint32_t acc[kLanes] = {};
+            int64_t k = 0;
+            for (; k + kLanes <= n; k += kLanes)
+                for (int j = 0; j < kLanes; ++j)
+                    acc[j] |= wrong(k + j);
+            for (; k < n; ++k)
+                bad |= wrong(k);
+            for (int j = 0; j < kLanes; ++j)
+                bad |= acc[j];
+            v += n;
+            index += n;
+        }
         return bad == 0;
+    };
+    const uint32_t indexLimit = uint32_t(std::min<int64_t>(count, UINT32_MAX)); // beyond: none is too big
+    auto indicesInRange = [indexLimit, count](const uint8_t* base, int64_t from, int64_t to) {
+        return count > int64_t(UINT32_MAX) ||
+               NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
+                             [indexLimit](auto u) { return u >= indexLimit; });
     };
 
     float vars[2] = {0.0f, 0.0f};
@@ -581,38 +617,26 @@ bool CGLterrain::LoadFiles()
         }
     }
 
-    // Blocks of whole vertices, read and checked on worker threads while they
-    // are still in the processor's cache.
-    constexpr int64_t kBlock = int64_t(3) << 20; // a multiple of 12 bytes
-    struct Block {
-        int file;
-        int64_t offset, length;
-    };
-    std::vector<Block> blocks;
-    for (int f = 0; f < kFiles; ++f)
-        for (int64_t off = 0; off < entries[f].file.bytes; off += kBlock)
-            blocks.push_back({f, off, std::min(kBlock, entries[f].file.bytes - off)});
-    std::atomic<int> firstBad{kFiles};
-    ParallelRanges(
-        int64_t(blocks.size()),
-        [&](int64_t b0, int64_t b1) {
-            for (int64_t b = b0; b < b1; ++b) {
-                const Block& blk = blocks[size_t(b)];
-                const auto& e = entries[blk.file];
-                auto* base = static_cast<uint8_t*>(e.file.data);
-                if (!ReadBlock(fds[blk.file], base, blk.offset, blk.length) ||
-                    !e.check(base, blk.offset, blk.offset + blk.length)) {
-                    int cur = firstBad.load();
-                    while (blk.file < cur && !firstBad.compare_exchange_weak(cur, blk.file)) {
-                    }
-                }
+    // One pass: each block of whole vertices is checked right after it is read,
+    // while it is still in the processor's cache. Reading in blocks of this size
+    // costs less than one read of a whole file, which pays for the checks.
+    constexpr int64_t kBlock = int64_t(12) << 14; // 192 KiB, a multiple of 12 bytes
+    int firstBad = kFiles;
+    for (int f = 0; f < kFiles && firstBad == kFiles; ++f) {
+        const auto& e = entries[f];
+        auto* base = static_cast<uint8_t*>(e.file.data);
+        for (int64_t off = 0; off < e.file.bytes; off += kBlock) {
+            const int64_t length = std::min(kBlock, e.file.bytes - off);
+            if (!ReadBlock(fds[f], base, off, length) || !e.check(base, off, off + length)) {
+                firstBad = f;
+                break;
             }
-        },
-        1);
+        }
+    }
     closeAll(kFiles);
-    if (firstBad.load() < kFiles)
+    if (firstBad < kFiles)
         return CVersions::Print(false, "CGLterrain::LoadFiles %s does not fit this terrain: building it anew\r\n",
-                                paths[firstBad.load()].c_str());
+                                paths[firstBad].c_str());
     if (!(vars[0] >= vars[1]))
         return CVersions::Print(false, "CGLterrain::LoadFiles TerrVar.ter holds no height range: building the terrain anew\r\n");
     m_maxHeight = vars[0];

@@ -3,6 +3,7 @@
 #include "engine/gl/GLShader.h"
 #include "engine/terrain/GLchunk.h"
 #include "engine/terrain/GLcloud.h"
+#include "engine/terrain/DepthFrame.h"
 #include "engine/gl/GLfont.h"
 #include "engine/gl/GLtransform.h"
 #include "engine/gl/GLvbo.h"
@@ -45,6 +46,30 @@ public:
     void ComputeColors(const CVec3* vertices);
     void ComputeNormals(bool smooth);
     void ComputeFaceNormals();
+
+    // Terrain from pictures and depth frames (no world grid, cell size 1).
+    // From an image source's picture, textured with another source's picture.
+    bool Create(CImageSource* source, CImageSource* textureSource);
+    bool CreateFromPicture(const std::string& path, int width, int height, int bits);
+    // Heights from a picture or a "DEEP1965" depth frame of length bytes.
+    bool UpdateFromImage(const uint8_t* pixels, size_t length, int width, int height, int bits);
+    // The data parts of the two above (no GL); recreated tells that the arrays were made anew.
+    bool PreparePicture(const std::string& path, int width, int height, int bits);
+    bool ApplyImage(const uint8_t* pixels, size_t length, int width, int height, int bits, bool& recreated);
+    void HeightsFromImage(uint8_t* pixels);
+    void HeightsFromDepth(const DepthFrame& frame);
+    void ComputeGreyColors(const CVec3* vertices);
+    bool UploadTexture(const uint8_t* pixels, int width, int height);
+    void RenderArrays();
+    void DrawNormals();
+    // Saves the frame-buffer block at the lower left of rect's size (24 bits).
+    static bool SaveScreenRect(const std::string& name, const ImageRect& rect);
+    CDib& GetImage() { return m_image; }
+    void SetSmoothPasses(int passes) { m_smoothPasses = passes; }
+    int GetExtraRows() const { return m_extraRows; }
+    bool IsPictureFromFile() const { return m_pictureFromFile; }
+    float GetPictureHeightScale() const { return m_pictureHeightScale; }
+    unsigned GetTexture() const { return m_texture; }
 
     // Folder of the cache files, relative to the working folder ("Terrain").
     void SetCacheFolder(const std::string& folder) { m_cacheFolder = folder; }
@@ -113,6 +138,8 @@ private:
     int64_t m_indexCount = 0;
     bool m_textureMode = true;
     bool m_pictureFromFile = false;
+    int m_extraRows = 0;  // 2 x d of the last depth frame; the image holds H + 2 x this rows
+    DepthFrame m_depthFrame;
     bool m_worldGrid = false;
     bool m_loaded = false;
     unsigned m_texture = 0;

@@ -82,8 +82,15 @@ bool CVersions::Say(bool result, const char* format, ...)
     va_start(args, format);
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
-    std::lock_guard lock(g_workerMutex);
-    GetWorker().Post(text);
+    std::string dropped;
+    bool kept;
+    {
+        std::lock_guard lock(g_workerMutex);
+        kept = GetWorker().Post(text, &dropped);
+    }
+    if (!kept)
+        Print(false, "Say: %zu texts waiting, not spoken: %s\r\n", platform::SpeechWorker::kDefaultQueue,
+              dropped.c_str());
     return result;
 }
 
@@ -208,32 +215,65 @@ std::vector<Mapping> ReadMaps()
 
 uint64_t CVersions::GetLargestFreeRegion(uint64_t* base, bool print)
 {
-    auto maps = ReadMaps();
+    // the mappings in address order, with the gaps between them as free regions
+    const auto maps = ReadMaps();
     uint64_t best = 0, bestBase = 0, prevEnd = 0x10000;
     const uint64_t top = 0x7FFFFFFFF000ULL;
     for (size_t i = 0; i <= maps.size(); ++i) {
-        uint64_t start = i < maps.size() ? maps[i].start : top;
-        if (start > prevEnd && start <= top) {
-            uint64_t size = start - prevEnd;
-            if (print) {
-                Print(true, "BaseAddress      : 0x%p, 0x%p, 0x%8.8x\r\n", reinterpret_cast<void*>(prevEnd),
-                      reinterpret_cast<void*>(0), 0u);
-                Print(true, "RegionSize       : 0x%8.8llX\r\n", static_cast<unsigned long long>(size));
-                Print(true, "State            : Free");
-                Print(true, "Type             : Unknown (%d)\r\n", 0);
-                Print(true, "n");
-            }
-            if (size > best) {
-                best = size;
+        const uint64_t start = i < maps.size() ? std::min(maps[i].start, top) : top;
+        if (start > prevEnd) {
+            CMemoryRegion gap;
+            gap.baseAddress = prevEnd;
+            gap.regionSize = start - prevEnd;
+            if (print)
+                PrintRegion(gap);
+            if (gap.regionSize > best) {
+                best = gap.regionSize;
                 bestBase = prevEnd;
             }
         }
-        if (i < maps.size())
-            prevEnd = std::max(prevEnd, maps[i].end);
+        if (i == maps.size() || maps[i].end <= prevEnd)
+            continue;
+        CMemoryRegion used;
+        used.baseAddress = std::max(prevEnd, maps[i].start);
+        used.allocationBase = maps[i].start;
+        used.regionSize = maps[i].end - used.baseAddress;
+        used.state = CMemoryRegion::kCommit;
+        used.type = maps[i].path.empty() || maps[i].path[0] != '/' ? CMemoryRegion::kPrivate
+                                                                   : CMemoryRegion::kImage;
+        if (print)
+            PrintRegion(used);
+        prevEnd = maps[i].end;
     }
     if (base)
         *base = bestBase;
     return best;
+}
+
+void CVersions::PrintRegion(const CMemoryRegion& r)
+{
+    if (r.state != CMemoryRegion::kFree)
+        return;
+    // addresses as 16 hex digits behind the "0x" (glibc's %p would add its own prefix)
+    Print(true, "BaseAddress      : 0x%016llX, 0x%016llX, 0x%8.8x\r\n", static_cast<unsigned long long>(r.baseAddress),
+          static_cast<unsigned long long>(r.allocationBase), r.allocationProtect);
+    Print(true, "RegionSize       : 0x%8.8llX\r\n", static_cast<unsigned long long>(r.regionSize));
+    Print(true, "State            : Free"); // only free regions are logged
+    switch (r.type) {
+    case CMemoryRegion::kPrivate:
+        Print(true, "Type             : Private");
+        break;
+    case CMemoryRegion::kMapped:
+        Print(true, "Type             : Mapped");
+        break;
+    case CMemoryRegion::kImage:
+        Print(true, "Type             : Image");
+        break;
+    default:
+        Print(true, "Type             : Unknown (%d)\r\n", int(r.type));
+        break;
+    }
+    Print(true, "n");
 }
 
 void CVersions::PrintModules(unsigned processId)
@@ -249,7 +289,7 @@ void CVersions::PrintModules(unsigned processId)
         if (known)
             continue;
         seen.push_back(m.path);
-        Print(true, "t%s (0x%p)\r\n", m.path.c_str(), reinterpret_cast<void*>(m.start));
+        Print(true, "t%s (0x%016llX)\r\n", m.path.c_str(), static_cast<unsigned long long>(m.start));
         if (seen.size() >= 1024)
             break;
     }

@@ -13,6 +13,18 @@ class SpeechBackend;
 #define QM_PRINTF(fmtIndex, argIndex)
 #endif
 
+// One region of the address space as the memory walk reports it.
+struct CMemoryRegion {
+    enum : uint32_t { kCommit = 0x1000, kReserve = 0x2000, kFree = 0x10000 };
+    enum : uint32_t { kPrivate = 0x20000, kMapped = 0x40000, kImage = 0x1000000 };
+    uint64_t baseAddress = 0;
+    uint64_t allocationBase = 0;
+    uint32_t allocationProtect = 0;
+    uint64_t regionSize = 0;
+    uint32_t state = kFree;
+    uint32_t type = 0;
+};
+
 // Process-wide diagnostics: the debug log, speech output, version text and memory report.
 class CVersions {
 public:
@@ -38,6 +50,8 @@ public:
     static void PrintMemoryMap();
     static uint64_t GetLargestFreeRegion(uint64_t* base, bool print);
     static void PrintModules(unsigned processId);
+    // Logs the region when it is free; nothing otherwise.
+    static void PrintRegion(const CMemoryRegion& region);
 
     static bool IsLogEnabled();
     static void EnableLog(bool on);

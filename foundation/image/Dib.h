@@ -3,10 +3,30 @@
 #include "foundation/image/BmpFile.h"
 #include "foundation/image/ImageSource.h"
 
+#include <QPainter>
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// A packed DIB: 40-byte (or 12-byte core) header, colour table, then bottom-up rows
+// padded to four bytes. Empty stands for no block.
+using PackedDib = std::vector<uint8_t>;
+
+// A logical palette.
+struct LogPalette {
+    std::vector<RgbQuad> entries;
+};
+using PaletteHandle = std::shared_ptr<LogPalette>;
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
+
+// A four-quarter colour ramp of value in 0..max: blue, cyan, green, yellow, red.
+void ColourRamp(double* red, double* green, double* blue, double value, double max);
 
 // The image buffer: 8 (grey), 24 (blue, green, red) or 32-bit (blue, green, red,
 // fourth byte) pixels in rows of width x bytes-per-pixel without padding. A
@@ -80,6 +100,60 @@ public:
     const uint8_t (*GetGreyTable() const)[4] { return m_luminance; }
     // The bytes of the last JPEG written by SaveJpeg (count 0 before any).
     const uint8_t* GetJpegBuffer(unsigned* count) const;
+    // As above; a count of -1 on entry copies the image to the clipboard instead (null).
+    const uint8_t* GetJpegBuffer(int* count);
+
+    // Clipboard (GUI thread): a picture comes in at its own size and depth; the
+    // image goes out as a packed DIB (32 bits as 24).
+    bool PasteFromClipboard() override;
+    bool CopyToClipboard() override;
+
+    int64_t GetImageSize() const;
+    bool FlipVertical();
+    // Reads a BMP file directly (padded or unpadded rows, either orientation).
+    bool LoadBmp(const char* name);
+    // A quarter turn counter-clockwise of bits (this image's size and depth) into the image.
+    bool RotateBits(const void* bits);
+    bool RotateFrom(CDib* other);
+    void SetAlpha(int value);
+    bool InvertAroundMean(uint8_t* bits, int offset);
+    bool CopyBitmap(ImageBitmap bitmap);
+    bool SaveBitmap(ImageBitmap bitmap, const char* name);
+    bool DrawBitsScaled(const void* bits, const BitmapInfo* header, int sourceWidth, int sourceHeight);
+    void SetPalette(const RgbQuad* entries);
+    static bool GetPictureSize(const char* name, int* width, int* height, int* bits);
+    static bool BuildBitmapInfo(std::unique_ptr<BitmapInfo>& out, int width, int height, int bits);
+    static bool FreeBitmapInfo(std::unique_ptr<BitmapInfo>& header);
+
+    // Drawing onto other surfaces (rectangles left, top, right, bottom). The
+    // "framework" variants fill the rectangle black when there is nothing to draw.
+    int StretchToDC(ImageDC dc, const void* bits, const ImageRect& dest, bool fillBlack = true);
+    int StretchToDC(ImageDC dc, const void* bits, int x, int y, int width, int height,
+                    QPainter::CompositionMode mode = QPainter::CompositionMode_Source);
+    int StretchToDC(ImageDC dc, const void* bits, const ImageRect& dest, const ImageRect& source, bool fillBlack = true);
+    int StretchToDC(ImageDC dc, int x, int y, int width, int height);
+    int BitsToDC(ImageDC dc, const void* bits, const ImageRect& dest, int srcX, int srcY, int dstX, int dstY,
+                 bool fillBlack = true);
+    int BitsToDC(ImageDC dc, int x, int y, int width, int height);
+    static bool DrawTransparent(ImageDC dc, int x, int y, int width, int height, ImageBitmap bitmap, int srcX,
+                                int srcY, uint32_t keyColour, const PaletteHandle& palette = nullptr);
+
+    // Packed DIBs and palettes.
+    static PackedDib BitmapToDib(ImageBitmap bitmap, const PaletteHandle& palette = nullptr);
+    static PackedDib BitmapToDibEx(ImageBitmap bitmap, int bitCount, uint32_t compression,
+                                   const PaletteHandle& palette = nullptr);
+    static PackedDib ConvertDib(const PackedDib& dib, int bitCount, uint32_t compression);
+    static PackedDib AllocDibForBitmap(const BitmapInfoHeader& header, ImageBitmap bitmap);
+    static PackedDib AllocDibHeader(int width, int height, int bitCount);
+    static PaletteHandle CreateSystemPalette();
+    static int GetDeviceColourCount(ImageDC dc);
+    static std::unique_ptr<QImage> DibToBitmap(const PackedDib& dib, const PaletteHandle& palette = nullptr);
+    static PaletteHandle CreateDibPalette(const PackedDib& dib);
+    static unsigned DibNumColours(const uint8_t* dib);
+    static unsigned DibPaletteSize(const uint8_t* dib);
+    static int DibWidth(const uint8_t* dib);
+    static int DibHeight(const uint8_t* dib);
+    static const uint8_t* DibBits(const uint8_t* dib);
 
 private:
     void FillBlack();

@@ -74,16 +74,6 @@ void RunBatch(int count, int maxThreads, const SmoothParams& base, int (*body)(S
         w.join();
 }
 
-inline void SmoothVertex(CVec3* g, size_t n, size_t w)
-{
-    const float z = g[n].z;
-    if (z == 0.0f || z != z)
-        return;
-    const float s = ((g[n - w].z + g[n + w].z) + (g[n - w + 1].z + g[n + w + 1].z)) +
-                    ((g[n - w - 1].z + g[n + 1].z) + (g[n - 1].z + g[n + w - 1].z));
-    g[n].z = (s * 0.125f + z) * 0.5f;
-}
-
 std::mutex g_previewMutex;
 FramePreview g_preview;  // guarded by g_previewMutex
 
@@ -199,47 +189,6 @@ uint8_t TrimmedMean(uint8_t* w, int count, unsigned trim)
 }
 
 } // namespace
-
-// ---- height grid
-
-int SmoothHeightGridThread(SmoothParams* params)
-{
-    auto* grid = static_cast<CVec3*>(params->data);
-    const int width = params->rect.right;
-    const int height = params->rect.bottom;
-    if (!grid || width < 1 || height < 3) {
-        FinishRow(params->done, height);
-        return 1;
-    }
-    const size_t w = size_t(width);
-    const size_t first = w + 2;
-    const size_t last = size_t(height - 1) * w - 2;  // inclusive
-    const int lastRow = height - 2;
-    for (int row = 1; row <= lastRow; ++row) {
-        WaitForRow(params->before, std::min(row + kPipelineLag, lastRow));
-        const size_t begin = std::max(first, size_t(row) * w);
-        const size_t end = std::min(last, size_t(row) * w + w - 1);
-        for (size_t n = begin; n <= end && begin <= last; ++n)
-            SmoothVertex(grid, n, w);
-        FinishRow(params->done, row);
-    }
-    return 1;
-}
-
-void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads)
-{
-    if (passes <= 0 || !grid || width < 1 || height < 3)
-        return;
-    const int count = std::min(kBatchThreads, passes);
-    const int batches = passes / count;  // the remainder is not run
-    SmoothParams base;
-    base.data = grid;
-    base.rowLength = width;
-    base.rect.right = width;
-    base.rect.bottom = height;
-    for (int b = 0; b < batches; ++b)
-        RunBatch(count, maxThreads, base, &SmoothHeightGridThread);
-}
 
 // ---- 8-bit smoothing
 

@@ -14,12 +14,15 @@ class QImage;
 // width + 2 to (height - 1) x width - 2 in index order, in place:
 //   z := (s x 0.125 + z) x 0.5, s the sum of the eight neighbours by linear index,
 // skipping heights of exactly 0 (and NaN). Passes run in batches of
-// min(10, passes); passes beyond whole batches are dropped (12 run as 10).
-// The passes of a batch run on their own threads as a pipeline, each pass at
-// least two rows behind the one before it, so the result equals the passes run
-// one after another, whatever the interleaving. maxThreads limits the threads of
-// a batch (1: all on the calling thread).
+// min(10, passes); passes beyond whole batches are dropped (12 run as 10). The
+// result is bit for bit that of the passes run one after another, on any number
+// of threads: up to maxThreads (at most 10, at most the cores) share every pass.
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads = 10);
+// The engine behind it: exactly `passes` passes, each cut into bands, two side by
+// side on each of `threads` threads, each band but the first started haloRows rows
+// early. Returns how many vertices had to be smoothed again because a halo had not
+// reached the exact values.
+size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int threads, int haloRows);
 
 // Parameter block of one smoothing pass in a pipeline.
 struct SmoothParams {
@@ -32,7 +35,8 @@ struct SmoothParams {
     std::atomic<int>* done = nullptr;
     const std::atomic<int>* before = nullptr;
 };
-// One pass over the grid (rows published through params->done); returns 1.
+// One pass over the grid in place, on the calling thread (rect.right = width,
+// rect.bottom = height); returns 1.
 int SmoothHeightGridThread(SmoothParams* params);
 
 // Ten passes per requested pass of the same neighbour smoothing over the 8-bit

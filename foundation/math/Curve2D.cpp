@@ -1,5 +1,7 @@
 #include "foundation/math/Curve2D.h"
 
+#include "platform/GdiPainter.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,14 @@ int WholeUnits(float v)
     if (!(a < 1073741824.0f))
         return std::isnan(a) ? 0 : 1073741824;
     return int(a);
+}
+
+// v truncated to a pixel coordinate, kept inside what an int holds.
+int Pixel(float v)
+{
+    if (!(v > -1073741824.0f))
+        return std::isnan(v) ? 0 : -1073741824;
+    return v < 1073741824.0f ? int(v) : 1073741824;
 }
 
 float Length(const CVec2& v) { return std::sqrt(v.x * v.x + v.y * v.y); }
@@ -38,6 +48,17 @@ void CHermite2D::AppendPoints(float x0, float y0, std::vector<CVec2>& list) cons
         const float h11 = s3 - s2;
         list.emplace_back(x0 + h01 * m_dx + h10 * m_t0x + h11 * m_t1x, y0 + h01 * m_dy + h10 * m_t0y + h11 * m_t1y);
     }
+}
+
+bool CHermite2D::Draw(platform::GdiPainter& dc, float x0, float y0) const
+{
+    std::vector<CVec2> points;
+    AppendPoints(x0, y0, points);
+    dc.MoveToEx(Pixel(points[0].x), Pixel(points[0].y));
+    bool result = false;
+    for (size_t i = 1; i < points.size(); ++i)
+        result = dc.LineTo(Pixel(points[i].x), Pixel(points[i].y));
+    return result;
 }
 
 CCurve2D::CCurve2D(const std::vector<CVec2>& points) : m_points(points) { Compute(); }
@@ -137,6 +158,14 @@ void CCurve2D::AppendPoints(std::vector<CVec2>& list) const
 {
     for (size_t i = 0; i < m_offsets.size(); ++i)
         Segment(int(i)).AppendPoints(m_points[i].x, m_points[i].y, list);
+}
+
+bool CCurve2D::Draw(platform::GdiPainter& dc) const
+{
+    bool result = false;
+    for (size_t i = 0; i < m_offsets.size(); ++i)
+        result = Segment(int(i)).Draw(dc, m_points[i].x, m_points[i].y);
+    return result;
 }
 
 int CCurve2D::PointCount() const

@@ -247,7 +247,7 @@ TEST(ModelObject, TextureFilesAreFoundInOrder)
         {d + "TREE.BMP", d + "TREE.BMP"},
         {d + "tree.bmp", d + "TREE.BMP"},         // case-insensitive on disk
         {dir.Path() + "\\Tree.Bmp", d + "TREE.BMP"}, // either separator
-        {d + "WAGONWOO.BMP", d + "WagonWood.bmp"}, // 8.3 name found by its first 8 characters
+        {d + "WAGONWOO.BMP", ""},                 // the prefix search looks in "Map", not here
         {d + "grass.bmp", ""},                     // fewer than 8: no prefix search
         {d + "LONGNAME.BMP", ""},
         {d + "BIGTREE.BMP", ""},
@@ -262,6 +262,17 @@ TEST(ModelObject, TextureFilesAreFoundInOrder)
     const std::string inMap = map + "/qm_model_test_grass.bmp";
     Touch(inMap);
     EXPECT_EQ(CGLtexMaterial::ResolveTexture("Nowhere\\qm_model_test_grass.bmp"), inMap);
+    // third, an 8.3 name is found in that "Map" folder by its first 8 characters,
+    // and the record takes the found name
+    const std::string longInMap = map + "/Qm_Model_Test_Long_Texture.bmp";
+    Touch(longInMap);
+    std::string renamed = "unchanged";
+    EXPECT_EQ(CGLtexMaterial::ResolveTexture(d + "QM_MODEL.BMP", &renamed), longInMap);
+    EXPECT_EQ(renamed, longInMap);
+    renamed = "unchanged";
+    EXPECT_EQ(CGLtexMaterial::ResolveTexture(d + "QM_MODEX.BMP", &renamed), "");
+    EXPECT_EQ(renamed, "unchanged");
+    std::remove(longInMap.c_str());
     std::remove(inMap.c_str());
     if (!hadMap)
         ::rmdir(map.c_str());

@@ -93,7 +93,7 @@ TEST_F(RadarFiles, ShortGarbageAndOutOfRangeFiles)
         // zero window and scale would divide by zero: clamped
         {"1,0,0,0,4,0,16,40,128,128", "1,0,1,1,4.000000,1.000000,16.000000,40.000000,128.000000,128.000000"},
         {"7,-3,99999999999,-5,nan,inf,-40,1e30,0,-1",
-         "1,1,8192,1,4.000000,1.200000,0.000000,16384.000000,8.000000,8.000000"},
+         "1,1,8192,1,4.000000,1.200000,-4.800000,16384.000000,8.000000,8.000000"},
         {"1,0,128,128,0.000001,33", "1,0,128,128,0.100000,32.000000,16.000000,40.000000,128.000000,128.000000"},
     };
     for (const auto& c : cases) {
@@ -103,6 +103,13 @@ TEST_F(RadarFiles, ShortGarbageAndOutOfRangeFiles)
             std::string(c.text).empty() || c.text[0] == 'g') {
             EXPECT_TRUE(log.Contains("CGLRadar::LoadSettings")) << c.text;
         }
+    }
+    {
+        // a corner left outside by scaling at the window's edge stays where it was
+        LogCapture log;
+        EXPECT_EQ(Load("1,0,128,128,4,1.5,-3.25,-7.5,128,128").Format(),
+                  "1,0,128,128,4.000000,1.500000,-3.250000,-7.500000,128.000000,128.000000");
+        EXPECT_FALSE(log.Contains("CGLRadar::LoadSettings"));
     }
     // an oversized file: its last number overflows and takes the default
     std::string big = "0,0,100,100,2,2,3,4,100,100";

@@ -297,6 +297,16 @@ TEST_F(TerrainCache, RoundTripReadsWhatWasWritten)
     EXPECT_EQ(vars[1], 0.0f);
 }
 
+// Overwrites one 32-bit word of a cache file (a negative offset counts from its end).
+void Poke(const std::string& folder, const char* name, long offset, uint32_t word)
+{
+    FILE* f = std::fopen((fs::path(folder) / name).c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, offset, offset < 0 ? SEEK_END : SEEK_SET);
+    std::fwrite(&word, 4, 1, f);
+    std::fclose(f);
+}
+
 TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
 {
     CGLterrain a;
@@ -336,6 +346,10 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
              std::fwrite(&bad, 4, 1, f);
              std::fclose(f);
          }},
+        // single bad words where the checks take them in vectors and one by one
+        {"last index out of range", [](const std::string& d) { Poke(d, "Indice.ter", -4, uint32_t(-1)); }},
+        {"a colour not a number", [](const std::string& d) { Poke(d, "Color.ter", 4 * 1001, 0x7fc00000u); }},
+        {"an infinite height range", [](const std::string& d) { Poke(d, "TerrVar.ter", 0, 0x7f800000u); }},
     };
     for (const auto& d : damages) {
         d.apply(m_folder);

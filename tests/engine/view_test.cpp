@@ -182,4 +182,30 @@ TEST_F(ViewTest, DoublePrecisionProjectAgreesWithKnownValuesAndGlu)
     EXPECT_FALSE(CGLview::UnProjectD(1, 1, 0.5, zero, pr, vp2, &wx, &wy, &wz));
 }
 
+TEST(View, LineOnPlaneRefusesALevelRay)
+{
+    struct Case {
+        double p0[3], p1[3];
+        bool hit;
+        float x, y;
+    } cases[] = {
+        {{0, 0, 100}, {100, 50, -100}, true, 12.5f, 6.25f}, // descending ray meets z = 75 a quarter in
+        {{0, 0, 100}, {100, 0, 100}, false, 0, 0},          // level: parallel to the plane
+        {{0, 0, 75}, {100, 0, 75}, false, 0, 0},            // level in the plane itself
+        {{0, 0, 100}, {1e30, 0, 100 - 1e-10}, false, 0, 0}, // nearly level: beyond a float
+        {{0, 0, NAN}, {1, 0, 0}, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CVec3 out(-1, -2, -3);
+        EXPECT_EQ(CGLview::LineOnPlane(c.p0, c.p1, 75.0, out), c.hit) << c.p1[0];
+        if (c.hit) {
+            EXPECT_FLOAT_EQ(out.x, c.x);
+            EXPECT_FLOAT_EQ(out.y, c.y);
+            EXPECT_EQ(out.z, 75.0f);
+        } else {
+            EXPECT_EQ(out, CVec3(-1, -2, -3)); // left as it was
+        }
+    }
+}
+
 } // namespace

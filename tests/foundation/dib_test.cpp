@@ -185,6 +185,11 @@ TEST(Dib, BottomUpAndUnpaddedFilesLoadTopDown)
             ASSERT_TRUE(dib.Load((dir / "x.bmp").c_str()));
             EXPECT_LT(dib.GetBitmapInfo()->bmiHeader.biHeight, 0);
             EXPECT_EQ(Pixels(dib), rows);
+            CDib direct;  // the direct BMP reader agrees
+            ASSERT_TRUE(direct.Create(2, 2, 8));
+            ASSERT_TRUE(direct.LoadBmp((dir / "x.bmp").c_str()));
+            EXPECT_EQ(direct.GetWidth(), w);
+            EXPECT_EQ(Pixels(direct), rows);
         }
     }
 }
@@ -281,6 +286,9 @@ TEST(Dib, MalformedFilesFailAndLeaveTheImage)
         EXPECT_FALSE(dib.Load((dir / "bad.bmp").c_str()));
         EXPECT_TRUE(log.Contains("Dib:StreamToPic"));
         EXPECT_TRUE(log.Contains("error: Dib:Load StreamToPic\n"));
+        EXPECT_EQ(dib.GetWidth(), 2);
+        EXPECT_EQ(Pixels(dib), before);
+        EXPECT_FALSE(dib.LoadBmp((dir / "bad.bmp").c_str()));
         EXPECT_EQ(dib.GetWidth(), 2);
         EXPECT_EQ(Pixels(dib), before);
     }

@@ -67,6 +67,53 @@ TEST(SmoothHeightGrid, MatchesPassesRunOneAfterAnother)
     }
 }
 
+TEST(SmoothHeightGrid, BandsWithShortHalosAreRepairedToTheSameBits)
+{
+    // Without a halo every band starts from the wrong values and must be run again;
+    // a band shorter than a row, odd widths, a NaN, zeros and huge heights must not
+    // change a bit either.
+    struct Case {
+        int w, h, threads, halo;
+        bool mustRepair, nan;
+    } cases[] = {
+        {67, 45, 7, 0, true, false},  {67, 45, 7, 2, false, false}, {67, 45, 10, 16, false, false},
+        {67, 45, 7, 0, true, true},   {5, 40, 9, 0, true, false},   {200, 9, 4, 1, false, false},
+        {2, 30, 3, 0, true, false},   {1, 20, 4, 0, false, false},  {67, 4, 5, 0, false, false},
+        {300, 200, 8, 3, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " on " << c.threads << " threads, halo " << c.halo
+                                        << (c.nan ? ", a NaN" : ""));
+        auto start = RandomGrid(c.w, c.h, unsigned(c.w * c.h));
+        if (!c.nan)
+            start[size_t(c.w) * 3 + 4].z = 17.0f; // a NaN spreads along the chain to the end
+        start[start.size() / 2].z = 3e38f; // overflows to infinity in the sum
+        auto expected = start;
+        for (int p = 0; p < 3; ++p)
+            ReferencePass(expected, c.w, c.h);
+        auto grid = start;
+        const size_t rerun = SmoothHeightGridBanded(3, c.w, c.h, grid.data(), c.threads, c.halo);
+        EXPECT_TRUE(SameBits(grid, expected));
+        if (c.mustRepair) {
+            EXPECT_GT(rerun, 0u);
+        }
+    }
+}
+
+TEST(SmoothHeightGrid, TerrainSizedGridMatchesThePassesInOrder)
+{
+    // the terrain's call: five passes over 1024 x 1024 on every core
+    const int w = 1024, h = 1024;
+    auto start = RandomGrid(w, h, 9);
+    start[size_t(w) * 3 + 4].z = 17.0f; // no NaN: it would spread along the whole chain
+    auto expected = start;
+    for (int p = 0; p < 5; ++p)
+        ReferencePass(expected, w, h);
+    auto grid = start;
+    SmoothHeightGridThreaded(5, w, h, grid.data());
+    EXPECT_TRUE(SameBits(grid, expected));
+}
+
 TEST(SmoothHeightGrid, RepeatedRunsAreBitIdentical)
 {
     const int w = 257, h = 129;

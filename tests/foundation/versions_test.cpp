@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -97,6 +99,98 @@ TEST(CVersionsSay, FormatCharactersInTheTextAreNotExpandedAgain)
     std::lock_guard lock(m);
     ASSERT_EQ(spoken.size(), 1u);
     EXPECT_EQ(spoken[0], "100%s done %d");
+}
+
+// Holds the worker in its first text until released, so later texts wait.
+class HeldRecorder final : public platform::SpeechBackend {
+public:
+    HeldRecorder(std::vector<std::string>* out, std::mutex* m, std::condition_variable* cv, bool* release)
+        : m_out(out), m_mutex(m), m_cv(cv), m_release(release)
+    {
+    }
+    void Speak(const std::string& text) override
+    {
+        std::unique_lock lock(*m_mutex);
+        m_out->push_back(text);
+        m_cv->notify_all();
+        m_cv->wait(lock, [&] { return *m_release; });
+    }
+
+private:
+    std::vector<std::string>* m_out;
+    std::mutex* m_mutex;
+    std::condition_variable* m_cv;
+    bool* m_release;
+};
+
+TEST(CVersionsSay, ATextDroppedAtTheQueueBoundIsLogged)
+{
+    std::vector<std::string> spoken;
+    std::mutex m;
+    std::condition_variable cv;
+    bool release = false;
+    CVersions::SetSpeechBackend(std::make_unique<HeldRecorder>(&spoken, &m, &cv, &release));
+    CVersions::Say(true, "T0");
+    {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return !spoken.empty(); }); // the worker is busy with T0
+    }
+    const int bound = int(platform::SpeechWorker::kDefaultQueue);
+    LogCapture log;
+    for (int i = 1; i <= bound; ++i)
+        CVersions::Say(true, "T%d", i);
+    EXPECT_TRUE(log.Lines().empty()); // up to the bound nothing is lost
+    CVersions::Say(true, "T%d", bound + 1);
+    EXPECT_TRUE(log.Contains("CVersions::Say: 64 texts waiting, not spoken: T1\r\n"));
+    EXPECT_EQ(log.Lines().size(), 1u);
+    {
+        std::lock_guard lock(m);
+        release = true;
+    }
+    cv.notify_all();
+    CVersions::DrainSpeech();
+    std::lock_guard lock(m);
+    ASSERT_EQ(spoken.size(), size_t(bound) + 1);
+    EXPECT_EQ(spoken[0], "T0");
+    EXPECT_EQ(spoken[1], "T2");
+    EXPECT_EQ(spoken.back(), "T" + std::to_string(bound + 1));
+}
+
+TEST(CVersionsMemory, RegionsAreLoggedOnlyWhenFree)
+{
+    LogCapture log;
+    CMemoryRegion used;
+    used.baseAddress = 0x10000;
+    used.regionSize = 0x2000;
+    used.state = CMemoryRegion::kCommit;
+    used.type = CMemoryRegion::kPrivate;
+    CVersions::PrintRegion(used);
+    EXPECT_TRUE(log.Lines().empty());
+
+    CMemoryRegion gap;
+    gap.baseAddress = 0x7f0000000000ULL;
+    gap.regionSize = 0x123000;
+    CVersions::PrintRegion(gap);
+    const auto lines = log.Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "CVersions::BaseAddress      : 0x00007F0000000000, 0x0000000000000000, 0x00000000\r\n");
+    EXPECT_EQ(lines[1], "CVersions::RegionSize       : 0x00123000\r\n");
+    EXPECT_EQ(lines[2], "CVersions::State            : Free");
+    EXPECT_EQ(lines[3], "CVersions::Type             : Unknown (0)\r\n");
+
+    // the report walks the real address space: the largest gap it names is one it logged
+    log.Clear();
+    uint64_t base = 0;
+    const uint64_t size = CVersions::GetLargestFreeRegion(&base, true);
+    ASSERT_GT(size, 0u);
+    char want[64];
+    std::snprintf(want, sizeof want, "RegionSize       : 0x%8.8llX\r\n", static_cast<unsigned long long>(size));
+    EXPECT_TRUE(log.Contains(want));
+    EXPECT_FALSE(log.Contains("State            : Commit"));
+    log.Clear();
+    CVersions::PrintMemoryMap();
+    EXPECT_TRUE(log.Contains("CVersions::Largest Free Region : "));
+    EXPECT_TRUE(log.Contains("nProcess ID: "));
 }
 
 TEST(CVersionsVersion, PackingAndVersionText)

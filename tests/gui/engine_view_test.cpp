@@ -58,12 +58,12 @@ TEST(EngineView, PickFindsTheDrawnPlane)
         EXPECT_NEAR(p.y, c.y, 1.0f);
         EXPECT_NEAR(p.z, 0.0f, 0.2f);
         CVec3 q;
-        v.PickOnPlane(q, c.mouse, 0.0);
+        ASSERT_TRUE(v.PickOnPlane(q, c.mouse, 0.0));
         EXPECT_NEAR(q.x, c.x, 1e-3f);
         EXPECT_NEAR(q.y, c.y, 1e-3f);
         EXPECT_EQ(q.z, 0.0f);
         // Half-way up to the camera the ray is half as far out.
-        v.PickOnPlane(q, c.mouse, 50.0);
+        ASSERT_TRUE(v.PickOnPlane(q, c.mouse, 50.0));
         EXPECT_NEAR(q.x, c.x * 0.5f, 1e-3f);
         EXPECT_EQ(q.z, 50.0f);
     }

@@ -5,31 +5,14 @@
 #include "engine/models/TextureList.h"
 #include "foundation/math/Tables.h"
 #include "gl_fixture.h"
+#include "temp_data_folder.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kW = 200, kH = 150;
-
-// Runs in the data folder (textures are named relative to it) and goes back after.
-class InDataFolder {
-public:
-    InDataFolder() : m_old(getcwd(nullptr, 0)) { m_ok = chdir(QM_DATA_DIR) == 0; }
-    ~InDataFolder()
-    {
-        if (m_old && chdir(m_old) != 0) {
-        }
-        free(m_old);
-    }
-    bool Ok() const { return m_ok; }
-
-private:
-    char* m_old;
-    bool m_ok = false;
-};
 
 // A camera at `eye` looking at `target`.
 void LookAt(CGLcamera& cam, const CVec3& eye, const CVec3& target)
@@ -117,7 +100,8 @@ int FloorBrightness(CGLcamera& cam, const CVec3& at)
     return qGray(Pixels().pixel(int(win.x), kH - 1 - int(win.y)));
 }
 
-// In the data folder, with a depth-tested framebuffer of kW x kH.
+// In a copy of the data folder (textures are named relative to it), with a
+// depth-tested framebuffer of kW x kH.
 class ModelRender : public ::testing::Test {
 protected:
     void SetUp() override
@@ -128,7 +112,7 @@ protected:
         glEnable(GL_DEPTH_TEST);
     }
 
-    InDataFolder folder;
+    TempDataFolder folder{"Models"};
     GLTestContext gl;
 };
 

@@ -5,42 +5,17 @@
 #include "foundation/image/Dib.h"
 #include "gl_fixture.h"
 #include "log_capture.h"
+#include "temp_data_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runs a test in a fresh working folder that sees the shipped shaders and
-// ground textures; the terrain and radar files it writes stay there.
-class WorkingFolder {
-public:
-    explicit WorkingFolder(bool withShaders = true)
-    {
-        m_old = fs::current_path();
-        char tmpl[] = "/tmp/qm_terrain_gui_XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        if (withShaders)
-            fs::create_directory_symlink(fs::path(QM_DATA_DIR) / "Shader", m_dir / "Shader");
-        fs::create_directory_symlink(fs::path(QM_DATA_DIR) / "Map", m_dir / "Map");
-        fs::current_path(m_dir);
-    }
-    ~WorkingFolder()
-    {
-        fs::current_path(m_old);
-        fs::remove_all(m_dir);
-    }
-    const fs::path& Path() const { return m_dir; }
-
-private:
-    fs::path m_old, m_dir;
-};
 
 // A camera high above the origin looking straight down, its matrices in GL.
 void LookDown(CGLcamera& cam, int w, int h, float height)
@@ -84,7 +59,7 @@ Census Count(const QImage& img, QRgb clearColour)
 
 TEST(TerrainRender, ChunksDrawGroundTexturesWithTheShader)
 {
-    WorkingFolder folder;
+    TempDataFolder folder{"Shader", "Map"}; // the terrain and radar files it writes stay there
     GLTestContext gl;
     ASSERT_TRUE(gl.Init(160, 120));
     LogCapture log;
@@ -97,8 +72,8 @@ TEST(TerrainRender, ChunksDrawGroundTexturesWithTheShader)
     EXPECT_EQ(terrain.GetChunks().GetRecords().size(), 4u);
     for (unsigned tex : {0, 1, 2, 3})
         EXPECT_NE(terrain.GetChunks().GetGroundTextures()[tex], 0u);
-    EXPECT_TRUE(fs::exists(folder.Path() / "Terrain" / "Vert.ter"));
-    EXPECT_TRUE(fs::exists(folder.Path() / "Radar" / "Radar.bmp"));
+    EXPECT_TRUE(fs::exists(fs::path(folder.Path()) / "Terrain" / "Vert.ter"));
+    EXPECT_TRUE(fs::exists(fs::path(folder.Path()) / "Radar" / "Radar.bmp"));
 
     CGLcamera cam;
     LookDown(cam, 160, 120, 18000.0f);
@@ -128,7 +103,7 @@ TEST(TerrainRender, ChunksDrawGroundTexturesWithTheShader)
 
 TEST(TerrainRender, FailedShaderIsNotUsed)
 {
-    WorkingFolder folder(false); // no shader sources
+    TempDataFolder folder{"Map"}; // no shader sources
     GLTestContext gl;
     ASSERT_TRUE(gl.Init(64, 48));
     LogCapture log;
@@ -157,7 +132,7 @@ TEST(TerrainRender, FailedShaderIsNotUsed)
 
 TEST(TerrainRender, RadarPictureIsReusedOnlyWhenItFits)
 {
-    WorkingFolder folder;
+    TempDataFolder folder{"Shader", "Map"};
     GLTestContext gl;
     ASSERT_TRUE(gl.Init(32, 32));
     std::vector<CVec3> colours(64 * 32, CVec3(0.0f, 1.0f, 0.0f));
@@ -190,7 +165,7 @@ TEST(TerrainRender, RadarPictureIsReusedOnlyWhenItFits)
 
 TEST(TerrainRender, CircularRadarIsClippedByTheStencil)
 {
-    WorkingFolder folder;
+    TempDataFolder folder{"Shader", "Map"};
     GLTestContext gl;
     ASSERT_TRUE(gl.Init(200, 220));
     std::vector<CVec3> colours(64 * 64, CVec3(1.0f, 1.0f, 1.0f));

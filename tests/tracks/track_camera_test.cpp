@@ -102,23 +102,35 @@ TEST(TrackCamera, EasingTowardTheTarget)
     ExpectVec(cam.GetCameraDirection(), expected, 1e-5f);
 }
 
-TEST(TrackCamera, FrameTimeAfterAPauseIsCapped)
+TEST(TrackCamera, OnlyTheFrameAfterAPauseIsDiscarded)
 {
-    EXPECT_EQ(CSplineCamFollow::UsableFrameMs(20.0), 20.0);
-    EXPECT_EQ(CSplineCamFollow::UsableFrameMs(100.0), 100.0);
-    EXPECT_EQ(CSplineCamFollow::UsableFrameMs(60000.0), 100.0);
-    EXPECT_EQ(CSplineCamFollow::UsableFrameMs(-5.0), 0.0);
-    EXPECT_EQ(CSplineCamFollow::UsableFrameMs(std::nan("")), 0.0);
-
-    // A view last updated a minute ago moves 250 units, not the whole host.
     CSplineDot set;
     set.m_Hosts.push_back(MakeHost({CVec3(0, 0, 0), CVec3(5000, 0, 0), CVec3(10000, 0, 0)}));
     CSplineCamFollow cam;
     CGLcamera view;
+    view.GetModelView().SetFrameTime(40.0);
+    EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
+    EXPECT_NEAR(Travelled(cam), 100.0f, 1e-2f);
+
+    // Back in this view after a minute: that frame time is not travelled, once.
+    cam.Resume();
     view.GetModelView().SetFrameTime(60000.0);
     EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
-    EXPECT_NEAR(Travelled(cam), 250.0f, 1e-2f);
+    EXPECT_NEAR(Travelled(cam), 100.0f, 1e-2f);
+    EXPECT_FALSE(cam.IsResumed());
+
+    // A slow frame (5 per second) keeps the full 2.5 units per millisecond.
+    view.GetModelView().SetFrameTime(200.0);
+    EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
+    EXPECT_NEAR(Travelled(cam), 600.0f, 1e-2f);
     EXPECT_EQ(cam.GetHostIndex(), 0);
+
+    // Not-a-number and negative frame times move nothing.
+    for (double bad : {-5.0, std::nan("")}) {
+        view.GetModelView().SetFrameTime(bad);
+        EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
+        EXPECT_NEAR(Travelled(cam), 600.0f, 1e-2f);
+    }
 }
 
 TEST(TrackCamera, DegenerateHostIsSkippedAndTheEndIsReported)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "temp_data_folder.h"
 #include "log_capture.h"
 #include "tracks/SplineDot.h"
 #include "tracks/TrackFile.h"
@@ -332,12 +333,10 @@ void LaySampleSet(CSplineDot& set)
 
 TEST(TrackSampleSet, LoadsCleanly)
 {
-    const fs::path old = fs::current_path();
-    fs::current_path(QM_DATA_DIR);
+    TempDataFolder folder{"User"};
+    ASSERT_TRUE(folder.Ok());
     CSplineDot set;
-    const int hosts = set.LoadTrack("Main");
-    fs::current_path(old);
-    EXPECT_EQ(hosts, 4);
+    EXPECT_EQ(set.LoadTrack("Main"), 4);
     EXPECT_FALSE(set.LoadFailed());
     int closed = 0;
     for (const TrackHost& h : set.m_Hosts) {

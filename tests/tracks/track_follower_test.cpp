@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "temp_data_folder.h"
 #include "engine/gl/GLcamera.h"
 #include "engine/models/GLmeshObj.h"
 #include "tracks/SplineDot.h"
@@ -209,18 +210,17 @@ TEST(TrackFollower, RunsThroughTheShippedTrackSets)
 {
     // Every set under data/User, the test scene's "Demo" among them.
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(std::string(QM_DATA_DIR) + "/User"))
+    TempDataFolder folder{"User"};
+    ASSERT_TRUE(folder.Ok());
+    for (const auto& e : std::filesystem::directory_iterator("User"))
         if (e.is_directory())
             names.push_back(e.path().filename().string());
     ASSERT_NE(std::find(names.begin(), names.end(), "Demo"), names.end());
 
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        const std::filesystem::path old = std::filesystem::current_path();
-        std::filesystem::current_path(QM_DATA_DIR);
         CSplineDot set;
         const int hosts = set.LoadTrack(name);
-        std::filesystem::current_path(old);
         ASSERT_GE(hosts, 1);
         EXPECT_FALSE(set.LoadFailed());
 

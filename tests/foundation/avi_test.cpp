@@ -1,0 +1,343 @@
+#include "foundation/image/Avi.h"
+#include "foundation/image/ImageSourceFactory.h"
+#include "image_test_util.h"
+#include "platform/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Captures CAvi's message boxes and picks the encoder of compressed recordings.
+struct AviHooks {
+    explicit AviHooks(std::string codec = "mjpeg")
+    {
+        CAvi::SetMessageBox([this](const std::string& text) { messages.push_back(text); });
+        CAvi::SetCompressorChooser([this, codec](std::string& chosen) {
+            chosen = codec;
+            return !codec.empty();
+        });
+    }
+    ~AviHooks()
+    {
+        CAvi::SetMessageBox(nullptr);
+        CAvi::SetCompressorChooser(nullptr);
+    }
+    std::vector<std::string> messages;
+};
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Frame f of a smooth test picture (bottom-up rows), so that lossy codecs stay close.
+std::vector<uint8_t> TestFrame(int w, int h, int bits, int f)
+{
+    const int B = bits / 8;
+    std::vector<uint8_t> px(size_t(w) * h * B);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &px[(size_t(y) * w + x) * B];
+            p[0] = uint8_t(x * 4 + f);
+            if (B > 1) {
+                p[1] = uint8_t(y * 4);
+                p[2] = uint8_t(128 + f * 2);
+            }
+            if (B == 4)
+                p[3] = 255;
+        }
+    return px;
+}
+
+// Records n frames of w x h into dir/clip(1).avi through Draw.
+std::string Record(const imgtest::TempDir& dir, int w, int h, int bits, int n, bool compressed)
+{
+    CAvi avi;
+    EXPECT_TRUE(avi.Create(w, h, bits));
+    const std::vector<uint8_t> dummy(1);
+    EXPECT_TRUE(avi.Save((dir / "Clip.avi").c_str(), compressed ? dummy.data() : nullptr));
+    for (int f = 0; f < n; ++f) {
+        const auto frame = TestFrame(w, h, bits, f);
+        EXPECT_EQ(avi.Draw(nullptr, frame.data(), nullptr), 1);
+    }
+    EXPECT_EQ(avi.GetWrittenFrames(), n);
+    EXPECT_TRUE(avi.FinishRecording());
+    return platform::ResolvePath(avi.GetRecordName());  // the name is lower-cased, the folder may not be
+}
+
+TEST(Avi, RecordedFramesReadBack)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avi");
+    const int w = 40, h = 24;
+    for (const auto& [bits, compressed, tolerance] :
+         {std::tuple{24, false, 0}, std::tuple{32, false, 0}, std::tuple{24, true, 12}}) {
+        const std::string file = Record(dir, w, h, bits, 30, compressed);
+        EXPECT_EQ(file, dir / "clip(1).avi");
+        CAvi avi;
+        ASSERT_TRUE(avi.Load(file.c_str())) << bits << compressed;
+        EXPECT_EQ(avi.GetLength(), 30);
+        EXPECT_EQ(avi.Control(-5), 30);
+        EXPECT_FLOAT_EQ(avi.GetFrameTime(), 33.0f);
+        EXPECT_EQ(avi.GetWidth(), w);
+        EXPECT_EQ(avi.GetHeight(), h);
+        if (!compressed)
+            EXPECT_EQ(avi.GetBitCount(), bits);
+        const int B = avi.GetBitCount() / 8;
+        for (int f : {0, 17, 5, 29}) {  // out of order: seeks
+            const uint8_t* img = avi.GetFrame(f + 30, 0);  // index wraps at the length
+            ASSERT_NE(img, nullptr);
+            EXPECT_EQ(avi.GetPicNum(), f);
+            const auto want = TestFrame(w, h, bits, f);
+            int worst = 0;
+            for (int y = 0; y < h; ++y)  // the image is top-down, the frames bottom-up
+                for (int x = 0; x < w; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        worst = std::max(worst, std::abs(int(img[(size_t(h - 1 - y) * w + x) * B + c]) -
+                                                         int(want[(size_t(y) * w + x) * (bits / 8) + c])));
+            EXPECT_LE(worst, tolerance) << "bits " << bits << " frame " << f;
+        }
+        avi.Destroy();
+        std::remove(file.c_str());
+    }
+    EXPECT_TRUE(hooks.messages.empty());
+    EXPECT_EQ(CAvi::LibraryUsers(), 0);
+}
+
+TEST(Avi, RecordFromWritesItsFirstFrameAtZero)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avirec");
+    CDib picture;
+    ASSERT_TRUE(picture.Create(8, 8, 24));
+    std::memset(picture.GetBits(), 200, 8 * 8 * 3);
+    CAvi avi;
+    ASSERT_TRUE(avi.Create(16, 16, 24));
+    ASSERT_TRUE(avi.Save((dir / "rec.avi").c_str(), nullptr)) << (hooks.messages.empty() ? "" : hooks.messages[0]);
+    EXPECT_EQ(avi.RecordFrom(&picture), 1);
+    EXPECT_EQ(avi.RecordFrom(&picture), 1);
+    EXPECT_EQ(avi.RecordFrom(nullptr), 0);
+    ASSERT_TRUE(avi.FinishRecording());
+    EXPECT_EQ(avi.RecordFrom(&picture), 0);  // no longer recording
+
+    CAvi back;
+    ASSERT_TRUE(back.Load((dir / "rec(1).avi").c_str()));
+    EXPECT_EQ(back.GetLength(), 2);
+    const uint8_t* img = back.GetFrame(0, 0);
+    EXPECT_EQ(img[0], 200);
+    EXPECT_EQ(img[16 * 16 * 3 - 1], 200);
+}
+
+TEST(Avi, NumbersRecordingsUntilReset)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avinum");
+    CAvi avi;
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        if (i == 2)
+            avi.Reset();
+        ASSERT_TRUE(avi.Create(8, 8, 24));
+        ASSERT_TRUE(avi.Save((dir / "Movie.AVI").c_str(), nullptr));
+        names.push_back(avi.GetRecordName());
+        avi.Destroy();
+    }
+    EXPECT_EQ(names[0], Lower(dir / "movie(1).avi"));  // names are lower-cased
+    EXPECT_EQ(names[1], Lower(dir / "movie(2).avi"));
+    EXPECT_EQ(names[2], Lower(dir / "movie(1).avi"));
+}
+
+TEST(Avi, ControlCodesAndEmptyStreams)
+{
+    CAvi avi;
+    // as constructed: a stream of length 1
+    EXPECT_EQ(avi.Control(7), 1);
+    EXPECT_EQ(avi.Control(-1), 1);  // compared unsigned
+    EXPECT_EQ(avi.Control(10), 0x00FFFFFF);
+    EXPECT_EQ(avi.Control(-30), 1);
+    EXPECT_EQ(avi.Control(-20), 1);
+    EXPECT_EQ(avi.Control(-6), 0);
+    EXPECT_EQ(avi.Control(-3), 0);
+}
+
+TEST(Avi, FiveFrameStreamWrapsAndClamps)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avi5");
+    const std::string file = Record(dir, 8, 8, 24, 5, false);
+    CAvi avi;
+    ASSERT_TRUE(avi.Load(file.c_str()));
+    EXPECT_EQ(avi.Control(7), 5);
+    EXPECT_EQ(avi.Control(-1), 5);
+    avi.GetFrame(12, 0);
+    EXPECT_EQ(avi.GetCurrentFrame(), 2);
+    EXPECT_EQ(avi.Control(-6), 2);
+    EXPECT_EQ(avi.Control(-20), 1);
+    EXPECT_EQ(avi.Control(-6), 4);
+    EXPECT_EQ(avi.GetInfoText(file), 1);
+    EXPECT_NE(avi.GetInfo().find("Dimention: 8x8\nLength: 5 frames"), std::string::npos);
+}
+
+TEST(Avi, DamagedFilesFailCleanly)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avibad");
+    const std::string good = Record(dir, 16, 16, 24, 4, false);
+    const auto bytes = imgtest::ReadFile(good);
+    ASSERT_GT(bytes.size(), 300u);
+    std::vector<uint8_t> garbage = imgtest::RandomBytes(4000, 7);
+    std::memcpy(garbage.data(), "RIFF\0\0\0\0AVI LIST", 16);
+    const std::vector<std::vector<uint8_t>> damaged = {
+        std::vector<uint8_t>(bytes.begin(), bytes.begin() + 200),  // cut inside the headers
+        garbage,
+    };
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        const std::string file = dir / ("bad" + std::to_string(i) + ".avi");
+        imgtest::WriteFile(file, damaged[i]);
+        CAvi avi;
+        ASSERT_TRUE(avi.Create(8, 8, 24));
+        EXPECT_FALSE(avi.Load(file.c_str())) << i;
+        EXPECT_EQ(avi.GetBits(), nullptr);  // destroyed
+    }
+    ASSERT_EQ(hooks.messages.size(), 2u);
+    EXPECT_EQ(hooks.messages[0], "error: Avi:OpenFile\n" + dir / "bad0.avi");
+    // a file cut after its first frames plays what it holds
+    const std::string cut = dir / "cut.avi";
+    imgtest::WriteFile(cut, std::vector<uint8_t>(bytes.begin(), bytes.end() - 800));
+    CAvi avi;
+    if (avi.Load(cut.c_str())) {
+        for (int f = 0; f < 8; ++f)
+            EXPECT_NE(avi.GetFrame(f, 0), nullptr);
+    }
+    // a missing file: false without a message
+    CAvi missing;
+    EXPECT_FALSE(missing.Load((dir / "none.avi").c_str()));
+    EXPECT_EQ(hooks.messages.size(), 2u + (avi.GetBits() ? 0u : 1u));
+    EXPECT_EQ(CAvi::LibraryUsers(), 0);
+}
+
+TEST(Avi, RecordingFailuresShowTheirMessage)
+{
+    imgtest::TempDir dir("avifail");
+    {
+        AviHooks hooks("");  // the compressor dialog is cancelled
+        CAvi avi;
+        ASSERT_TRUE(avi.Create(8, 8, 24));
+        const uint8_t bits[1] = {};
+        EXPECT_FALSE(avi.Save((dir / "a.avi").c_str(), bits));
+        ASSERT_EQ(hooks.messages.size(), 1u);
+        EXPECT_EQ(hooks.messages[0], "error: Avi:AVISaveOptions\n(compressor don't exists)");
+        EXPECT_EQ(avi.GetBits(), nullptr);
+    }
+    {
+        AviHooks hooks;
+        CAvi avi;
+        ASSERT_TRUE(avi.Create(8, 8, 24));
+        EXPECT_FALSE(avi.Save((dir / "no/such/folder/a.avi").c_str(), nullptr));
+        ASSERT_EQ(hooks.messages.size(), 1u);
+        EXPECT_EQ(hooks.messages[0], "error: Avi:AVIFileOpen");
+    }
+    {
+        AviHooks hooks("no-such-encoder");
+        CAvi avi;
+        ASSERT_TRUE(avi.Create(8, 8, 24));
+        const uint8_t bits[1] = {};
+        EXPECT_FALSE(avi.Save((dir / "b.avi").c_str(), bits));
+        ASSERT_EQ(hooks.messages.size(), 1u);
+        EXPECT_EQ(hooks.messages[0], "error: Avi:CompressedStream\ncan't make stream");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "b(1).avi"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "b(1).avi.part"));
+}
+
+TEST(Avi, EncodersListUncompressedAndMotionJpeg)
+{
+    const auto list = AviEncoders();
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.front().first, "rawvideo");
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(), [](const auto& e) { return e.first == "mjpeg"; }));
+}
+
+TEST(Avi, FactoryOpensVideoFiles)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avifac");
+    const std::string file = Record(dir, 8, 8, 24, 3, false);
+    CImageSource* source = nullptr;
+    ASSERT_TRUE(CreateImageSource(file, &source, 8, 8, 24, 0, 0, 1));
+    EXPECT_EQ(GetImageSourceType(source), 1);
+    EXPECT_EQ(source->Control(-5), 3);
+    DestroyImageSource(&source);
+}
+
+} // namespace
+
+#include "foundation/image/MediaPlayer.h"
+#include "log_capture.h"
+
+namespace {
+
+struct FakePlayer : CMediaPlayer {
+    bool SetMediaItem(CMediaItem* item) override
+    {
+        given = item;
+        return true;
+    }
+    bool Play() override
+    {
+        ++plays;
+        return playWorks;
+    }
+    CMediaItem* given = nullptr;
+    int plays = 0;
+    bool playWorks = true;
+};
+
+TEST(MediaPlayer, EventsReachThePlayer)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("media");
+    const std::string file = Record(dir, 8, 8, 24, 2, false);
+    LogCapture log;
+    // without a player nothing happens
+    CMediaItem item;
+    ASSERT_TRUE(item.Open("file://" + file));
+    MediaPlayerEvent created{kMediaItemCreated, false, &item};
+    OnMediaPlayerEvent(&created);
+    EXPECT_FALSE(g_mediaHasVideo);
+
+    auto* player = new FakePlayer();
+    g_mediaPlayer = player;
+    OnMediaPlayerEvent(&created);
+    EXPECT_EQ(player->given, &item);
+    EXPECT_TRUE(g_mediaHasVideo);
+    MediaPlayerEvent set{kMediaItemSet, false, &item};
+    player->playWorks = false;
+    OnMediaPlayerEvent(&set);
+    EXPECT_EQ(player->plays, 1);
+    EXPECT_TRUE(log.Contains("IMFPMediaPlayer::Play failed."));
+    MediaPlayerEvent failed{kMediaItemSet, true, &item};
+    OnMediaPlayerEvent(&failed);
+    EXPECT_EQ(player->plays, 1);
+    EXPECT_TRUE(log.Contains("Playback error"));
+    CMediaItem notVideo;
+    EXPECT_FALSE(notVideo.Open(dir / "none.avi"));
+    MediaPlayerEvent bad{kMediaItemCreated, false, &notVideo};
+    OnMediaPlayerEvent(&bad);
+    EXPECT_TRUE(log.Contains("Error playing this file."));
+    // destroying a video source lets the player go
+    CAvi avi;
+    avi.Destroy();
+    EXPECT_EQ(g_mediaPlayer, nullptr);
+    g_mediaHasVideo = false;
+}
+
+} // namespace
