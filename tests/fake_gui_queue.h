@@ -51,6 +51,11 @@ public:
         std::unique_lock<std::mutex> lock(doneMutex);
         doneCv.wait(lock, [&] { return done; });
     }
+    void ResetMaxQueued()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_maxQueued = m_queue.size();
+    }
     size_t MaxQueued() const
     {
         std::lock_guard<std::mutex> lock(m_mutex);

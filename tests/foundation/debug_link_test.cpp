@@ -158,6 +158,8 @@ TEST(DebugLink, LineTraceNeverWaitsAndPostsBoundedRequests)
     EXPECT_EQ(editor.Last().line, (kLines - 1) % 50) << "the newest line is the one shown";
     EXPECT_FALSE(editor.Last().stop);
     // a GUI thread that keeps up: at most one delivery in its queue at any time
+    editor.gui.Sync();
+    editor.gui.ResetMaxQueued();
     for (int i = 0; i < kLines; ++i)
         ASSERT_EQ(link->ShowBreak(i % 50, {"x"}), CDebugLink::StopResult::Shown);
     editor.gui.Sync();
