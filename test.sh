@@ -25,8 +25,8 @@ qm_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build (address, undefined)"
 qm_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_GUI=OFF -DQM_BENCH=OFF
 
-echo "== thread sanitizer build (threaded platform, foundation and engine code)"
-tsan_targets=(platform_tests foundation_tests engine_tests)
+echo "== thread sanitizer build (threaded platform, foundation and engine code, the debugger)"
+tsan_targets=(platform_tests foundation_tests engine_tests debugger_tests)
 for t in "${tsan_targets[@]}"; do
   qm_build_target build-tsan "$t" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_TSAN=ON -DQM_GUI=OFF -DQM_BENCH=OFF
 done
