@@ -50,7 +50,7 @@ status=0
 # xdotool, window focus) share the one display: they run one at a time, after
 # the others. A display test can lose its X connection on a loaded machine: the
 # failed ones run once more, alone; a test that fails again fails the run.
-serial='^(ShellWindow|Program[A-Za-z]*|Debugger[A-Za-z]*)\.'
+serial='^(ShellWindow|[A-Za-z]*Program[A-Za-z]*)\.'
 run_tests() {
   if ! (cd build && ctest --output-on-failure --timeout 600 "$@"); then
     echo "== rerunning the failed tests once"
