@@ -25,8 +25,8 @@ qm_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build (address, undefined)"
 qm_build build-asan -DCMAKE_BUILD_TYPE=Debug -DQM_SANITIZE=ON -DQM_GUI=OFF -DQM_BENCH=OFF
 
-echo "== thread sanitizer build (threaded platform, foundation and engine code)"
-tsan_targets=(platform_tests foundation_tests engine_tests)
+echo "== thread sanitizer build (threaded platform, foundation and engine code, the debugger)"
+tsan_targets=(platform_tests foundation_tests engine_tests debugger_tests)
 for t in "${tsan_targets[@]}"; do
   qm_build_target build-tsan "$t" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_TSAN=ON -DQM_GUI=OFF -DQM_BENCH=OFF
 done
@@ -50,7 +50,7 @@ status=0
 # xdotool, window focus) share the one display: they run one at a time, after
 # the others. A display test can lose its X connection on a loaded machine: the
 # failed ones run once more, alone; a test that fails again fails the run.
-serial='^(ShellWindow|Program[A-Za-z]*|Debugger[A-Za-z]*)\.'
+serial='^(ShellWindow|[A-Za-z]*Program[A-Za-z]*)\.'
 run_tests() {
   if ! (cd build && ctest --output-on-failure --timeout 600 "$@"); then
     echo "== rerunning the failed tests once"

@@ -137,9 +137,12 @@ void CGLscene::SetSpeedFactor(float factor)
     m_trackCam.SetSpeedFactor(factor);
 }
 
-void CGLscene::ToggleScriptEditors(bool /*topmost*/)
+void CGLscene::ToggleScriptEditors(bool topmost)
 {
-    // The script editors and their debugger are not part of the program yet.
+    for (int k = 0; k < kSceneScriptCount; ++k) {
+        m_scripts[k].ToggleEditor(topmost);
+        m_scripts[k].AttachDebugger(true);
+    }
 }
 
 void CGLscene::PollScripts() { ::PollScripts(m_scripts, kSceneScriptCount); }

@@ -58,7 +58,8 @@ public:
     void SetWireframe(bool on) { m_wireframe = on; }
     // Distance per ms of the follower and of the track camera (the panel's speed / 100).
     void SetSpeedFactor(float factor);
-    // The script editors arrive with the debugger; until then this does nothing.
+    // F11: shows, hides or opens the editor of each script (above all others when
+    // topmost) and hands each its hook switch.
     void ToggleScriptEditors(bool topmost);
     // Runs again each script whose file changed or whose editor asked for it.
     void PollScripts();

@@ -3,6 +3,7 @@
 #include "app/script/LuaScript.h"
 #include "app/script/ScriptStop.h"
 #include "foundation/core/Versions.h"
+#include "platform/KeyState.h"
 
 #include <lua.hpp>
 
@@ -118,7 +119,101 @@ void CLuaCallBacks::Hook(lua_State* L, lua_Debug* ar)
         }
         return;
     }
-    // LUA_HOOKLINE: the debugger's line hook runs here.
+    if (ar->event == LUA_HOOKLINE)
+        LineHook(L, ar);
+}
+
+void CLuaCallBacks::ValueToText(lua_State* L, int index, std::string& text)
+{
+    text.clear();
+    switch (lua_type(L, index)) {
+    case LUA_TNIL: text = "nil"; break;
+    case LUA_TBOOLEAN: text = lua_toboolean(L, index) ? "1" : "0"; break;
+    case LUA_TLIGHTUSERDATA: text = "lightusrdat"; break;
+    case LUA_TNUMBER: {
+        char buffer[400];  // room for the widest double in "%f"
+        std::snprintf(buffer, sizeof(buffer), "%0.6f", double(lua_tonumber(L, index)));
+        text = buffer;
+        break;
+    }
+    case LUA_TSTRING: {
+        size_t len = 0;
+        const char* s = lua_tolstring(L, index, &len);
+        text.assign(s, len);
+        break;
+    }
+    case LUA_TUSERDATA: text = "usrdat"; break;
+    case LUA_TTHREAD: text = "thread"; break;
+    case LUA_TNONE: text = "none"; break;
+    default: break;  // table, function
+    }
+}
+
+namespace {
+
+std::string VarLine(const std::string& name, const std::string& value, const char* type)
+{
+    return name + "=" + value + " " + type;
+}
+
+} // namespace
+
+void CLuaCallBacks::CollectVariables(lua_State* L, lua_Debug* ar, std::vector<std::string>& list)
+{
+    list.clear();
+    if (!lua_checkstack(L, 4))
+        return;
+    std::string value;
+    list.push_back("\r\n--------- LocalVarList ---------");
+    for (int i = 1;; ++i) {
+        const char* name = lua_getlocal(L, ar, i);
+        if (!name)
+            break;
+        if (name[0] == '(') {
+            lua_pop(L, 1);
+            break;
+        }
+        ValueToText(L, -1, value);
+        list.push_back(VarLine(name, value, lua_typename(L, lua_type(L, -1))));
+        lua_pop(L, 1);
+    }
+    list.push_back("\r\n--------- GlobalVarList ---------");
+    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    lua_pushnil(L);
+    while (lua_next(L, -2)) {
+        // key at -2, value at -1; the key itself stays untouched for lua_next
+        const int keyType = lua_type(L, -2);
+        if (keyType == LUA_TSTRING || keyType == LUA_TNUMBER) {
+            lua_pushvalue(L, -2);
+            size_t len = 0;
+            const char* key = lua_tolstring(L, -1, &len);
+            const std::string name(key, len);
+            lua_pop(L, 1);
+            ValueToText(L, -1, value);
+            list.push_back(VarLine(name, value, lua_typename(L, lua_type(L, -1))));
+        }
+        lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
+}
+
+void CLuaCallBacks::LineHook(lua_State* L, lua_Debug* ar)
+{
+    if (!L || !ar || ar->currentline < 0)
+        return;
+    CLuaScript* script = GetHost(L);
+    if (!script || !script->IsDebugging() || IsScriptStopRequested())
+        return;
+    if (platform::IsKeyHeld(platform::vkside::kLControl) && platform::IsKeyHeld(platform::vkside::kLShift) &&
+        platform::IsKeyHeld('C'))
+        luaL_error(L, "USER PRESS CTRL+SHIFT+C");
+    const int line = ar->currentline - 1;
+    if (!script->HasBreakpoint(line) && !script->IsSingleStep())
+        return;
+    CollectVariables(L, ar, script->m_varList);
+    script->ShowBreak(line, script->m_varList);
+    // the user may have switched the hook while the thread waited
+    script->ApplyHookWish();
 }
 
 void CLuaCallBacks::InstallHook(lua_State* L, bool lineHook)

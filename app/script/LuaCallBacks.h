@@ -2,6 +2,7 @@
 #include "app/script/ProcessData.h"
 
 #include <string>
+#include <vector>
 
 struct lua_State;
 struct lua_Debug;
@@ -40,5 +41,20 @@ public:
     static void Hook(lua_State* L, lua_Debug* ar);
     // Sets the hook with the count mask, plus the line mask when lineHook is on.
     static void InstallHook(lua_State* L, bool lineHook);
+
+    // The debugger's line hook: while the script's editor is debugging, left
+    // Ctrl + left Shift + C ends the running call with "USER PRESS CTRL+SHIFT+C";
+    // at a breakpoint line or with line trace on, the variable lists are gathered
+    // and the line is handed to the editor (which may stop the thread there).
+    static void LineHook(lua_State* L, lua_Debug* ar);
+    // The display text of the value at index: "nil", booleans "%d", numbers
+    // "%0.6f", strings as they are, "lightusrdat", "usrdat", "thread", "none";
+    // tables and functions give an empty text.
+    static void ValueToText(lua_State* L, int index, std::string& text);
+    // The lines "\r\n--------- LocalVarList ---------", "<name>=<value> <type>"
+    // for each local of the running function up to the first temporary, then
+    // "\r\n--------- GlobalVarList ---------" and the globals with a string or
+    // number name, read raw (no metamethod runs).
+    static void CollectVariables(lua_State* L, lua_Debug* ar, std::vector<std::string>& list);
     static constexpr int kHookCount = 1000;  // instructions between stop checks
 };

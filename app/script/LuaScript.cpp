@@ -155,7 +155,7 @@ bool CLuaScript::Host(const std::string& path)
     SetHost(m_L, this);
     m_path = path;
     PublishHostFunctions(m_L);
-    InstallHook(m_L, false);
+    InstallHook(m_L, m_link && m_link->HookWish());
     g_LastHostedScript = this;
     CVersions::Print(true, "CLuaScript::Host Create succseed Signal(%s)\r\n", m_runEventName.c_str());
     return true;
@@ -165,6 +165,7 @@ int CLuaScript::RunProtected(int (*function)(lua_State*), void* context)
 {
     if (lua_gethookcount(m_L) != kHookCount)  // a withdrawn stop request left it at 1
         InstallHook(m_L, (lua_gethookmask(m_L) & LUA_MASKLINE) != 0);
+    ApplyHookWish();
     lua_pushcfunction(m_L, function);
     lua_pushlightuserdata(m_L, context);
     return lua_pcall(m_L, 1, LUA_MULTRET, 0);
@@ -209,8 +210,36 @@ bool CLuaScript::LuaErr(int code, const char* message)
     return false;
 }
 
+bool CLuaScript::AttachDebugger(bool on)
+{
+    if (!m_L)
+        return false;
+    if (m_link)
+        m_link->SetDebugCallback(on ? this : nullptr, on ? SwitchLineHook : nullptr);
+    return true;
+}
+
+void CLuaScript::SwitchLineHook(void* script, bool on)
+{
+    auto* self = static_cast<CLuaScript*>(script);
+    if (self && self->m_link)
+        self->m_link->SetHookWish(on);
+}
+
+void CLuaScript::ApplyHookWish()
+{
+    if (!m_L)
+        return;
+    const bool want = m_link && m_link->HookWish();
+    const bool has = (lua_gethookmask(m_L) & LUA_MASKLINE) != 0;
+    if (want != has)  // the count stays: a stop request may have shortened it
+        lua_sethook(m_L, Hook, LUA_MASKCOUNT | (want ? LUA_MASKLINE : 0), lua_gethookcount(m_L));
+}
+
 void CLuaScript::Close()
 {
+    if (m_link)
+        m_link->SetDebugCallback(nullptr, nullptr);
     m_ranOk = false;
     DeleteLuaLock();
     if (m_L) {

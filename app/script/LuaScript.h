@@ -46,6 +46,15 @@ public:
     // The limit for states hosted from now on (tests lower it).
     static void SetMemoryLimit(size_t bytes);
 
+    // Hands the editor this script's hook switch (on) or takes it back (off);
+    // false without a Lua state.
+    bool AttachDebugger(bool on);
+    // The editor's switch of the line hook (any thread): only records the wish,
+    // which the render thread applies before each script call and after a stop.
+    static void SwitchLineHook(void* script, bool on);
+    // Sets the line mask of the hook as last wished (render thread).
+    void ApplyHookWish();
+
     lua_State* GetState() const { return m_L; }
     bool HasRun() const { return m_ranOk; }
     const std::string& GetLastError() const { return m_lastError; }

@@ -1,11 +1,16 @@
 #include "app/script/ProcessData.h"
 
+#include "foundation/core/FileHelpers.h"
 #include "foundation/core/Versions.h"
 #include "platform/Paths.h"
 
 #include <filesystem>
 
-CProcessData::~CProcessData() = default;
+CProcessData::~CProcessData()
+{
+    if (m_link)
+        m_link->Close();
+}
 
 bool CProcessData::Create(const char* prefix, IScriptScene* scene, int index)
 {
@@ -20,12 +25,14 @@ bool CProcessData::Create(const char* prefix, IScriptScene* scene, int index)
     if (!m_compileEvent)
         CVersions::Print(false, "CProcessData::Create failed OpenEvent COMPILEEVENT\r\n");
     m_runEvent = platform::CreateNamedEvent(m_runEventName, true, false);
+    m_link = CDebugLink::Make(m_runEventName);
     return true;
 }
 
 void CProcessData::Close()
 {
-    // An open script editor is closed here once the debugger link exists.
+    if (m_link)
+        m_link->Close();
     m_runEvent.reset();
     m_compileEvent.reset();
     m_writeTime = 0;
@@ -58,4 +65,94 @@ bool CProcessData::ScriptChanged()
         return true;
     }
     return false;
+}
+
+std::string CProcessData::EditorPath() const
+{
+    std::string path = m_path;
+    for (size_t at = path.find(".luac"); at != std::string::npos; at = path.find(".luac", at + 4))
+        path.erase(at + 4, 1);
+    return path;
+}
+
+bool CProcessData::ToggleEditor(bool topmost)
+{
+    if (!m_link)
+        return true;
+    CDebugLink::EditorRequest request;
+    request.kind = CDebugLink::EditorRequest::Toggle;
+    request.topmost = topmost;
+    if (!m_link->IsEditorOpen()) {
+        request.path = EditorPath();
+        if (GetFileLength(request.path) == 0)
+            CVersions::Print(false, "CProcessData::Path not found or empty:\n%s", request.path.c_str());
+        request.runEvent = m_runEventName;
+        request.debugEvent = m_debugEventName;
+        request.compileEvent = m_compileEventName;
+    }
+    if (!m_link->RequestEditor(std::move(request)))
+        CVersions::Print(false, "CProcessData::ToggleEditor can't reach the editor of %s\r\n", m_runEventName.c_str());
+    return true;
+}
+
+bool CProcessData::IsEditorOpen() const
+{
+    return m_link && m_link->IsEditorOpen();
+}
+
+bool CProcessData::IsDebugging() const
+{
+    return m_link && m_link->IsDebugging();
+}
+
+bool CProcessData::IsSingleStep() const
+{
+    return m_link && m_link->IsSingleStep();
+}
+
+bool CProcessData::HasBreakpoint(int line) const
+{
+    return m_link && m_link->HasBreakpoint(line);
+}
+
+CDebugLink::StopResult CProcessData::ShowBreak(int line, const std::vector<std::string>& list)
+{
+    if (!m_link)
+        return CDebugLink::StopResult::Closed;
+    return m_link->ShowBreak(line, list);
+}
+
+void CProcessData::ShowLine(int line)
+{
+    if (!IsEditorOpen())
+        return;
+    CDebugLink::EditorRequest request;
+    request.kind = CDebugLink::EditorRequest::Line;
+    request.line = line;
+    m_link->RequestEditor(std::move(request));
+}
+
+void CProcessData::ShowError(int line, const std::string& text)
+{
+    if (!IsEditorOpen())
+        return;
+    CDebugLink::EditorRequest request;
+    request.kind = CDebugLink::EditorRequest::Error;
+    request.line = line;
+    request.text = text;
+    m_link->RequestEditor(std::move(request));
+}
+
+void CProcessData::CloseEditor()
+{
+    if (!IsEditorOpen())
+        return;
+    CDebugLink::EditorRequest request;
+    request.kind = CDebugLink::EditorRequest::Close;
+    m_link->RequestEditor(std::move(request));
+}
+
+bool CProcessData::IsEditorVisible() const
+{
+    return m_link && m_link->IsEditorVisible();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/script/JoyPadInput.h"
+#include "foundation/core/DebugLink.h"
 #include "platform/Event.h"
 
 #include <cstdint>
@@ -23,7 +24,8 @@ public:
     // and "<prefix>-3-<index>" (debug), creates the run and compile events and keeps
     // the scene. Always true.
     bool Create(const char* prefix, IScriptScene* scene, int index);
-    // Drops the events, forgets the file's write time and empties the path.
+    // Closes the debug link for good (releasing a render thread stopped at a
+    // breakpoint), drops the events, forgets the file's write time and empties the path.
     void Close();
     // True when the script file has a new write time (or size) since the last call,
     // or when the compile event is signalled; either way the compile event is reset.
@@ -40,6 +42,30 @@ public:
     const platform::EventPtr& GetRunEvent() const { return m_runEvent; }
     CJoyPadInput& GetJoyPad() { return m_joyPad; }
 
+    // The link to this script's editor; it outlives every editor of the script.
+    const DebugLinkPtr& GetLink() const { return m_link; }
+
+    // F11: shows or hides an open editor, or opens one, by a request posted to the
+    // GUI thread (never waits for it). The editor is placed above all others when
+    // topmost. Always true.
+    bool ToggleEditor(bool topmost);
+    // The editor's file: the script path with every ".luac" replaced by ".lua".
+    std::string EditorPath() const;
+    // The forwarders of the line hook; false or nothing while no editor is open.
+    bool IsEditorOpen() const;
+    bool IsDebugging() const;
+    bool IsSingleStep() const;
+    bool HasBreakpoint(int line) const;
+    // Hands the line (0-based) and the variable list to the editor; at a
+    // breakpoint waits until the user continues or the editor closes.
+    CDebugLink::StopResult ShowBreak(int line, const std::vector<std::string>& list);
+    void ShowLine(int line);
+    void ShowError(int line, const std::string& text);
+    // Asks the open editor to close (it may ask to save first).
+    void CloseEditor();
+    bool IsEditorVisible() const;
+    const std::vector<std::string>& GetVarList() const { return m_varList; }
+
 protected:
     std::string m_compileEventName, m_debugEventName, m_runEventName;
     platform::EventPtr m_compileEvent, m_runEvent;
@@ -49,4 +75,5 @@ protected:
     int64_t m_writeTime = 0;  // 0 until the first poll
     int64_t m_writeSize = -1;
     IScriptScene* m_scene = nullptr;
+    DebugLinkPtr m_link;
 };

@@ -1,6 +1,7 @@
 #include "app/shell/GLAppApp.h"
 
 #include "app/shell/GLAppDlg.h"
+#include "editor/window/LuaEditHost.h"
 #include "platform/GuiDispatcher.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int CGLAppApp::InitInstance(int& argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName("QuillmontApp");
     platform::InitGuiDispatcher();
+    CLuaEditHost::Install();  // F11's script editors
     // the render thread draws with a context of its own
     if (!QOpenGLContext::supportsThreadedOpenGL()) {
         QMessageBox::critical(nullptr, "Quillmont", "Failed to initialize OpenGL on a render thread");

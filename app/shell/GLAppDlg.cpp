@@ -1,6 +1,8 @@
 #include "app/shell/GLAppDlg.h"
 
 #include "app/script/ScriptStop.h"
+#include "editor/window/LuaEditHost.h"
+#include "foundation/core/DebugLink.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
 #include "platform/Clock.h"
@@ -125,6 +127,10 @@ void CGLAppDlg::DestroyWindow()
 
 void CGLAppDlg::StopRenderThread()
 {
+    // the script editors close first (asking to save), then the links, which
+    // releases a render thread stopped at a breakpoint
+    CLuaEditHost::CloseAll();
+    CDebugLink::CloseAll();
     m_state.stopRequest = true;
     RequestScriptStop(true);  // a script in an endless loop ends too
     if (!m_renderThread.joinable())

@@ -68,6 +68,7 @@ CLuaEditor::CLuaEditor(const std::string& runEvent, const std::string& debugEven
 
 CLuaEditor::~CLuaEditor()
 {
+    m_debug.Detach();  // before any widget goes: a stopped render thread is released
     qApp->removeEventFilter(this);
     if (m_bWindow) {
         // destroyed while open: the shutdown without the close's questions
@@ -264,12 +265,14 @@ bool CLuaEditor::OnClose()
         return true;
     if (!SaveOnClose())
         return false;
+    // from here on the script neither waits for nor reaches this editor
+    m_debug.Detach();
     showMinimized();
     if (m_hRunEvent) {
         m_hRunEvent->Reset();
         m_hRunEvent.reset();
     }
-    if (m_bSingleStep) {
+    if (m_debug.SingleStep()) {
         m_shutdownTimer.start(kShutdownDelayMs);
         return true;
     }
@@ -288,8 +291,8 @@ void CLuaEditor::Shutdown()
         m_hDebugEvent.reset();
     }
     m_hCompileEvent.reset();
-    m_bSingleStep = false;
-    m_bVarTrace = false;
+    m_debug.Detach();
+    m_debug.ResetTraces();
     m_accel.Destroy();
     if (m_bFontSet) {
         m_editWnd->SetEditFont(m_hOldEditFont, true);

@@ -2,13 +2,14 @@
 // CLuaEditor: the script editor window of one scene script. Its client area
 // holds the edit control (id 1) above a status bar whose first pane shows the
 // editor's lamp caption; its menu is the owner-drawn menu 244. It lives on the
-// GUI thread; the debugger side (breakpoints, current line, trace) builds on
-// the members and commands declared here.
+// GUI thread; its debugger side (breakpoints, current line, trace) talks to the
+// script only through the script's debug link.
 #include "editor/editctrl/EditCtrl.h"
 #include "editor/menu/BCMenu.h"
 #include "editor/status/CLampCaption.h"
 #include "editor/window/AccelTable.h"
 #include "editor/window/FindReplaceDialog.h"
+#include "editor/window/LuaDebugView.h"
 #include "editor/window/LuaEditorUi.h"
 #include "platform/Event.h"
 
@@ -29,7 +30,7 @@ class QMenuBar;
 // The window title: "LuaEdit [path]" and '*' while modified, else a blank.
 std::string LuaEditorTitle(const std::string& path, bool modified);
 
-class CLuaEditor : public QWidget {
+class CLuaEditor : public QWidget, private IDebugWindow {
     Q_OBJECT
 public:
     // commands of menu 244 and accelerator table 128
@@ -111,14 +112,15 @@ public:
     void OnSingleStep();
     void OnVariableTrace();
     void OnCompile();
-    // Hands IsDebugging to the installed debug callback.
-    void ReportDebugging();
-    bool IsDebugging() const;
-    void SetDebugCallback(void* user, void (*callback)(void*, bool))
-    {
-        m_pDebugUser = user;
-        m_pfnDebugCallback = callback;
-    }
+    // Hands IsDebugging to the script's hook switch.
+    void ReportDebugging() { m_debug.Report(); }
+    bool IsDebugging() const { return m_debug.IsDebugging(); }
+    // Connects the debugger to the script once the window is ready; false when
+    // the program is shutting down.
+    bool AttachDebugLink(const DebugLinkPtr& link) { return m_debug.Attach(link); }
+    CLuaDebugView& Debugger() { return m_debug; }
+    bool SingleStep() const { return m_debug.SingleStep(); }
+    bool VarTrace() const { return m_debug.VarTrace(); }
 
     CEditCtrl& Edit() { return m_edit; }
     CEditCtrlWidget* EditWindow() const { return m_editWnd; }
@@ -133,10 +135,10 @@ public:
     // The script's run-event name (completes the placement entry) and path.
     std::string m_strName;
     std::string m_strPath;
-    bool m_bSingleStep = false;
-    bool m_bVarTrace = false;
 
     platform::EventPtr m_hCompileEvent;
+    // the script's debug event, made by name; stops and continues go through the
+    // debug link, which cannot keep a continue for a later breakpoint
     platform::EventPtr m_hDebugEvent;
     platform::EventPtr m_hBreakEvent;  // no event: nothing creates or waits on it
     platform::EventPtr m_hRunEvent;
@@ -160,7 +162,15 @@ private:
     bool PreTranslateMessage(QObject* target, QEvent* event);
     void ApplyEditSettings();
     void SetMarginRedraw();
-    void SetCommandCheck(unsigned command, bool on);
+    // the debugger's view of the window
+    void SetCommandCheck(unsigned command, bool on) override;
+    void FocusEditor() override;
+    void BringToTop() override;
+    void RedrawAll() override;
+    bool HasMenu() const override;
+    void AppendToTitle(const std::string& text) override;
+    void SetVariableList(const std::vector<std::string>& list) override;
+    void StartDebugViewer() override { OnDebugView(); }
 
     CEditCtrl m_edit;
     BCMenu m_menu;
@@ -170,8 +180,6 @@ private:
     bool m_bFontSet = false;
     CAccelTable m_accel;
     QPointer<CFindReplaceDialog> m_pFindDlg;
-    void (*m_pfnDebugCallback)(void*, bool) = nullptr;
-    void* m_pDebugUser = nullptr;
     CCJStatusBar* m_pStatusBar = nullptr;
     CEditCtrlWidget* m_editWnd = nullptr;
     QWidget* m_client = nullptr;
@@ -179,4 +187,5 @@ private:
     std::unique_ptr<ILuaEditorUi> m_ui;
     QTimer m_shutdownTimer;
     bool m_bWindow = false;
+    CLuaDebugView m_debug{m_edit, *this};  // after the edit control it works on
 };

@@ -1,36 +1,33 @@
 // The editor's debugger commands: continue, breakpoint toggle, line and
-// variable trace, recompile, and the report to the script host.
+// variable trace, recompile; and the window operations the debugger view uses.
 #include "editor/menu/SysMenu.h"
 #include "editor/editctrl/widget/EditCtrlWidget.h"
 #include "editor/window/LuaEditor.h"
 
-void CLuaEditor::ReportDebugging()
-{
-    if (m_pfnDebugCallback && m_pDebugUser)
-        m_pfnDebugCallback(m_pDebugUser, IsDebugging());
-}
-
-bool CLuaEditor::IsDebugging() const
-{
-    return (m_edit.HasWindow() && m_edit.HasMarkers(CEditMarker::kBreakpoint)) || m_bSingleStep;
-}
-
 void CLuaEditor::OnDebugContinue()
 {
-    if (!m_hDebugEvent)
-        return;
-    m_hDebugEvent->Set();
-    ReportDebugging();
+    m_debug.OnDebugContinue();
 }
 
 bool CLuaEditor::ToggleBreakpoint()
 {
-    if (!m_editWnd || !m_editWnd->isVisible())
-        return false;
-    const int line = m_edit.LineFromOffset(m_edit.GetCaret());
-    const int added = m_edit.ToggleMarker(line, CEditMarker::kBreakpoint, 0, true, 0);
-    OnDebugContinue();
-    return added != 0;
+    return m_debug.ToggleBreakpoint(m_editWnd && m_editWnd->isVisible());
+}
+
+void CLuaEditor::OnSingleStep()
+{
+    m_debug.OnSingleStep();
+}
+
+void CLuaEditor::OnVariableTrace()
+{
+    m_debug.OnVariableTrace();
+}
+
+void CLuaEditor::OnCompile()
+{
+    if (m_hCompileEvent)
+        m_hCompileEvent->Set();
 }
 
 void CLuaEditor::SetCommandCheck(unsigned command, bool on)
@@ -38,30 +35,40 @@ void CLuaEditor::SetCommandCheck(unsigned command, bool on)
     sysmenu::CheckMenuItem(m_menu.GetSafeHmenu(), command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void CLuaEditor::OnSingleStep()
+bool CLuaEditor::HasMenu() const
 {
-    if (m_menu.GetSafeHmenu()) {
-        m_bSingleStep = !m_bSingleStep;
-        SetCommandCheck(kSingleStep, m_bSingleStep);
-    }
-    ReportDebugging();
+    return m_menu.GetSafeHmenu() != HMENU{};
 }
 
-void CLuaEditor::OnVariableTrace()
+void CLuaEditor::FocusEditor()
 {
-    if (m_menu.GetSafeHmenu()) {
-        m_bVarTrace = !m_bVarTrace;
-        SetCommandCheck(kVariableTrace, m_bVarTrace);
-    }
-    m_bSingleStep = m_bVarTrace;
-    if (!m_bVarTrace)
-        return;
-    OnDebugView();
-    ReportDebugging();
+    activateWindow();
+    if (m_editWnd)
+        m_editWnd->setFocus(Qt::OtherFocusReason);
 }
 
-void CLuaEditor::OnCompile()
+void CLuaEditor::BringToTop()
 {
-    if (m_hCompileEvent)
-        m_hCompileEvent->Set();
+    if (!isVisible())
+        show();
+    if (isMinimized())
+        showNormal();
+    raise();
+}
+
+void CLuaEditor::RedrawAll()
+{
+    update();
+    if (m_editWnd)
+        m_editWnd->viewport()->update();
+}
+
+void CLuaEditor::AppendToTitle(const std::string& text)
+{
+    setWindowTitle(windowTitle() + QString::fromStdString(text));
+}
+
+void CLuaEditor::SetVariableList(const std::vector<std::string>& list)
+{
+    m_edit.SetVariableList(list);
 }

@@ -194,13 +194,13 @@ TEST(LuaEditorWindow, ShortcutsReachTheirCommands)
 
     f.Key(Qt::Key_F9);  // breakpoint on the caret line
     EXPECT_TRUE(f.Edit().HasMarkers(CEditMarker::kBreakpoint));
-    EXPECT_TRUE(f.editor->m_hDebugEvent->IsSet());  // toggling continues
+    EXPECT_FALSE(f.editor->m_hDebugEvent->IsSet());  // nothing stopped: no continue is kept for later
     f.Key(Qt::Key_F6);  // line trace with its check mark
-    EXPECT_TRUE(f.editor->m_bSingleStep);
+    EXPECT_TRUE(f.editor->SingleStep());
     EXPECT_EQ(sysmenu::CheckMenuItem(f.editor->Menu().GetSafeHmenu(), CLuaEditor::kSingleStep, MF_CHECKED),
               int(MF_CHECKED));
     f.Key(Qt::Key_F6);
-    EXPECT_FALSE(f.editor->m_bSingleStep);
+    EXPECT_FALSE(f.editor->SingleStep());
 
     f.Key(Qt::Key_F, Qt::ControlModifier);
     ASSERT_NE(f.editor->FindDialog(), nullptr);
@@ -246,7 +246,7 @@ TEST(LuaEditorWindow, SaveTable)
         EXPECT_EQ(f.editor->m_strPath, "");
         EXPECT_FALSE(f.compile->IsSet());
     }
-    // success: '*' cleared, compile event set, waiting render thread released
+    // success: '*' cleared, compile event set
     {
         EditorFixture f;
         f.Type("x = 1\n");
@@ -257,7 +257,7 @@ TEST(LuaEditorWindow, SaveTable)
         EXPECT_EQ(f.Title(), "LuaEdit [" + f.Path("new.lua") + "] ");
         EXPECT_FALSE(f.Edit().IsModified());
         EXPECT_TRUE(f.compile->IsSet());
-        EXPECT_TRUE(f.editor->m_hDebugEvent->IsSet());
+        EXPECT_FALSE(f.editor->m_hDebugEvent->IsSet());  // nothing stopped: no continue is kept for later
         EXPECT_TRUE(f.ui->boxes.empty());
     }
     // an unwritable target: message, title and modified flag kept
@@ -301,7 +301,7 @@ TEST(LuaEditorWindow, LoadFromTheDialog)
     EXPECT_EQ(f.editor->m_strPath, f.Path("a.lua"));
     EXPECT_EQ(f.Title(), "LuaEdit [" + f.Path("a.lua") + "] ");
     EXPECT_EQ(f.Edit().GetLineCount(), 3);
-    EXPECT_TRUE(f.editor->m_hDebugEvent->IsSet());
+    EXPECT_FALSE(f.editor->m_hDebugEvent->IsSet());  // nothing stopped: no continue is kept for later
 }
 
 TEST(LuaEditorWindow, StarStaysAfterUndoingBackToTheSavedText)
@@ -393,7 +393,7 @@ TEST(LuaEditorWindow, CloseDuringLineTraceShutsDownASecondLater)
     EditorFixture f;
     QSignalSpy finished(f.editor.get(), &CLuaEditor::Finished);
     f.editor->OnCommand(CLuaEditor::kSingleStep);
-    ASSERT_TRUE(f.editor->m_bSingleStep);
+    ASSERT_TRUE(f.editor->SingleStep());
     f.editor->showMinimized();  // a minimised window's placement is not written
     EXPECT_TRUE(f.editor->OnClose());
     EXPECT_TRUE(f.editor->isMinimized());
@@ -406,7 +406,7 @@ TEST(LuaEditorWindow, CloseDuringLineTraceShutsDownASecondLater)
     EXPECT_TRUE(finished.wait(3000));
     EXPECT_FALSE(f.editor->isVisible());
     EXPECT_FALSE(f.editor->WindowExists());
-    EXPECT_FALSE(f.editor->m_bSingleStep);
+    EXPECT_FALSE(f.editor->SingleStep());
 }
 
 TEST(LuaEditorWindow, PlacementIsRestoredPerScript)
