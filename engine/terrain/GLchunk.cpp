@@ -58,8 +58,10 @@ bool CGLchunk::Create(int width, int height, float cellSize, bool texture, bool 
     m_shader = shader;
     BuildRecords(width, height, cellSize, vertices);
 
-    m_vbo.Create(vertices, normals, colourArray, texCoords, m_indices.data(), texture, colours,
-                 int(int64_t(width) * height), int(m_indices.size()));
+    // only the attributes the chunks draw go to the GPU: a copy of an unused
+    // array costs start-up time and memory
+    m_vbo.Create(vertices, normals, colours ? colourArray : nullptr, texture ? texCoords : nullptr, m_indices.data(),
+                 texture, colours, int(int64_t(width) * height), int(m_indices.size()));
 
     if (shader)
         shader->Use();
