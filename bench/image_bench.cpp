@@ -52,6 +52,23 @@ void SmoothGrid(benchmark::State& state)
 }
 BENCHMARK(SmoothGrid)->Arg(1)->Arg(2)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The banded engine, for comparison with the pipeline above.
+void SmoothGridBanded(benchmark::State& state)
+{
+    const int threads = int(state.range(0));
+    const std::vector<CVec3> start = HillGrid();
+    std::vector<CVec3> grid;
+    for (auto _ : state) {
+        state.PauseTiming();
+        grid = start;
+        state.ResumeTiming();
+        SmoothHeightGridBanded(5, kSize, kSize, grid.data(), threads, 16);
+        benchmark::DoNotOptimize(grid.data());
+    }
+    state.counters["threads"] = threads;
+}
+BENCHMARK(SmoothGridBanded)->Arg(1)->Arg(2)->Arg(4)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // One thread against all of them, one after the other in every iteration so that
 // both meet the same machine load: "speedup" is the one-thread time / threaded time
 // and "per_core" that divided by the cores; "same" is 1 while the results agree bit for bit.

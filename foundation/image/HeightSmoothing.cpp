@@ -1,4 +1,6 @@
 // Threaded height-grid smoothing, bit-identical to the passes run one after another.
+// The default runs the passes as a pipeline (SmoothHeightGridPipelined, at the end);
+// the banded engine below is kept for comparison.
 //
 // A pass is one long chain: every vertex reads its left neighbour and the row above
 // as this pass already rewrote them. The heights are copied into two float planes
@@ -16,6 +18,7 @@
 #include "foundation/math/Vec3.h"
 
 #include <algorithm>
+#include <atomic>
 #include <barrier>
 #include <cstring>
 #include <memory>
@@ -294,6 +297,65 @@ size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, in
     return total;
 }
 
+// Passes side by side in one float plane, in place: pass k + 1 smooths a block of
+// vertices only once pass k has finished every vertex the block reads (up to
+// width + 1 past its end). By then pass k has also read, for the last time, every
+// value the block overwrites, so each pass sees exactly what it would see run alone.
+void SmoothHeightGridPipelined(int passes, int width, int height, CVec3* grid, int threads)
+{
+    if (passes <= 0 || !grid || width < 2 || height < 3 || size_t(height - 1) * size_t(width) < size_t(width) + 3) {
+        SmoothHeightGridBanded(passes, width, height, grid, 1, 0); // the tiny and one-column grids
+        return;
+    }
+    const size_t w = size_t(width);
+    const size_t count = w * size_t(height);
+    const size_t first = w + 2, end = size_t(height - 1) * w - 1;
+    std::unique_ptr<float[]> plane(new float[count]);
+    float* h = plane.get();
+    for (size_t i = 0; i < count; ++i)
+        h[i] = grid[i].z;
+    const size_t block = std::max<size_t>(w, 2048);
+    auto pass = [&](const std::atomic<size_t>* before, std::atomic<size_t>* done) {
+        float prev = h[first - 1];
+        for (size_t a = first; a < end;) {
+            const size_t b = std::min(end, a + block);
+            if (before) {
+                const size_t need = std::min(end, b + w + 1);
+                for (int spin = 0; before->load(std::memory_order_acquire) < need; ++spin)
+                    if (spin > 64)
+                        std::this_thread::yield();
+            }
+            for (size_t n = a; n < b; ++n) {
+                prev = Step(prev, h + (n - w - 1), h + n, w);
+                h[n] = prev;
+            }
+            if (done)
+                done->store(b, std::memory_order_release);
+            a = b;
+        }
+    };
+    const int lanes = std::clamp(threads, 1, std::max(1, passes));
+    for (int p0 = 0; p0 < passes; p0 += lanes) {
+        const int group = std::min(lanes, passes - p0);
+        if (group == 1) {
+            pass(nullptr, nullptr);
+            continue;
+        }
+        std::unique_ptr<std::atomic<size_t>[]> progress(new std::atomic<size_t>[size_t(group)]);
+        for (int k = 0; k < group; ++k)
+            progress[size_t(k)].store(first, std::memory_order_relaxed);
+        std::vector<std::thread> helpers;
+        helpers.reserve(size_t(group) - 1);
+        for (int k = 1; k < group; ++k)
+            helpers.emplace_back(pass, &progress[size_t(k) - 1], k + 1 < group ? &progress[size_t(k)] : nullptr);
+        pass(nullptr, &progress[0]);
+        for (auto& t : helpers)
+            t.join();
+    }
+    for (size_t i = first; i < end; ++i)
+        grid[i].z = h[i];
+}
+
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads)
 {
     if (passes <= 0)
@@ -301,6 +363,9 @@ void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, in
     const int count = std::min(kBatchThreads, passes);
     const int run = passes / count * count; // passes beyond whole batches are dropped
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    SmoothHeightGridBanded(run, width, height, grid, std::clamp(std::min(maxThreads, cores), 1, kBatchThreads),
-                           kHaloRows);
+    const int threads = std::clamp(std::min(maxThreads, cores), 1, kBatchThreads);
+    if (threads == 1) // one thread: the banded engine overlaps two chains, which a lone pass cannot
+        SmoothHeightGridBanded(run, width, height, grid, 1, kHaloRows);
+    else
+        SmoothHeightGridPipelined(run, width, height, grid, threads);
 }

@@ -16,9 +16,12 @@ class QImage;
 // skipping heights of exactly 0 (and NaN). Passes run in batches of
 // min(10, passes); passes beyond whole batches are dropped (12 run as 10). The
 // result is bit for bit that of the passes run one after another, on any number
-// of threads: up to maxThreads (at most 10, at most the cores) share every pass.
+// of threads: up to maxThreads (at most 10, at most the cores) run passes side by side.
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads = 10);
-// The engine behind it: exactly `passes` passes, each cut into bands, two side by
+// The engine behind it: exactly `passes` passes, up to `threads` of them at once as
+// a pipeline, each a few rows behind the one before.
+void SmoothHeightGridPipelined(int passes, int width, int height, CVec3* grid, int threads);
+// The earlier engine: exactly `passes` passes, each cut into bands, two side by
 // side on each of `threads` threads, each band but the first started haloRows rows
 // early. Returns how many vertices had to be smoothed again because a halo had not
 // reached the exact values.

@@ -100,6 +100,25 @@ TEST(SmoothHeightGrid, BandsWithShortHalosAreRepairedToTheSameBits)
     }
 }
 
+TEST(SmoothHeightGrid, PipelinedPassesMatchThePassesInOrder)
+{
+    // narrow and short grids (a block spans many rows, one pass trails the next by
+    // width + 1 vertices), a long one spanning many blocks, and more passes than threads
+    struct Case {
+        int w, h, passes, threads;
+    } cases[] = {{2, 6, 4, 4}, {3, 5, 7, 3}, {1, 9, 3, 3}, {17, 4, 10, 10}, {300, 200, 9, 4}, {64, 64, 6, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << " x " << c.h << ", " << c.passes << " passes on " << c.threads);
+        const auto start = RandomGrid(c.w, c.h, unsigned(c.w * 31 + c.h));
+        auto expected = start;
+        for (int p = 0; p < c.passes; ++p)
+            ReferencePass(expected, c.w, c.h);
+        auto grid = start;
+        SmoothHeightGridPipelined(c.passes, c.w, c.h, grid.data(), c.threads);
+        EXPECT_TRUE(SameBits(grid, expected));
+    }
+}
+
 TEST(SmoothHeightGrid, TerrainSizedGridMatchesThePassesInOrder)
 {
     // the terrain's call: five passes over 1024 x 1024 on every core
