@@ -7,6 +7,7 @@
 #include "platform/GL.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cfloat>
 #include <cstring>
 
@@ -151,7 +152,7 @@ bool CGLterrain::ApplyImage(const uint8_t* pixels, size_t length, int width, int
             HeightsFromDepth(frame);
             const float range = 2.0f * (m_maxHeight - m_minHeight);
             m_cloud.BuildRing(m_width, m_height, range, 90.0f, -90.0f, -90.0f,
-                              CVec3(float(m_width - m_width / 4), 0.0f, 2.0f * float(int(m_maxHeight))), m_vertices,
+                              CVec3(float(m_width - m_width / 4), 0.0f, 2.0f * std::trunc(m_maxHeight)), m_vertices,
                               m_colors);
         } else {
             HeightsFromImage(const_cast<uint8_t*>(pixels));
