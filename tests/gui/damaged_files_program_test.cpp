@@ -49,9 +49,13 @@ TEST(DamagedFilesProgram, DrawsNamesEachDamagedFileOnceAndClosesOnEsc)
 {
     char tmpl[] = "/tmp/qm_damaged_XXXXXX";
     const fs::path dir = mkdtemp(tmpl);
-    for (const char* name : {"Shader", "Map", "map", "Lua", "Html", "html"})
+    // folders the program only reads are linked; the ones it may write are copied
+    for (const char* name : {"Shader", "Map", "map"})
         if (fs::exists(fs::path(QM_DATA_DIR) / name))
             fs::create_directory_symlink(fs::path(QM_DATA_DIR) / name, dir / name);
+    for (const char* name : {"Lua", "Html", "html"})
+        if (fs::exists(fs::path(QM_DATA_DIR) / name))
+            fs::copy(fs::path(QM_DATA_DIR) / name, dir / name, fs::copy_options::recursive);
     fs::create_directories(dir / "User");
     // the models are copied, two of them spoilt
     fs::copy(fs::path(QM_DATA_DIR) / "Models", dir / "Models");

@@ -58,10 +58,11 @@ protected:
             const auto name = e.path().filename();
             if (name == "quillmont.log")
                 continue;
-            if (name == "Lua" || name == "User" || name == "Camera" || name == "Html")
-                fs::copy(e.path(), m_dir / name, fs::copy_options::recursive);
-            else
+            // folders the program only reads are linked; everything it may write is copied
+            if (name == "Shader" || name == "Map" || name == "map" || name == "Models")
                 fs::create_directory_symlink(e.path(), m_dir / name);
+            else
+                fs::copy(e.path(), m_dir / name, fs::copy_options::recursive);
         }
         std::ofstream(m_dir / "Lua" / "Tracks.lua", std::ios::binary | std::ios::trunc) << kTracks;
     }

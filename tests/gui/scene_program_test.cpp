@@ -47,9 +47,12 @@ protected:
     {
         char tmpl[] = "/tmp/qm_program_XXXXXX";
         m_dir = mkdtemp(tmpl);
-        for (const char* name : {"Shader", "Map", "map", "Models", "Lua"})
+        // folders the program only reads are linked; the scripts are copied
+        for (const char* name : {"Shader", "Map", "map", "Models"})
             if (fs::exists(fs::path(QM_DATA_DIR) / name))
                 fs::create_directory_symlink(fs::path(QM_DATA_DIR) / name, m_dir / name);
+        if (fs::exists(fs::path(QM_DATA_DIR) / "Lua"))
+            fs::copy(fs::path(QM_DATA_DIR) / "Lua", m_dir / "Lua", fs::copy_options::recursive);
         fs::create_directories(m_dir / "User");
         fs::create_directories(m_dir / "Html");
         fs::create_directories(m_dir / "Camera");
