@@ -409,3 +409,40 @@ TEST(EditCtrlWidgetLife, ControlOutlivesItsWindow)
     ctrl.SetCaretOffset(3, true, true);
     EXPECT_EQ(ctrl.GetText(), "after\nthe window");
 }
+
+// Characters sit in the cells the caret and the mouse use, whether the line is
+// drawn as one run or cut into coloured runs.
+TEST_F(WidgetFixture, CharactersStayInTheirCellsAcrossColourRuns)
+{
+    const std::string lines[] = {
+        "s = \"open the gate and wait for it\" then y",
+        "if every then y",
+        "t = \"a\tb\" .. every\ty",
+    };
+    const int lh = ctrl.GetLineHeight(), cw = ctrl.GetCharWidth();
+    // the leftmost inked column in the cell before and the cell of the offset
+    auto leftInk = [&](const QImage& img, int cellLeft) {
+        for (int x = cellLeft - cw; x < cellLeft + cw; ++x)
+            for (int y = 0; y < lh; ++y)
+                if (qGray(img.pixel(x, y)) < 160)
+                    return x;
+        return -1;
+    };
+    for (const std::string& line : lines) {
+        const int last = int(line.size()) - 1; // the final "y"
+        ctrl.ClearSettings(); // no colouring: the line is one run
+        SetText(line);
+        EcPoint at;
+        ASSERT_TRUE(ctrl.PointFromOffset(last, at));
+        const int plain = leftInk(Grab(), at.x);
+        ASSERT_TRUE(ctrl.LoadSettings(std::string(QM_DATA_DIR) + "/Lua/luaedit.xml"));
+        ctrl.m_crText = 0x000000;
+        ctrl.m_crBack = 0xFFFFFF;
+        SetText(line);
+        ASSERT_TRUE(ctrl.PointFromOffset(last, at));
+        const int coloured = leftInk(Grab(), at.x);
+        EXPECT_GE(plain, at.x) << line;
+        EXPECT_LT(plain, at.x + cw) << line;
+        EXPECT_EQ(coloured, plain) << line;
+    }
+}

@@ -30,7 +30,8 @@ int DrawRun(CEditCtrl& ctrl, QPainter& p, const std::string& text, const EcColor
     const int lineHeight = ctrl.GetLineHeight();
     const int tabStop = ctrl.GetTabStop();
     const int baseline = top + ctrl.m_nLineSpacing / 2 + fonts.ascent;
-    p.setFont(run.link ? fonts.link : fonts.text);
+    // a link's underline is drawn whole under its cells, not glyph by glyph
+    p.setFont(fonts.text);
     int i = run.start;
     while (i < run.end) {
         if (text[size_t(i)] == '\t') {
@@ -47,7 +48,19 @@ int DrawRun(CEditCtrl& ctrl, QPainter& p, const std::string& text, const EcColor
         const int w = ctrl.GetTabbedTextExtent(text.data() + i, j - i);
         p.fillRect(QRect(x, top, w, lineHeight), ToQColor(run.crBack));
         p.setPen(ToQColor(run.crText));
-        p.drawText(x, baseline, ToQString(std::string_view(text).substr(size_t(i), size_t(j - i))));
+        // each character at its measured cell: the font's own advances are
+        // fractional and would drift from the caret's cells along a run
+        const QString chars = ToQString(std::string_view(text).substr(size_t(i), size_t(j - i)));
+        int cell = x;
+        for (int k = 0; k < j - i; ++k) {
+            if (k < chars.size() && chars[k] != QChar(' '))
+                p.drawText(cell, baseline, QString(chars[k]));
+            cell += ctrl.GetTabbedTextExtent(text.data() + i + k, 1);
+        }
+        if (run.link) {
+            const QFontMetrics fm(fonts.link, p.device());
+            p.fillRect(QRect(x, baseline + fm.underlinePos(), w, std::max(1, fm.lineWidth())), ToQColor(run.crText));
+        }
         x += w;
         i = j;
     }
