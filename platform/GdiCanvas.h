@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/Rect.h"
 #include "platform/SysColors.h"
 
 #include <cstdint>
@@ -8,19 +9,6 @@
 class QPainter;
 
 namespace platform {
-
-// A rectangle as the program measures it: right and bottom lie outside.
-struct Rect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-    bool operator==(const Rect&) const = default;
-};
 
 struct GdiFont {
     std::wstring face;   // family; the font system picks a substitute ("Arial" -> Liberation Sans)

@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/Rect.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -9,15 +11,6 @@ class QWindow;
 class QWidget;
 
 namespace platform {
-
-struct Rect {
-    int32_t left = 0, top = 0, right = 0, bottom = 0;
-    bool Intersects(const Rect& o) const
-    {
-        return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
-    }
-    bool operator==(const Rect&) const = default;
-};
 
 // A window's placement as the profile keeps it: a 44-byte record of little-endian
 // fields (length, flags, show command, minimised and maximised positions, the

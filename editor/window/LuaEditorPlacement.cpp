@@ -1,5 +1,4 @@
 #include "editor/window/LuaEditorPlacement.h"
-#include "editor/window/LuaEditorPlacementRule.h"
 
 #include "platform/Profile.h"
 

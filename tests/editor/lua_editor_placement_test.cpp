@@ -1,5 +1,6 @@
 // Which stored placements an editor window accepts.
-#include "editor/window/LuaEditorPlacementRule.h"
+#include "editor/window/LuaEditorPlacement.h"
+#include "platform/GdiCanvas.h" // one rectangle type for placements and painting
 
 #include <gtest/gtest.h>
 
