@@ -16,16 +16,13 @@ class QImage;
 // skipping heights of exactly 0 (and NaN). Passes run in batches of
 // min(10, passes); passes beyond whole batches are dropped (12 run as 10). The
 // result is bit for bit that of the passes run one after another, on any number
-// of threads: up to maxThreads (at most 10, at most the cores) run passes side by side.
+// of threads: up to maxThreads (at most 10, at most the cores) smooth bands of the grid.
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads = 10);
-// The engine behind it: exactly `passes` passes, up to `threads` of them at once as
-// a pipeline, each a few rows behind the one before.
-void SmoothHeightGridPipelined(int passes, int width, int height, CVec3* grid, int threads);
-// The earlier engine: exactly `passes` passes, each cut into bands, two side by
-// side on each of `threads` threads, each band but the first started haloRows rows
-// early. Returns how many vertices had to be smoothed again because a halo had not
-// reached the exact values.
-size_t SmoothHeightGridBanded(int passes, int width, int height, CVec3* grid, int threads, int haloRows);
+// The engine behind it: exactly `passes` passes in `bands` bands (0: one per thread,
+// half as many again from four threads) on up to `threads` threads, each band but
+// the first starting haloRows rows early (at least 2). Returns how many bands had to be run again because their halo had
+// not reached the exact values.
+int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int threads, int haloRows, int bands = 0);
 
 // Parameter block of one smoothing pass in a pipeline.
 struct SmoothParams {

@@ -1,0 +1,136 @@
+#include "foundation/core/WorkerPool.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QM_PAUSE() _mm_pause()
+#else
+#define QM_PAUSE() ((void)0)
+#endif
+
+// The workers sleep on the job ticket (a futex), not on a lock, so that a new job
+// wakes them all at once. A ticket holds the job's number (high bits) and how many
+// run it (low byte) in one word, so a worker never pairs one job's number with
+// another's count.
+constexpr uint32_t kCountMask = 0xff; // at most 255 run one job
+
+struct CWorkerPool::State {
+    std::vector<std::thread> threads;
+    const std::function<void(int)>* job = nullptr; // stable while any worker runs it
+    std::atomic<uint32_t> ticket{0};
+    std::atomic<int> running{0};
+    std::atomic<bool> quit{false};
+
+    void Work(int index, uint32_t seen)
+    {
+        for (;;) {
+            uint32_t now = ticket.load(std::memory_order_acquire);
+            for (int spin = 0; now == seen && spin < 2000; ++spin) { // jobs often come in a row
+                QM_PAUSE();
+                now = ticket.load(std::memory_order_acquire);
+            }
+            if (now == seen) {
+                ticket.wait(seen, std::memory_order_acquire);
+                continue;
+            }
+            seen = now;
+            if (quit.load(std::memory_order_acquire))
+                return;
+            if (index < int(now & kCountMask)) {
+                (*job)(index);
+                if (running.fetch_sub(1, std::memory_order_acq_rel) == 1)
+                    running.notify_one();
+            }
+        }
+    }
+
+    void Post(int count)
+    {
+        const uint32_t next = (ticket.load(std::memory_order_relaxed) | kCountMask) + 1;
+        ticket.store(next | uint32_t(count), std::memory_order_release);
+        ticket.notify_all();
+    }
+};
+
+CWorkerPool& CWorkerPool::Shared()
+{
+    static CWorkerPool pool;
+    return pool;
+}
+
+CWorkerPool::~CWorkerPool()
+{
+    if (!m_state)
+        return;
+    m_state->quit.store(true, std::memory_order_release);
+    m_state->Post(0);
+    for (auto& t : m_state->threads)
+        t.join();
+    delete m_state;
+}
+
+void CWorkerPool::Run(int n, const std::function<void(int)>& job)
+{
+    if (n <= 0)
+        return;
+    if (n == 1) {
+        job(0);
+        return;
+    }
+    bool expected = false;
+    if (n > int(kCountMask) || !m_busy.compare_exchange_strong(expected, true, std::memory_order_acquire)) {
+        // busy (another thread's job, or a job inside a job), or too many: threads of its own
+        std::vector<std::thread> own;
+        own.reserve(size_t(n - 1));
+        for (int k = 1; k < n; ++k)
+            own.emplace_back(job, k);
+        job(0);
+        for (auto& t : own)
+            t.join();
+        return;
+    }
+    if (!m_state)
+        m_state = new State;
+    State& s = *m_state;
+    // worker k (from 1) runs job(k); a worker started now sees the job at once
+    s.job = &job;
+    s.running.store(n - 1, std::memory_order_relaxed);
+    while (int(s.threads.size()) < n - 1) {
+        const int index = int(s.threads.size()) + 1;
+        const uint32_t seen = s.ticket.load(std::memory_order_relaxed);
+        s.threads.emplace_back([&s, index, seen] { s.Work(index, seen); });
+    }
+    s.Post(n);
+    job(0);
+    for (int spin = 0;; ++spin) {
+        const int left = s.running.load(std::memory_order_acquire);
+        if (left == 0)
+            break;
+        if (spin < 2000)
+            QM_PAUSE();
+        else
+            s.running.wait(left, std::memory_order_acquire);
+    }
+    s.job = nullptr;
+    m_busy.store(false, std::memory_order_release);
+}
+
+void CSpinBarrier::ArriveAndWait()
+{
+    const unsigned generation = m_generation.load(std::memory_order_acquire);
+    if (m_arrived.fetch_add(1, std::memory_order_acq_rel) + 1 == m_count) {
+        m_arrived.store(0, std::memory_order_relaxed);
+        m_generation.store(generation + 1, std::memory_order_release);
+        return;
+    }
+    for (int spin = 0; m_generation.load(std::memory_order_acquire) == generation; ++spin) {
+        if (spin < 4000)
+            QM_PAUSE();
+        else
+            std::this_thread::yield();
+    }
+}

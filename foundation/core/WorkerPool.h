@@ -1,0 +1,38 @@
+#pragma once
+#include <atomic>
+#include <functional>
+
+// Kept worker threads for short data-parallel jobs (a few milliseconds), so that a
+// job does not pay for starting threads. Run(n, job) calls job(0) .. job(n - 1) at
+// once, job(0) on the calling thread, and returns when all have returned. One job
+// runs at a time: a Run from another thread (or from inside a job) while one is
+// running starts its own threads instead of waiting.
+class CWorkerPool {
+public:
+    static CWorkerPool& Shared();
+
+    void Run(int n, const std::function<void(int)>& job);
+
+    CWorkerPool(const CWorkerPool&) = delete;
+    CWorkerPool& operator=(const CWorkerPool&) = delete;
+
+private:
+    CWorkerPool() = default;
+    ~CWorkerPool();
+    struct State;
+    State* m_state = nullptr;
+    std::atomic<bool> m_busy{false};
+};
+
+// A barrier for the threads of one job: waits by spinning (the steps between two
+// waits are short), yielding the processor when the wait grows long.
+class CSpinBarrier {
+public:
+    explicit CSpinBarrier(int count) : m_count(count) {}
+    void ArriveAndWait();
+
+private:
+    const int m_count;
+    std::atomic<int> m_arrived{0};
+    std::atomic<unsigned> m_generation{0};
+};

@@ -1,0 +1,48 @@
+#include "foundation/core/WorkerPool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <vector>
+
+TEST(WorkerPool, RunsEveryIndexOnceAndAllAtOnce)
+{
+    // the barrier inside the job only opens when every index runs at the same time
+    for (int n : {1, 2, 5, 8, 3, 12, 8}) {
+        SCOPED_TRACE(n);
+        std::vector<std::atomic<int>> runs(static_cast<size_t>(n));
+        std::vector<std::thread::id> ids(static_cast<size_t>(n));
+        CSpinBarrier together(n);
+        for (int round = 0; round < 20; ++round)
+            CWorkerPool::Shared().Run(n, [&](int k) {
+                together.ArriveAndWait();
+                runs[size_t(k)].fetch_add(1);
+                ids[size_t(k)] = std::this_thread::get_id();
+                together.ArriveAndWait();
+            });
+        for (auto& r : runs)
+            EXPECT_EQ(r.load(), 20);
+        EXPECT_EQ(ids[0], std::this_thread::get_id()); // job 0 runs on the caller
+        EXPECT_EQ(std::set<std::thread::id>(ids.begin(), ids.end()).size(), size_t(n));
+    }
+}
+
+TEST(WorkerPool, JobsInsideJobsAndFromOtherThreadsStillRun)
+{
+    std::atomic<int> inner{0}, outer{0};
+    auto job = [&](int) {
+        CWorkerPool::Shared().Run(3, [&](int) { inner.fetch_add(1); });
+        outer.fetch_add(1);
+    };
+    std::thread other([&] {
+        for (int i = 0; i < 20; ++i)
+            CWorkerPool::Shared().Run(4, job);
+    });
+    for (int i = 0; i < 20; ++i)
+        CWorkerPool::Shared().Run(4, job);
+    other.join();
+    EXPECT_EQ(outer.load(), 2 * 20 * 4);
+    EXPECT_EQ(inner.load(), 2 * 20 * 4 * 3);
+}
