@@ -32,6 +32,10 @@ void CTrackEditFeed::Feed(CSplineDot& set, const TrackEditInput& in, const CVec3
             set.KeyDown(code);
     }
 
+    // the pointer first: a press or a release belongs where the pointer is now, even
+    // when the move and the button arrive in the same frame
+    MoveCursor(set, in, eye, pick);
+
     const bool down = in.button == CInputState::kButtonLeftDown;
     if (down != m_lastDown) {
         m_lastDown = down;
@@ -40,7 +44,10 @@ void CTrackEditFeed::Feed(CSplineDot& set, const TrackEditInput& in, const CVec3
         else
             set.OnMouseUp(false);
     }
+}
 
+void CTrackEditFeed::MoveCursor(CSplineDot& set, const TrackEditInput& in, const CVec3& eye, const Picker& pick)
+{
     if (in.x == m_lastX && in.y == m_lastY)
         return;
     m_lastX = in.x;

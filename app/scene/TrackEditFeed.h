@@ -41,7 +41,7 @@ public:
     // is fed only in edit mode, without capture, when the radar did not take the input.
     void Step(CSplineDot& set, const TrackEditInput& in, const TrackEditState& state, const CVec3& eye,
               const Picker& pick, const Lookup& lookup);
-    // The feeding part of Step: keys, button edges and cursor moves.
+    // The feeding part of Step: keys, cursor moves and button edges, in that order.
     void Feed(CSplineDot& set, const TrackEditInput& in, const CVec3& eye, const Picker& pick);
 
     // Modifier OR key, where modifier 8 counts only for a real Backspace (Ctrl is
@@ -49,6 +49,10 @@ public:
     static int KeyCode(const TrackEditInput& in);
 
 private:
+    // A new pointer position, picked on the ground, goes to the set (with the
+    // button as it was before this step).
+    void MoveCursor(CSplineDot& set, const TrackEditInput& in, const CVec3& eye, const Picker& pick);
+
     int m_lastX = 0, m_lastY = 0;
     int m_lastKey = 0;
     bool m_lastDown = false;

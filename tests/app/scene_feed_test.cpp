@@ -98,20 +98,30 @@ TEST(TrackEditFeed, CursorIsFedOnlyStrictlyBetweenTheDistanceLimitsAndWhenMoved)
 
 TEST(TrackEditFeed, DraggingWithTheButtonLaysAHost)
 {
-    CTrackEditFeed feed;
-    CSplineDot set;
-    feed.Feed(set, At(1000, 1000), kEye, FlatPick);
-    feed.Feed(set, At(1000, 1000, CInputState::kButtonLeftDown), kEye, FlatPick);
-    for (int x = 1100; x <= 4000; x += 100)
-        feed.Feed(set, At(x, 1000, CInputState::kButtonLeftDown), kEye, FlatPick);
-    EXPECT_EQ(set.GetHostCount(), 0); // still a stroke
-    feed.Feed(set, At(4000, 1000), kEye, FlatPick);
-    ASSERT_EQ(set.GetHostCount(), 1);
-    const std::vector<CVec3>& dots = set.m_Hosts[0].dots;
-    ASSERT_GE(dots.size(), 3u);
-    EXPECT_NEAR(dots.front().x, 1000.0f, 200.0f); // from the press to the release
-    EXPECT_NEAR(dots.back().x, 4000.0f, 200.0f);
-    EXPECT_TRUE(set.IsModified());
+    // hovering first, or pressing where the cursor has just arrived (the move and
+    // the press seen in the same frame): the host starts at the press either way
+    for (bool hoverFirst : {true, false}) {
+        SCOPED_TRACE(hoverFirst ? "hover, then press" : "move and press in one frame");
+        CTrackEditFeed feed;
+        CSplineDot set;
+        if (hoverFirst)
+            feed.Feed(set, At(1000, 1000), kEye, FlatPick);
+        else
+            feed.Feed(set, At(-1500, 3000), kEye, FlatPick); // somewhere else before
+        feed.Feed(set, At(1000, 1000, CInputState::kButtonLeftDown), kEye, FlatPick);
+        for (int x = 1100; x <= 4000; x += 100)
+            feed.Feed(set, At(x, 1000, CInputState::kButtonLeftDown), kEye, FlatPick);
+        EXPECT_EQ(set.GetHostCount(), 0); // still a stroke
+        feed.Feed(set, At(4000, 1000), kEye, FlatPick);
+        ASSERT_EQ(set.GetHostCount(), 1);
+        const std::vector<CVec3>& dots = set.m_Hosts[0].dots;
+        ASSERT_GE(dots.size(), 3u);
+        for (const CVec3& d : dots)
+            EXPECT_NEAR(d.y, 1000.0f, 1.0f); // along the drag only
+        EXPECT_NEAR(dots.front().x, 1000.0f, 200.0f); // from the press to the release
+        EXPECT_NEAR(dots.back().x, 4000.0f, 200.0f);
+        EXPECT_TRUE(set.IsModified());
+    }
 }
 
 TEST(TrackEditFeed, CtrlOverAPickedHostRemovesNothingBackspaceRemovesIt)
