@@ -1,8 +1,11 @@
 #include "engine/terrain/GLterrain.h"
 
+#include "foundation/core/WorkerPool.h"
+
 #include "engine/gl/GLcamera.h"
 #include "engine/terrain/HeightNoise.h"
 #include "foundation/core/Versions.h"
+#include "foundation/core/WorkerPool.h"
 #include "foundation/image/ImageFilters.h"
 #include "foundation/math/Tables.h"
 #include "engine/gl/GLcontext.h"
@@ -34,21 +37,12 @@ namespace {
 constexpr int kMaxSide = 65535; // the smoothing addresses rows and columns in 16 bits
 
 // Runs body(first, last) over [0, count) split into contiguous ranges of at least
-// minPerPart on worker threads.
+// minPerPart on the kept worker threads.
 void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart = 4096)
 {
     const unsigned hw = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
     const int64_t parts = std::min<int64_t>(hw, std::max<int64_t>(1, count / std::max<int64_t>(1, minPerPart)));
-    if (parts <= 1) {
-        body(0, count);
-        return;
-    }
-    std::vector<std::thread> threads;
-    threads.reserve(size_t(parts));
-    for (int64_t p = 0; p < parts; ++p)
-        threads.emplace_back(body, count * p / parts, count * (p + 1) / parts);
-    for (auto& t : threads)
-        t.join();
+    CWorkerPool::Shared().Run(int(parts), [&](int p) { body(count * p / parts, count * (p + 1) / parts); });
 }
 
 template <typename T>
@@ -91,10 +85,11 @@ constexpr int kNoiseSeed = 72;
 constexpr char kManifestName[] = "cache.sum";
 constexpr int64_t kSumBlock = int64_t(12) << 14; // checksums go block by block
 
-// Checksum of one block, folded into h (four lanes, so it keeps up with reading).
-uint64_t SumBlock(uint64_t h, const uint8_t* p, int64_t n)
+// Checksum of one block (four lanes, so it keeps up with reading). Blocks are
+// summed on their own, so that they can be read and checked side by side.
+uint64_t SumBlock(const uint8_t* p, int64_t n)
 {
-    uint64_t lane[4] = {h, h ^ 0x9E3779B97F4A7C15ull, h + 0x632BE59BD9B4E019ull, ~h};
+    uint64_t lane[4] = {0, 0x9E3779B97F4A7C15ull, 0x632BE59BD9B4E019ull, ~0ull};
     int64_t k = 0;
     for (; k + 32 <= n; k += 32)
         for (int j = 0; j < 4; ++j) {
@@ -107,11 +102,17 @@ uint64_t SumBlock(uint64_t h, const uint8_t* p, int64_t n)
     return (lane[0] * 31 + lane[1]) * 31 + lane[2] * 7 + lane[3] + uint64_t(n);
 }
 
+// A file's checksum: its blocks' sums folded in order.
+uint64_t FoldSum(uint64_t h, uint64_t block)
+{
+    return (h ^ block) * 0x100000001B3ull + (h >> 31);
+}
+
 uint64_t SumFile(const uint8_t* p, int64_t bytes)
 {
     uint64_t h = 0;
     for (int64_t off = 0; off < bytes; off += kSumBlock)
-        h = SumBlock(h, p + off, std::min(kSumBlock, bytes - off));
+        h = FoldSum(h, SumBlock(p + off, std::min(kSumBlock, bytes - off)));
     return h;
 }
 
@@ -649,10 +650,17 @@ bool CGLterrain::LoadFiles()
         return bad == 0;
     };
     const uint32_t indexLimit = uint32_t(std::min<int64_t>(count, UINT32_MAX)); // beyond: none is too big
-    auto indicesInRange = [indexLimit, count](const uint8_t* base, int64_t from, int64_t to) {
-        return count > int64_t(UINT32_MAX) ||
-               NoWordMatches(reinterpret_cast<const uint32_t*>(base + from), (to - from) / 4,
-                             [indexLimit](auto u) { return u >= indexLimit; });
+    const int64_t gridIndexBytes = 4 * GetGridIndexCount(); // the rest of the file is zero
+    auto indicesInRange = [indexLimit, count, gridIndexBytes](const uint8_t* base, int64_t from, int64_t to) {
+        const auto* u = reinterpret_cast<const uint32_t*>(base + from);
+        const int64_t grid = std::clamp<int64_t>(gridIndexBytes - from, 0, to - from) / 4;
+        // a triangle with two equal corners has no area: the grid never makes one
+        uint32_t flat = 0;
+        for (int64_t k = 0; k + 3 <= grid; k += 3)
+            flat |= uint32_t(u[k] == u[k + 1]) | uint32_t(u[k + 1] == u[k + 2]) | uint32_t(u[k] == u[k + 2]);
+        return flat == 0 && grid % 3 == 0 &&
+               (count > int64_t(UINT32_MAX) || NoWordMatches(u, grid, [indexLimit](auto w) { return w >= indexLimit; })) &&
+               NoWordMatches(u + grid, (to - from) / 4 - grid, [](auto w) { return w != 0; });
     };
 
     float vars[2] = {0.0f, 0.0f};
@@ -721,27 +729,50 @@ bool CGLterrain::LoadFiles()
     }
 
     // One pass: each block of whole vertices is checked right after it is read,
-    // while it is still in the processor's cache. Reading in blocks of this size
-    // costs less than one read of a whole file, which pays for the checks.
-    constexpr int64_t kBlock = int64_t(12) << 14; // 192 KiB, a multiple of 12 bytes
+    // while it is still in the processor's cache, and the blocks of all files are
+    // read side by side on the worker threads.
+    constexpr int64_t kBlock = int64_t(12) << 14; // 192 KiB, a multiple of 12 bytes and of 3 indices
     static_assert(kBlock == kSumBlock, "checksums follow the read blocks");
+    struct Block {
+        int file;
+        int64_t offset;
+    };
+    std::vector<Block> blocks;
+    for (int f = 0; f < kFiles; ++f)
+        for (int64_t off = 0; off < entries[f].file.bytes; off += kBlock)
+            blocks.push_back({f, off});
+    std::vector<uint64_t> sums(blocks.size(), 0);
+    std::vector<char> blockBad(blocks.size(), 0);
+    std::atomic<size_t> next{0};
+    constexpr size_t kTake = 4; // blocks a thread takes at a time
+    const int threads = int(std::clamp<size_t>(blocks.size() / kTake, 1, std::max(1u, std::min(8u, std::thread::hardware_concurrency()))));
+    CWorkerPool::Shared().Run(threads, [&](int) {
+        for (size_t t = next.fetch_add(kTake); t < blocks.size(); t = next.fetch_add(kTake))
+            for (size_t k = t; k < std::min(blocks.size(), t + kTake); ++k) {
+                const Entry& e = entries[blocks[k].file];
+                auto* base = static_cast<uint8_t*>(e.file.data);
+                const int64_t off = blocks[k].offset;
+                const int64_t length = std::min(kBlock, e.file.bytes - off);
+                if (!ReadBlock(fds[blocks[k].file], base, off, length) || !e.check(base, off, off + length))
+                    blockBad[k] = 1;
+                else
+                    sums[k] = SumBlock(base + off, length);
+            }
+    });
     int firstBad = kFiles;
     bool sumsDiffer = false;
-    for (int f = 0; f < kFiles && firstBad == kFiles; ++f) {
-        const auto& e = entries[f];
-        auto* base = static_cast<uint8_t*>(e.file.data);
+    for (size_t k = 0, f = 0; f < size_t(kFiles) && firstBad == kFiles; ++f) {
         uint64_t sum = 0;
-        for (int64_t off = 0; off < e.file.bytes; off += kBlock) {
-            const int64_t length = std::min(kBlock, e.file.bytes - off);
-            if (!ReadBlock(fds[f], base, off, length) || !e.check(base, off, off + length)) {
-                firstBad = f;
-                break;
-            }
-            sum = SumBlock(sum, base + off, length);
+        bool bad = false;
+        for (; k < blocks.size() && blocks[k].file == int(f); ++k) {
+            bad = bad || blockBad[k];
+            sum = FoldSum(sum, sums[k]);
         }
-        if (firstBad == kFiles &&
-            (size_t(f) >= manifestLines.size() || manifestLines[size_t(f)] != ManifestLine(e.file.name, e.file.bytes, sum))) {
-            firstBad = f;
+        const auto& e = entries[f];
+        if (bad)
+            firstBad = int(f);
+        else if (f >= manifestLines.size() || manifestLines[f] != ManifestLine(e.file.name, e.file.bytes, sum)) {
+            firstBad = int(f);
             sumsDiffer = true;
         }
     }

@@ -395,6 +395,35 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
     EXPECT_FLOAT_EQ(other.GetVertices()[0].y, -2000.0f);
 }
 
+TEST_F(TerrainCache, IndicesMustBeTheGridsTriangles)
+{
+    // refused by the index check itself (not only by the manifest's checksums)
+    struct Damage {
+        const char* what;
+        void (*apply)(const std::string& folder);
+    } damages[] = {
+        {"all zero",
+         [](const std::string& d) {
+             const std::vector<uint8_t> zero(fs::file_size(fs::path(d) / "Indice.ter"), 0);
+             FILE* f = std::fopen((fs::path(d) / "Indice.ter").c_str(), "wb");
+             std::fwrite(zero.data(), 1, zero.size(), f);
+             std::fclose(f);
+         }},
+        {"a triangle with two equal corners", [](const std::string& d) { Poke(d, "Indice.ter", 4 * 1, 0); }},
+        {"a word past the grid's triangles", [](const std::string& d) { Poke(d, "Indice.ter", -8, 5); }},
+    };
+    for (const auto& d : damages) {
+        CGLterrain a;
+        ASSERT_TRUE(BuildIn(a, 40, 24));
+        d.apply(m_folder);
+        LogCapture log;
+        CGLterrain b;
+        ASSERT_TRUE(BuildIn(b, 40, 24)) << d.what;
+        EXPECT_FALSE(b.WasLoaded()) << d.what;
+        EXPECT_TRUE(log.Contains("Indice.ter does not fit this terrain")) << d.what;
+    }
+}
+
 TEST_F(TerrainCache, UnwritableFolderStillBuilds)
 {
     // the cache folder's place is taken by a file: nothing can be written
