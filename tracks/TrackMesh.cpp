@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <unordered_set>
 
 #include "foundation/math/Tables.h"
 
@@ -158,10 +157,12 @@ void CTrackMesh::Build(const std::vector<CVec3>& curve, float width)
     m_Colors.clear();
     m_Indices.clear();
     const size_t n = curve.size();
-    m_Positions.reserve(6 * n);
-    m_Normals.reserve(6 * n);
-    m_Colors.reserve(6 * n);
-    m_Indices.reserve(18 * n - 18);
+    // the bed and two rails: 6 triangles per profile segment, a segment per 4 points
+    const size_t vertices = 3 * 6 * 3 * (n / 4 + 2);
+    m_Positions.reserve(vertices);
+    m_Normals.reserve(vertices);
+    m_Colors.reserve(vertices);
+    m_Indices.reserve(vertices);
 
     BuildBed(curve, width);
     BuildRails(curve, width);
@@ -386,6 +387,11 @@ void CTrackMesh::BuildSleepers(const std::vector<CVec3>& curve, float w)
 
 void CTrackMesh::AddBoxes(const CVec3& sideColour, const CVec3& topColour)
 {
+    const size_t more = size_t(std::max(m_PointCount, 0)) * 24; // six faces of four corners
+    m_Positions.reserve(m_Positions.size() + more);
+    m_Normals.reserve(m_Normals.size() + more);
+    m_Colors.reserve(m_Colors.size() + more);
+    m_Indices.reserve(m_Indices.size() + more / 4 * 6);
     for (int b = 0; b < m_PointCount; ++b) {
         for (int f = 0; f < 6; ++f) {
             const uint32_t n = uint32_t(m_Positions.size());
@@ -405,15 +411,34 @@ void CTrackMesh::AddBoxes(const CVec3& sideColour, const CVec3& topColour)
 
 void CTrackMesh::DropRepeatedTriangles(std::vector<uint32_t>& indices)
 {
-    std::unordered_set<TriangleKey, TriangleKeyHash> seen;
-    seen.reserve(2 * (indices.size() / 3));
-    size_t out = 0;
-    for (size_t t = 0; t + 2 < indices.size(); t += 3) {
+    // an open-addressing table of the triangles kept (their first index in the
+    // output), at most half full, so memory and work follow the triangle count
+    const size_t triangles = indices.size() / 3;
+    size_t slots = 16;
+    while (slots < 2 * triangles)
+        slots *= 2;
+    std::vector<uint32_t> table(slots, UINT32_MAX);
+    const size_t mask = slots - 1;
+    const TriangleKeyHash hashOf;
+    auto keyAt = [&indices](size_t t) {
         const uint32_t a = indices[t], b = indices[t + 1], c = indices[t + 2];
         const uint32_t lo = std::min({a, b, c}), hi = std::max({a, b, c});
-        const uint32_t mid = a ^ b ^ c ^ lo ^ hi;
-        if (!seen.insert(TriangleKey{lo, mid, hi}).second)
+        return TriangleKey{lo, a ^ b ^ c ^ lo ^ hi, hi};
+    };
+    size_t out = 0;
+    for (size_t t = 0; t + 2 < indices.size(); t += 3) {
+        const TriangleKey key = keyAt(t);
+        size_t at = hashOf(key) & mask;
+        bool seen = false;
+        for (; table[at] != UINT32_MAX; at = (at + 1) & mask)
+            if (keyAt(table[at]) == key) {
+                seen = true;
+                break;
+            }
+        if (seen)
             continue;
+        const uint32_t a = indices[t], b = indices[t + 1], c = indices[t + 2];
+        table[at] = uint32_t(out); // the kept triangle's place, written below
         indices[out++] = a;
         indices[out++] = b;
         indices[out++] = c;
