@@ -1,9 +1,11 @@
 // fuzz max_len: 65536
-// Panel store text of any content: parsed without reading past it, and whatever
-// the store takes in through Update is written back as a file that reloads every
-// item with no line lost.
+// Panel store file of any content: loaded as the program loads it, parsed
+// without reading past it, and whatever the store takes in through Update is
+// written back as a file that reloads every item with no line lost.
 #include "app/panel/HtmlItemStore.h"
 #include "app/panel/HtmlItemText.h"
+#include "foundation/core/Versions.h"
+#include "fuzz_file.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,11 +13,20 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool quiet = (CVersions::EnableLog(false), true); // no log file beside the fuzzer
+    (void)quiet;
+    CHtmlItemStore loaded; // through the file and the helper the program reads with
+    if (!loaded.Load(fuzzfile::Put("items.txt", data, size)))
+        std::abort();
+    loaded.Lock();
+    const size_t loadedCount = loaded.Items().size();
+    loaded.Unlock();
+
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::list<HtmlItem> parsed;
     ItemTextStats stats;
     ParseItemText(text, parsed, &stats);
-    if (stats.badLines < 0 || (stats.badLines > 0) != (stats.firstBadLine > 0))
+    if (stats.badLines < 0 || (stats.badLines > 0) != (stats.firstBadLine > 0) || parsed.size() != loadedCount)
         std::abort();
 
     // the same bytes taken as texts of one item, with separators and line breaks

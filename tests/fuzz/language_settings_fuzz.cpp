@@ -5,6 +5,7 @@
 // tree stays ordered, never overlapping and inside its parents.
 #include "editor/editctrl/LanguageSettings.h"
 #include "editor/outline_fixture.h"
+#include "fuzz_file.h"
 
 #include <cctype>
 #include <cstdint>
@@ -48,12 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t nul = input.find('\0');
     const std::string settings = input.substr(0, nul);
 
-    static const std::string path = "/tmp/qm_langset_fuzz_" + std::to_string(getpid()) + ".xml";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return 0;
-    std::fwrite(settings.data(), 1, settings.size(), f);
-    std::fclose(f);
+    const std::string path =
+        fuzzfile::Put("lua.xml", reinterpret_cast<const uint8_t*>(settings.data()), settings.size());
 
     TextOutline outline(nul == std::string::npos ? settings : input.substr(nul + 1));
     outline.Enable();
