@@ -494,9 +494,24 @@ void CTrackMesh::Weld()
             at = (at + 1) & mask;
         into[at] = Slot{vertex, hash};
     };
+    // Keys are made kAhead vertices early and their table slots fetched then, so
+    // that the table's cache misses overlap instead of coming one at a time.
+    constexpr size_t kAhead = 16;
+    VertexKey ahead[kAhead];
+    uint32_t aheadHash[kAhead];
+    const auto prepare = [&](size_t j) {
+        VertexKey& k = ahead[j % kAhead];
+        k = keyOf(m_Positions[j], m_Normals[j], m_Colors[j]);
+        aheadHash[j % kAhead] = uint32_t(hashOf(k));
+        __builtin_prefetch(&table[aheadHash[j % kAhead] & (table.size() - 1)]);
+    };
+    for (size_t j = 0; j < std::min(kAhead, vertexCount); ++j)
+        prepare(j);
     for (size_t i = 0; i < vertexCount; ++i) {
-        const VertexKey key = keyOf(m_Positions[i], m_Normals[i], m_Colors[i]);
-        const uint32_t hash = uint32_t(hashOf(key));
+        const VertexKey key = ahead[i % kAhead];
+        const uint32_t hash = aheadHash[i % kAhead];
+        if (i + kAhead < vertexCount)
+            prepare(i + kAhead);
         const size_t mask = table.size() - 1;
         size_t at = hash & mask;
         uint32_t found = UINT32_MAX;
