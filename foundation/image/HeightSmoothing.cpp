@@ -184,7 +184,8 @@ private:
 // up to `threads` threads (threads do not all run at the same speed, so more bands
 // than threads keeps every one busy). Returns how many bands had to be run again
 // because their halo had not reached the exact values.
-int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int bands, int haloRows)
+int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int bands, int haloRows,
+          std::vector<std::vector<float>>& planes)
 {
     const size_t first = w + 2, last = (height - 1) * w - 1; // [first, last) are smoothed
     const size_t span = last - first;
@@ -202,11 +203,8 @@ int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int ban
         parts.emplace_back(w, first, last, at, end, passes, haloRows);
         at = end;
     }
-    // the bands' heights, kept by the calling thread between sweeps
-    thread_local std::vector<std::vector<float>> kept;
-    if (kept.size() < size_t(bands))
-        kept.resize(size_t(bands));
-    std::vector<std::vector<float>>& planes = kept; // the workers see this thread's
+    if (planes.size() < size_t(bands))
+        planes.resize(size_t(bands));
 
     std::atomic<int> next{0};
     auto take = [&](auto&& work) {
@@ -274,9 +272,11 @@ int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int th
         return 0;
     }
     int again = 0;
+    std::vector<std::vector<float>> planes; // the bands' heights, kept from one sweep to the next
     for (int done = 0; done < passes; done += kMaxSweep)
         again += Sweep(std::min(kMaxSweep, passes - done), size_t(width), size_t(height), grid, std::max(1, threads),
-                       bands > 0 ? bands : threads < 4 ? std::max(1, threads) : threads * 3 / 2, std::max(2, haloRows));
+                       bands > 0 ? bands : threads < 4 ? std::max(1, threads) : threads * 3 / 2, std::max(2, haloRows),
+                       planes);
     return again;
 }
 
