@@ -465,9 +465,12 @@ void CTrackMesh::Weld()
             kept.insert(kept.end(), {i0, i1, i2});
     }
 
-    // 2. Vertex weld: an open-addressing table of output vertices, sized by the
-    // output (it grows as vertices are added), holding each key's hash beside
-    // the vertex so most probes never rebuild a key.
+    // 2. Vertex weld, in passes that read the vertices in order, so that work and
+    // memory follow the mesh's size and stay in the processor's caches: (a) a
+    // vertex equal to one met shortly before (a small table of recent vertices)
+    // links to it; (b) the others are sorted by key hash, and equal keys among
+    // them link to the first; (c) vertices are numbered in order of first
+    // occurrence, each linked one taking its link's number.
     const auto keyOf = [](const CVec3& p, const CVec3& n, const CVec3& c) {
         CVec3 nq = n;
         const float nl = nq.Length();
@@ -478,67 +481,80 @@ void CTrackMesh::Weld()
                           FloorToInt(256.0f * nq.y), FloorToInt(256.0f * nq.z), FloorToInt(1024.0f * c.x),
                           FloorToInt(1024.0f * c.y), FloorToInt(1024.0f * c.z)}};
     };
-    struct Slot {
-        uint32_t vertex = UINT32_MAX;
-        uint32_t hash = 0;
-    };
-    std::vector<Slot> table(1024);
+    const auto keyAt = [&](uint32_t i) { return keyOf(m_Positions[i], m_Normals[i], m_Colors[i]); };
     const VertexKeyHash hashOf;
     const VertexKeyEqual same;
+    std::vector<uint32_t> link(vertexCount); // an earlier vertex with the same key, or itself
+    std::vector<uint64_t> firsts;            // hash << 32 | vertex, of the vertices linked to themselves
+    {
+        constexpr size_t kRecent = 4096;
+        struct Recent {
+            uint32_t hash = 0;
+            uint32_t vertex = UINT32_MAX;
+        };
+        std::vector<Recent> recent(kRecent);
+        for (uint32_t i = 0; i < uint32_t(vertexCount); ++i) {
+            const VertexKey key = keyAt(i);
+            const uint32_t hash = uint32_t(hashOf(key));
+            Recent& r = recent[hash & (kRecent - 1)];
+            if (r.vertex != UINT32_MAX && r.hash == hash && same(keyAt(r.vertex), key)) {
+                link[i] = r.vertex;
+            } else {
+                link[i] = i;
+                firsts.push_back(uint64_t(hash) << 32 | i);
+            }
+            r = Recent{hash, i};
+        }
+    }
+    // (b) stable radix sort on the hash (the vertices stay in order within a hash)
+    {
+        std::vector<uint64_t> other(firsts.size());
+        constexpr int kBits = 11;
+        constexpr size_t kBuckets = size_t(1) << kBits;
+        for (int shift = 32; shift < 64; shift += kBits) {
+            std::vector<size_t> start(kBuckets + 1, 0);
+            for (uint64_t v : firsts)
+                ++start[((v >> shift) & (kBuckets - 1)) + 1];
+            for (size_t b = 0; b < kBuckets; ++b)
+                start[b + 1] += start[b];
+            for (uint64_t v : firsts)
+                other[start[(v >> shift) & (kBuckets - 1)]++] = v;
+            firsts.swap(other);
+        }
+    }
+    for (size_t g = 0; g < firsts.size();) {
+        size_t end = g + 1;
+        while (end < firsts.size() && (firsts[end] >> 32) == (firsts[g] >> 32))
+            ++end;
+        // the same hash: each vertex links to the first one before it with the same key
+        for (size_t m = g + 1; m < end; ++m) {
+            const uint32_t v = uint32_t(firsts[m]);
+            const VertexKey key = keyAt(v);
+            for (size_t e = g; e < m; ++e) {
+                const uint32_t earlier = uint32_t(firsts[e]);
+                if (link[earlier] == earlier && same(keyAt(earlier), key)) {
+                    link[v] = earlier;
+                    break;
+                }
+            }
+        }
+        g = end;
+    }
+    std::vector<uint64_t>().swap(firsts);
+    // (c) numbers in order of first occurrence
     std::vector<uint32_t> remap(vertexCount);
     std::vector<CVec3> pos, nor, col;
-    const auto insert = [&](std::vector<Slot>& into, uint32_t vertex, uint32_t hash) {
-        const size_t mask = into.size() - 1;
-        size_t at = hash & mask;
-        while (into[at].vertex != UINT32_MAX)
-            at = (at + 1) & mask;
-        into[at] = Slot{vertex, hash};
-    };
-    // Keys are made kAhead vertices early and their table slots fetched then, so
-    // that the table's cache misses overlap instead of coming one at a time.
-    constexpr size_t kAhead = 16;
-    VertexKey ahead[kAhead];
-    uint32_t aheadHash[kAhead];
-    const auto prepare = [&](size_t j) {
-        VertexKey& k = ahead[j % kAhead];
-        k = keyOf(m_Positions[j], m_Normals[j], m_Colors[j]);
-        aheadHash[j % kAhead] = uint32_t(hashOf(k));
-        __builtin_prefetch(&table[aheadHash[j % kAhead] & (table.size() - 1)]);
-    };
-    for (size_t j = 0; j < std::min(kAhead, vertexCount); ++j)
-        prepare(j);
     for (size_t i = 0; i < vertexCount; ++i) {
-        const VertexKey key = ahead[i % kAhead];
-        const uint32_t hash = aheadHash[i % kAhead];
-        if (i + kAhead < vertexCount)
-            prepare(i + kAhead);
-        const size_t mask = table.size() - 1;
-        size_t at = hash & mask;
-        uint32_t found = UINT32_MAX;
-        for (; table[at].vertex != UINT32_MAX; at = (at + 1) & mask) {
-            const Slot& slot = table[at];
-            if (slot.hash == hash && same(keyOf(pos[slot.vertex], nor[slot.vertex], col[slot.vertex]), key)) {
-                found = slot.vertex;
-                break;
-            }
+        if (link[i] != i) {
+            remap[i] = remap[link[i]];
+            continue;
         }
-        if (found == UINT32_MAX) {
-            found = uint32_t(pos.size());
-            pos.push_back(m_Positions[i]);
-            nor.push_back(m_Normals[i]);
-            col.push_back(m_Colors[i]);
-            table[at] = Slot{found, hash};
-            if (pos.size() * 2 > table.size()) {
-                std::vector<Slot> bigger(table.size() * 2);
-                for (const Slot& slot : table)
-                    if (slot.vertex != UINT32_MAX)
-                        insert(bigger, slot.vertex, slot.hash);
-                table.swap(bigger);
-            }
-        }
-        remap[i] = found;
+        remap[i] = uint32_t(pos.size());
+        pos.push_back(m_Positions[i]);
+        nor.push_back(m_Normals[i]);
+        col.push_back(m_Colors[i]);
     }
-    std::vector<Slot>().swap(table);
+    std::vector<uint32_t>().swap(link);
     for (uint32_t& idx : kept)
         idx = remap[idx];
 
