@@ -543,7 +543,13 @@ void CTrackMesh::Weld()
     std::vector<uint64_t>().swap(firsts);
     // (c) numbers in order of first occurrence
     std::vector<uint32_t> remap(vertexCount);
-    std::vector<CVec3> pos, nor, col;
+    size_t outputs = 0;
+    for (size_t i = 0; i < vertexCount; ++i)
+        outputs += link[i] == i;
+    std::vector<CVec3> pos, nor, col; // reserved: growing them copies hundreds of MB
+    pos.reserve(outputs);
+    nor.reserve(outputs);
+    col.reserve(outputs);
     for (size_t i = 0; i < vertexCount; ++i) {
         if (link[i] != i) {
             remap[i] = remap[link[i]];
