@@ -1,5 +1,6 @@
 #pragma once
 #include "engine/gl/GLvbo.h"
+#include "foundation/core/LargeBlock.h"
 #include "foundation/math/Vec3.h"
 
 #include <cstdint>
@@ -54,7 +55,8 @@ public:
     int LevelForDistance(float distance) const;
 
     const std::vector<CGLchunkRecord>& GetRecords() const { return m_chunks; }
-    const std::vector<uint32_t>& GetIndexList() const { return m_indices; }
+    using IndexList = std::vector<uint32_t, LargeAllocator<uint32_t>>;
+    const IndexList& GetIndexList() const { return m_indices; }
     const int* GetLevelDistances() const { return m_levelDistance; }
     int GetSceneSize() const { return m_sceneSize; }
     float GetMinHeight() const { return m_minHeight; }
@@ -67,7 +69,7 @@ private:
     void SelectAndDraw(CGLcamera* view, bool shader, bool textureMode, bool clientArrays, int* drawn);
 
     std::vector<CGLchunkRecord> m_chunks;
-    std::vector<uint32_t> m_indices;
+    IndexList m_indices;
     CGLvbo m_vbo;
     CVec3* m_vertices = nullptr;
     CVec3* m_normals = nullptr;

@@ -1,9 +1,8 @@
 #include "engine/terrain/GLterrain.h"
 
-#include "foundation/core/WorkerPool.h"
-
 #include "engine/gl/GLcamera.h"
 #include "engine/terrain/HeightNoise.h"
+#include "foundation/core/LargeBlock.h"
 #include "foundation/core/Versions.h"
 #include "foundation/core/WorkerPool.h"
 #include "foundation/image/ImageFilters.h"
@@ -35,21 +34,6 @@
 namespace {
 
 constexpr int kMaxSide = 65535; // the smoothing addresses rows and columns in 16 bits
-
-// Runs body(first, last) over [0, count) split into contiguous ranges of at least
-// minPerPart on the kept worker threads.
-void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart = 4096)
-{
-    const unsigned hw = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    const int64_t parts = std::min<int64_t>(hw, std::max<int64_t>(1, count / std::max<int64_t>(1, minPerPart)));
-    CWorkerPool::Shared().Run(int(parts), [&](int p) { body(count * p / parts, count * (p + 1) / parts); });
-}
-
-template <typename T>
-T* AllocBlock(int64_t count)
-{
-    return static_cast<T*>(std::malloc(size_t(count) * sizeof(T)));
-}
 
 // The GL version text, or "" when no context is current (the data steps run headless too).
 const char* GLVersionText()
@@ -323,7 +307,7 @@ bool CGLterrain::AllocArrays()
         {reinterpret_cast<void**>(&m_indices), 4 * m_indexCount, "CGLterrain::Create Index Out of Memory %lld\r\n"},
     };
     for (const auto& b : blocks) {
-        *b.target = b.bytes > 0 ? std::malloc(size_t(b.bytes)) : nullptr;
+        *b.target = b.bytes > 0 ? AllocLarge(size_t(b.bytes)) : nullptr;
         if (!*b.target) {
             Free();
             return CVersions::Print(false, b.message, static_cast<long long>(b.bytes));

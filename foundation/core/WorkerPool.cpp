@@ -134,3 +134,12 @@ void CSpinBarrier::ArriveAndWait()
             std::this_thread::yield();
     }
 }
+
+void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart)
+{
+    if (count <= 0)
+        return;
+    const int64_t hw = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    const int64_t parts = std::min<int64_t>(hw, std::max<int64_t>(1, count / std::max<int64_t>(1, minPerPart)));
+    CWorkerPool::Shared().Run(int(parts), [&](int p) { body(count * p / parts, count * (p + 1) / parts); });
+}

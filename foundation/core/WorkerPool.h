@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 // Kept worker threads for short data-parallel jobs (a few milliseconds), so that a
@@ -36,3 +37,7 @@ private:
     std::atomic<int> m_arrived{0};
     std::atomic<unsigned> m_generation{0};
 };
+
+// Runs body(first, last) over [0, count) split into contiguous ranges of at least
+// minPerPart on the kept worker threads (at most eight).
+void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart = 4096);

@@ -46,3 +46,17 @@ TEST(WorkerPool, JobsInsideJobsAndFromOtherThreadsStillRun)
     EXPECT_EQ(outer.load(), 2 * 20 * 4);
     EXPECT_EQ(inner.load(), 2 * 20 * 4 * 3);
 }
+
+TEST(WorkerPool, ParallelRangesCoverEachItemOnce)
+{
+    for (int64_t count : {int64_t(0), int64_t(1), int64_t(4095), int64_t(4097), int64_t(100'003)}) {
+        SCOPED_TRACE(count);
+        std::vector<std::atomic<int>> seen(static_cast<size_t>(count));
+        ParallelRanges(count, [&](int64_t a, int64_t b) {
+            for (int64_t i = a; i < b; ++i)
+                seen[size_t(i)].fetch_add(1);
+        });
+        for (const auto& s : seen)
+            ASSERT_EQ(s.load(), 1);
+    }
+}
