@@ -1,38 +1,16 @@
 #include "engine/gl/GLvbo.h"
 #include "engine/gl/GLcontext.h"
-#include "foundation/core/WorkerPool.h"
 
-#include <cstring>
 #include <utility>
 
 namespace {
-
-// Large arrays are copied into the mapped buffer by several threads (a terrain's
-// arrays are tens of MB).
-constexpr size_t kParallelUploadBytes = size_t(4) << 20;
-constexpr int64_t kUploadPartBytes = int64_t(1) << 20;
 
 GLuint Upload(GLenum target, const void* data, size_t bytes)
 {
     GLuint name = 0;
     glGenBuffers(1, &name);
     glBindBuffer(target, name);
-    if (!data || bytes < kParallelUploadBytes) {
-        glBufferData(target, GLsizeiptr(bytes), data, GL_STATIC_DRAW);
-        return name;
-    }
-    glBufferData(target, GLsizeiptr(bytes), nullptr, GL_STATIC_DRAW);
-    void* mapped = glMapBufferRange(target, 0, GLsizeiptr(bytes), GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT);
-    if (!mapped) {
-        glBufferSubData(target, 0, GLsizeiptr(bytes), data);
-        return name;
-    }
-    const auto* from = static_cast<const char*>(data);
-    auto* to = static_cast<char*>(mapped);
-    ParallelRanges(int64_t(bytes), [&](int64_t a, int64_t b) { std::memcpy(to + a, from + a, size_t(b - a)); },
-                   kUploadPartBytes);
-    if (!glUnmapBuffer(target)) // the store was lost (a mode switch): write it again
-        glBufferSubData(target, 0, GLsizeiptr(bytes), data);
+    glBufferData(target, GLsizeiptr(bytes), data, GL_STATIC_DRAW);
     return name;
 }
 

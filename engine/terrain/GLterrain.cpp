@@ -729,7 +729,7 @@ bool CGLterrain::LoadFiles()
     std::vector<char> blockBad(blocks.size(), 0);
     std::atomic<size_t> next{0};
     constexpr size_t kTake = 4; // blocks a thread takes at a time
-    const int threads = int(std::clamp<size_t>(blocks.size() / kTake, 1, std::max(1u, std::min(8u, std::thread::hardware_concurrency()))));
+    const int threads = int(std::clamp<size_t>(blocks.size() / kTake, 1, size_t(ParallelWidth())));
     CWorkerPool::Shared().Run(threads, [&](int) {
         for (size_t t = next.fetch_add(kTake); t < blocks.size(); t = next.fetch_add(kTake))
             for (size_t k = t; k < std::min(blocks.size(), t + kTake); ++k) {

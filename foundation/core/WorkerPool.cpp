@@ -135,11 +135,15 @@ void CSpinBarrier::ArriveAndWait()
     }
 }
 
+int ParallelWidth()
+{
+    return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+}
+
 void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart)
 {
     if (count <= 0)
         return;
-    const int64_t hw = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-    const int64_t parts = std::min<int64_t>(hw, std::max<int64_t>(1, count / std::max<int64_t>(1, minPerPart)));
+    const int64_t parts = std::min<int64_t>(ParallelWidth(), std::max<int64_t>(1, count / std::max<int64_t>(1, minPerPart)));
     CWorkerPool::Shared().Run(int(parts), [&](int p) { body(count * p / parts, count * (p + 1) / parts); });
 }

@@ -38,6 +38,9 @@ private:
     std::atomic<unsigned> m_generation{0};
 };
 
+// How many threads a data-parallel job takes: the cores, at most eight.
+int ParallelWidth();
+
 // Runs body(first, last) over [0, count) split into contiguous ranges of at least
-// minPerPart on the kept worker threads (at most eight).
+// minPerPart on the kept worker threads (ParallelWidth of them at most).
 void ParallelRanges(int64_t count, const std::function<void(int64_t, int64_t)>& body, int64_t minPerPart = 4096);

@@ -20,8 +20,8 @@ class QImage;
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads = 10);
 // The engine behind it: exactly `passes` passes in `bands` bands (0: one per thread,
 // half as many again from four threads) on up to `threads` threads, each band but
-// the first starting haloRows rows early (at least 2). Returns how many bands had to be run again because their halo had
-// not reached the exact values.
+// the first starting haloRows rows early (at least 2). Returns how many bands had
+// to be run again because their halo had not reached the exact values.
 int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int threads, int haloRows, int bands = 0);
 
 // Parameter block of one smoothing pass in a pipeline.
