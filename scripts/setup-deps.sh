@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev ccache
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev
   qt6-webengine-dev qt6-webchannel-dev
   libgl-dev libgl1-mesa-dri libglx-mesa0 libepoxy-dev libglu1-mesa-dev
   lib3ds-dev libjpeg62-turbo-dev
