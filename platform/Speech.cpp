@@ -21,16 +21,22 @@ public:
             m_ready = rate > 0;
             if (m_ready)
                 espeak_SetVoiceByName("en");
+            else
+                m_fault = "espeak-ng could not start";
         }
         if (!m_ready || text.empty())
             return;
-        espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_8BIT, nullptr, nullptr);
+        const espeak_ERROR played =
+            espeak_Synth(text.c_str(), text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_8BIT, nullptr, nullptr);
         espeak_Synchronize();
+        m_fault = played == EE_OK ? std::string() : std::string("espeak-ng found no audio output");
     }
+    std::string Fault() const override { return m_fault; }
 
 private:
     bool m_tried = false;
     bool m_ready = false;
+    std::string m_fault;
 };
 
 } // namespace

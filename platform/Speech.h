@@ -14,9 +14,12 @@ class SpeechBackend {
 public:
     virtual ~SpeechBackend() = default;
     virtual void Speak(const std::string& text) = 0;
+    // Why the last text was not spoken, or "" when it was.
+    virtual std::string Fault() const { return {}; }
 };
 
-// espeak-ng, initialised on first use; silent when no audio device can be opened.
+// espeak-ng, initialised on first use; silent when no audio device can be opened
+// (Fault then says so).
 std::unique_ptr<SpeechBackend> MakeEspeakBackend();
 
 // One worker thread speaking queued texts in order. The queue is bounded: when it

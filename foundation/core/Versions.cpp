@@ -34,12 +34,19 @@ public:
     explicit SayForwarder(std::unique_ptr<platform::SpeechBackend> out) : m_out(std::move(out)) {}
     void Speak(const std::string& text) override
     {
-        if (CVersions::SayThread(text) && m_out)
-            m_out->Speak(text);
+        if (!CVersions::SayThread(text) || !m_out)
+            return;
+        m_out->Speak(text);
+        const std::string fault = m_out->Fault();
+        if (!fault.empty() && !m_faultLogged) { // once: a missing sound card fails every text
+            m_faultLogged = true;
+            CVersions::Print(false, "Say: %s, texts are not spoken\n", fault.c_str());
+        }
     }
 
 private:
     std::unique_ptr<platform::SpeechBackend> m_out;
+    bool m_faultLogged = false;
 };
 
 std::mutex g_workerMutex;

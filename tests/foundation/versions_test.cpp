@@ -103,6 +103,26 @@ TEST(CVersionsSay, SameTextTwiceSpeaksOnce)
     EXPECT_EQ(spoken, (std::vector<std::string>{"A", "B", "A", "Station 4"}));
 }
 
+class Mute final : public platform::SpeechBackend {
+public:
+    void Speak(const std::string&) override {}
+    std::string Fault() const override { return "no audio output"; }
+};
+
+TEST(CVersionsSay, ASpeechFaultIsLoggedOnce)
+{
+    LogCapture log;
+    SpeechBackendScope backend(std::make_unique<Mute>());
+    for (const char* t : {"A", "B", "C"}) {
+        CVersions::Say(true, "%s", t);
+        CVersions::DrainSpeech();
+    }
+    int faults = 0;
+    for (const auto& l : log.Lines())
+        faults += l.find("Say: no audio output, texts are not spoken") != std::string::npos;
+    EXPECT_EQ(faults, 1);
+}
+
 TEST(CVersionsSay, FormatCharactersInTheTextAreNotExpandedAgain)
 {
     std::vector<std::string> spoken;
