@@ -730,7 +730,7 @@ bool CGLterrain::LoadFiles()
     std::atomic<size_t> next{0};
     constexpr size_t kTake = 4; // blocks a thread takes at a time
     const int threads = int(std::clamp<size_t>(blocks.size() / kTake, 1, size_t(ParallelWidth())));
-    CWorkerPool::Shared().Run(threads, [&](int) {
+    CWorkerPool::Shared().RunDynamic(threads, [&](int) {
         for (size_t t = next.fetch_add(kTake); t < blocks.size(); t = next.fetch_add(kTake))
             for (size_t k = t; k < std::min(blocks.size(), t + kTake); ++k) {
                 const Entry& e = entries[blocks[k].file];

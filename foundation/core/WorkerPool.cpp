@@ -13,16 +13,23 @@
 #endif
 
 // The workers sleep on the job ticket (a futex), not on a lock, so that a new job
-// wakes them all at once. A ticket holds the job's number (high bits) and how many
-// run it (low byte) in one word, so a worker never pairs one job's number with
-// another's count.
+// wakes them all at once. A ticket holds the job's number (high bits), whether the
+// job is dynamic, and how many run it (low byte) in one word, so a worker never
+// pairs one job's number with another's kind or count.
 constexpr uint32_t kCountMask = 0xff; // at most 255 run one job
+constexpr uint32_t kDynamic = 0x100;
+constexpr uint32_t kTicketLow = 0x1ff;
+// A dynamic job's gate: its ticket (high word), closed once job(0) has returned,
+// and how many workers are inside the job.
+constexpr uint64_t kClosed = uint64_t(1) << 31;
+constexpr uint64_t kInside = kClosed - 1;
 
 struct CWorkerPool::State {
     std::vector<std::thread> threads;
     const std::function<void(int)>* job = nullptr; // stable while any worker runs it
     std::atomic<uint32_t> ticket{0};
     std::atomic<int> running{0};
+    std::atomic<uint64_t> gate{0};
     std::atomic<bool> quit{false};
 
     void Work(int index, uint32_t seen)
@@ -40,18 +47,37 @@ struct CWorkerPool::State {
             seen = now;
             if (quit.load(std::memory_order_acquire))
                 return;
-            if (index < int(now & kCountMask)) {
+            if (index >= int(now & kCountMask))
+                continue;
+            if (!(now & kDynamic)) {
                 (*job)(index);
                 if (running.fetch_sub(1, std::memory_order_acq_rel) == 1)
                     running.notify_one();
+            } else if (Enter(now)) {
+                (*job)(index);
+                if (gate.fetch_sub(1, std::memory_order_acq_rel) - 1 == ((uint64_t(now) << 32) | kClosed))
+                    gate.notify_all();
             }
         }
     }
 
-    void Post(int count)
+    // A worker joins the dynamic job `now` unless it has ended or is closing.
+    bool Enter(uint32_t now)
     {
-        const uint32_t next = (ticket.load(std::memory_order_relaxed) | kCountMask) + 1;
-        ticket.store(next | uint32_t(count), std::memory_order_release);
+        uint64_t g = gate.load(std::memory_order_acquire);
+        do {
+            if (uint32_t(g >> 32) != now || (g & kClosed))
+                return false;
+        } while (!gate.compare_exchange_weak(g, g + 1, std::memory_order_acq_rel, std::memory_order_acquire));
+        return true;
+    }
+
+    void Post(int count, bool dynamic)
+    {
+        const uint32_t next = ((ticket.load(std::memory_order_relaxed) | kTicketLow) + 1) | (dynamic ? kDynamic : 0) |
+                              uint32_t(count);
+        gate.store(uint64_t(next) << 32, std::memory_order_relaxed); // published by the ticket
+        ticket.store(next, std::memory_order_release);
         ticket.notify_all();
     }
 };
@@ -67,13 +93,23 @@ CWorkerPool::~CWorkerPool()
     if (!m_state)
         return;
     m_state->quit.store(true, std::memory_order_release);
-    m_state->Post(0);
+    m_state->Post(0, false);
     for (auto& t : m_state->threads)
         t.join();
     delete m_state;
 }
 
 void CWorkerPool::Run(int n, const std::function<void(int)>& job)
+{
+    Start(n, job, false);
+}
+
+void CWorkerPool::RunDynamic(int n, const std::function<void(int)>& job)
+{
+    Start(n, job, true);
+}
+
+void CWorkerPool::Start(int n, const std::function<void(int)>& job, bool dynamic)
 {
     if (n <= 0)
         return;
@@ -104,16 +140,27 @@ void CWorkerPool::Run(int n, const std::function<void(int)>& job)
         const uint32_t seen = s.ticket.load(std::memory_order_relaxed);
         s.threads.emplace_back([&s, index, seen] { s.Work(index, seen); });
     }
-    s.Post(n);
+    s.Post(n, dynamic);
     job(0);
-    for (int spin = 0;; ++spin) {
-        const int left = s.running.load(std::memory_order_acquire);
-        if (left == 0)
-            break;
-        if (spin < 2000)
-            QM_PAUSE();
-        else
-            s.running.wait(left, std::memory_order_acquire);
+    if (dynamic) { // close the gate, then wait for the workers inside
+        uint64_t g = s.gate.fetch_or(kClosed, std::memory_order_acq_rel) | kClosed;
+        for (int spin = 0; g & kInside; ++spin) {
+            if (spin < 2000)
+                QM_PAUSE();
+            else
+                s.gate.wait(g, std::memory_order_acquire);
+            g = s.gate.load(std::memory_order_acquire);
+        }
+    } else {
+        for (int spin = 0;; ++spin) {
+            const int left = s.running.load(std::memory_order_acquire);
+            if (left == 0)
+                break;
+            if (spin < 2000)
+                QM_PAUSE();
+            else
+                s.running.wait(left, std::memory_order_acquire);
+        }
     }
     s.job = nullptr;
     m_busy.store(false, std::memory_order_release);

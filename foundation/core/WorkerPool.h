@@ -13,12 +13,18 @@ public:
     static CWorkerPool& Shared();
 
     void Run(int n, const std::function<void(int)>& job);
+    // For a job whose threads take their work from a shared source until none is
+    // left: job(0) on the calling thread, job(k) on each worker that comes before
+    // job(0) has returned. A worker woken later skips the job: on a loaded machine a
+    // sleeping worker can come milliseconds late, when the others have done its part.
+    void RunDynamic(int n, const std::function<void(int)>& job);
 
     CWorkerPool(const CWorkerPool&) = delete;
     CWorkerPool& operator=(const CWorkerPool&) = delete;
 
 private:
     CWorkerPool() = default;
+    void Start(int n, const std::function<void(int)>& job, bool dynamic);
     ~CWorkerPool();
     struct State;
     State* m_state = nullptr;

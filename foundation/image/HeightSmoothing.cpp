@@ -16,6 +16,11 @@
 // differs from what the band before really computed, the band is run again from its
 // own start, seeded with the band before's exact values, so the result is exact in
 // every case.
+//
+// The heights a sweep starts from are copied out of the grid a chunk at a time, by
+// whichever band needs a chunk first, as the bands' first passes reach it; a band
+// writes its vertices into the grid as its last pass finishes them, by then long
+// copied. So reading and writing the grid run beside the smoothing.
 #include "foundation/image/ImageFilters.h"
 
 #include "foundation/core/WorkerPool.h"
@@ -24,6 +29,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -33,6 +39,8 @@ constexpr int kBatchThreads = 10;
 constexpr int kMaxSweep = 10; // passes in one sweep
 // the halo a sweep needs grows with its passes (each pass adds to the start's error)
 constexpr int kHaloRows = 12, kHaloRowsPerPass = 2;
+constexpr size_t kPieceSteps = 4096; // steps between two loads of heights and writes into the grid
+constexpr size_t kChunk = 4096;      // heights copied out of the grid at a time
 
 // The new height of vertex n. prev is the new height of n - 1, up the new heights
 // of n - w - 1, n - w, n - w + 1; s points at vertex n in the pass before. The
@@ -81,6 +89,59 @@ void SweepStepsOf(int count, float* h, size_t w, size_t lag, size_t i0, size_t i
     }
 }
 
+// The heights a sweep starts from. Shared by several bands: a chunk is copied out
+// of the grid once, by the first band to need it, and read by every band from the
+// copy. Alone: a band reads the grid itself.
+class Heights {
+public:
+    Heights(const CVec3* grid, size_t count, std::vector<float>* shared) : m_grid(grid), m_count(count)
+    {
+        if (!shared)
+            return;
+        shared->resize(count);
+        m_copy = shared->data();
+        m_state = std::make_unique<std::atomic<uint8_t>[]>((count + kChunk - 1) / kChunk);
+    }
+
+    // Heights [from, to) into dst.
+    void Read(float* dst, size_t from, size_t to)
+    {
+        if (!m_copy) {
+            for (size_t n = from; n < to; ++n)
+                dst[n - from] = m_grid[n].z;
+            return;
+        }
+        for (size_t c = from / kChunk; c * kChunk < to; ++c)
+            Copied(c);
+        std::memcpy(dst, m_copy + from, (to - from) * sizeof(float));
+    }
+
+private:
+    enum : uint8_t { kNotCopied, kCopying, kCopied };
+
+    void Copied(size_t c)
+    {
+        std::atomic<uint8_t>& state = m_state[c];
+        uint8_t now = state.load(std::memory_order_acquire);
+        if (now == kCopied)
+            return;
+        if (now == kNotCopied && state.compare_exchange_strong(now, kCopying, std::memory_order_acquire)) {
+            const size_t end = std::min(m_count, (c + 1) * kChunk);
+            for (size_t n = c * kChunk; n < end; ++n)
+                m_copy[n] = m_grid[n].z;
+            state.store(kCopied, std::memory_order_release);
+            return;
+        }
+        while (state.load(std::memory_order_acquire) != kCopied) // another band is copying it
+            std::this_thread::yield();
+    }
+
+    const CVec3* m_grid;
+    size_t m_count;
+    float* m_copy = nullptr;
+    std::unique_ptr<std::atomic<uint8_t>[]> m_state;
+};
+
 // One band of one sweep: `passes` passes over the vertices [begin, end) of the grid,
 // the passes starting haloRows rows early (not before the first smoothed vertex) and
 // running on past the band as far as the later passes read. Works on its own copy of
@@ -101,20 +162,27 @@ public:
         m_high = std::min(m_to[0] + w + 1, last + w + 1); // what the first pass reads
     }
 
-    // Copies the heights in, runs the sweep and keeps the vertices before the
-    // band's start (top) and end (bottom) as each pass leaves them. Seeded with the
-    // band before (its exact bottom rows), it runs without a halo: each pass finds
-    // its own exact values before the band's start.
-    void Run(const CVec3* grid, std::vector<float>& plane, const Band* seed = nullptr)
+    // Runs the sweep on its own copy of the heights, read as the first pass reaches
+    // them; writes the band's vertices into the grid as the last pass finishes them;
+    // keeps the vertices before the band's start (top) and end (bottom) as each pass
+    // leaves them. Seeded with the band before (its exact bottom rows), it runs
+    // without a halo: each pass finds its own exact values before the band's start.
+    void Run(Heights& in, CVec3* grid, std::vector<float>& plane, const Band* seed = nullptr)
     {
         if (seed)
             for (int p = 0; p < m_passes; ++p)
                 m_from[p] = m_begin;
         m_low = std::min(m_low, m_begin - m_w - 1);
         plane.resize(m_high - m_low);
-        for (size_t n = m_low; n < m_high; ++n)
-            plane[n - m_low] = grid[n].z;
         float* h = plane.data();
+        size_t loaded = m_low; // the plane holds the heights [m_low, loaded)
+        auto load = [&](size_t to) {
+            to = std::min(to, m_high);
+            if (to > loaded) {
+                in.Read(h + (loaded - m_low), loaded, to);
+                loaded = to;
+            }
+        };
         const size_t keep = m_w + 1;
         m_top.assign(size_t(m_passes) * keep, 0.0f);
         m_bottom.assign(size_t(m_passes) * keep, 0.0f);
@@ -129,6 +197,9 @@ public:
         }
         std::sort(marks.begin(), marks.end());
         marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+        const int lastPass = m_passes - 1;
+        const size_t lastShift = size_t(lastPass) * m_lag;
+        load(m_from[0] + m_w + 2); // all that the first step reads
         float prev[kMaxSweep] = {};
         for (size_t m = 0; m + 1 <= marks.size(); ++m) {
             const size_t i = marks[m];
@@ -155,15 +226,19 @@ public:
                     p1 = p;
                 }
             }
-            if (p1 >= p0)
-                SweepStepsOf(p1 - p0 + 1, h, m_w, m_lag, i - m_low, next - m_low, p0, prev); // steps counted from m_low
+            for (size_t a = i; a < next && p1 >= p0;) {
+                const size_t b = std::min(next, a + kPieceSteps);
+                if (p0 == 0) // step s of the first pass reads up to vertex s + w + 1
+                    load(b + m_w + 1);
+                SweepStepsOf(p1 - p0 + 1, h, m_w, m_lag, a - m_low, b - m_low, p0, prev); // steps counted from m_low
+                if (p1 == lastPass) { // the band's vertices the last pass finished
+                    const size_t v1 = std::min(m_end, b - lastShift);
+                    for (size_t n = std::max(m_begin, a - lastShift); n < v1; ++n)
+                        grid[n].z = h[n - m_low];
+                }
+                a = b;
+            }
         }
-    }
-
-    void Store(CVec3* grid, const std::vector<float>& plane) const
-    {
-        for (size_t n = m_begin; n < m_end; ++n)
-            grid[n].z = plane[n - m_low];
     }
 
     // True when this band's start saw what the band before computed, in every pass.
@@ -185,7 +260,7 @@ private:
 // than threads keeps every one busy). Returns how many bands had to be run again
 // because their halo had not reached the exact values.
 int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int bands, int haloRows,
-          std::vector<std::vector<float>>& planes)
+          std::vector<std::vector<float>>& planes, std::vector<float>& copy)
 {
     const size_t first = w + 2, last = (height - 1) * w - 1; // [first, last) are smoothed
     const size_t span = last - first;
@@ -206,32 +281,25 @@ int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int ban
     if (planes.size() < size_t(bands))
         planes.resize(size_t(bands));
 
+    // Heights: alone, the band reads the grid as it goes; else the bands share one
+    // copy, so no band reads the grid where another has written.
+    Heights in(grid, w * height, bands > 1 ? &copy : nullptr);
     std::atomic<int> next{0};
-    auto take = [&](auto&& work) {
+    CWorkerPool::Shared().RunDynamic(threads, [&](int) {
         for (int k = next.fetch_add(1, std::memory_order_relaxed); k < bands; k = next.fetch_add(1, std::memory_order_relaxed))
-            work(size_t(k));
-    };
-    std::vector<char> wrong(size_t(bands), 0);
-    CSpinBarrier sync(threads);
-    int again = 0;
-    CWorkerPool::Shared().Run(threads, [&](int t) {
-        take([&](size_t k) { parts[k].Run(grid, planes[k]); });
-        sync.ArriveAndWait();
-        if (t == 0) {
-            for (size_t j = 1; j < parts.size(); ++j)
-                wrong[j] = !parts[j].Follows(parts[j - 1]);
-            // in order: a band run again may change what the next one follows
-            for (size_t j = 1; j < parts.size(); ++j)
-                if (wrong[j] || (wrong[j - 1] && !parts[j].Follows(parts[j - 1]))) {
-                    wrong[j] = 1;
-                    parts[j].Run(grid, planes[j], &parts[j - 1]);
-                    ++again;
-                }
-            next.store(0, std::memory_order_relaxed);
-        }
-        sync.ArriveAndWait();
-        take([&](size_t k) { parts[k].Store(grid, planes[k]); });
+            parts[size_t(k)].Run(in, grid, planes[size_t(k)]);
     });
+    // in order: a band run again may change what the next one follows
+    int again = 0;
+    std::vector<char> wrong(size_t(bands), 0);
+    for (size_t j = 1; j < parts.size(); ++j)
+        wrong[j] = !parts[j].Follows(parts[j - 1]);
+    for (size_t j = 1; j < parts.size(); ++j)
+        if (wrong[j] || (wrong[j - 1] && !parts[j].Follows(parts[j - 1]))) {
+            wrong[j] = 1;
+            parts[j].Run(in, grid, planes[j], &parts[j - 1]);
+            ++again;
+        }
     return again;
 }
 
@@ -273,10 +341,11 @@ int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int th
     }
     int again = 0;
     std::vector<std::vector<float>> planes; // the bands' heights, kept from one sweep to the next
+    std::vector<float> copy;                // the heights a sweep starts from
     for (int done = 0; done < passes; done += kMaxSweep)
         again += Sweep(std::min(kMaxSweep, passes - done), size_t(width), size_t(height), grid, std::max(1, threads),
                        bands > 0 ? bands : threads < 4 ? std::max(1, threads) : threads * 3 / 2, std::max(2, haloRows),
-                       planes);
+                       planes, copy);
     return again;
 }
 

@@ -60,3 +60,37 @@ TEST(WorkerPool, ParallelRangesCoverEachItemOnce)
             ASSERT_EQ(s.load(), 1);
     }
 }
+
+TEST(WorkerPool, DynamicJobsTakeEveryItemOnceAndLeaveThePoolWhole)
+{
+    // dynamic jobs of different sizes, each followed by a plain job that needs every
+    // index at once: a worker that came late to a dynamic job must not run it later
+    // or in place of the next job
+    constexpr int kItems = 2000;
+    for (int round = 0; round < 200; ++round) {
+        const int n = 2 + round % 7;
+        std::vector<std::atomic<int>> taken(kItems);
+        std::atomic<int> next{0}, calls{0};
+        std::thread::id first;
+        CWorkerPool::Shared().RunDynamic(n, [&](int k) {
+            if (k == 0)
+                first = std::this_thread::get_id();
+            calls.fetch_add(1);
+            for (int i = next.fetch_add(1); i < kItems; i = next.fetch_add(1))
+                taken[size_t(i)].fetch_add(1);
+        });
+        ASSERT_EQ(first, std::this_thread::get_id());
+        ASSERT_GE(calls.load(), 1);
+        ASSERT_LE(calls.load(), n);
+        for (const auto& t : taken)
+            ASSERT_EQ(t.load(), 1);
+        std::vector<std::atomic<int>> runs(static_cast<size_t>(n));
+        CSpinBarrier together(n);
+        CWorkerPool::Shared().Run(n, [&](int k) {
+            together.ArriveAndWait();
+            runs[size_t(k)].fetch_add(1);
+        });
+        for (const auto& r : runs)
+            ASSERT_EQ(r.load(), 1);
+    }
+}
