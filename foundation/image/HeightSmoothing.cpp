@@ -256,8 +256,8 @@ private:
 };
 
 // One sweep of up to kMaxSweep passes over the grid: `bands` bands taken in turn by
-// up to `threads` threads (threads do not all run at the same speed, so more bands
-// than threads keeps every one busy). Returns how many bands had to be run again
+// up to `threads` threads (a thread that comes late leaves its band to the first one
+// free). Returns how many bands had to be run again
 // because their halo had not reached the exact values.
 int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int bands, int haloRows,
           std::vector<std::vector<float>>& planes, std::vector<float>& copy)
@@ -344,7 +344,7 @@ int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int th
     std::vector<float> copy;                // the heights a sweep starts from
     for (int done = 0; done < passes; done += kMaxSweep)
         again += Sweep(std::min(kMaxSweep, passes - done), size_t(width), size_t(height), grid, std::max(1, threads),
-                       bands > 0 ? bands : threads < 4 ? std::max(1, threads) : threads * 3 / 2, std::max(2, haloRows),
+                       bands > 0 ? bands : std::max(1, threads), std::max(2, haloRows),
                        planes, copy);
     return again;
 }

@@ -18,10 +18,10 @@ class QImage;
 // result is bit for bit that of the passes run one after another, on any number
 // of threads: up to maxThreads (at most 10, at most the cores) smooth bands of the grid.
 void SmoothHeightGridThreaded(int passes, int width, int height, CVec3* grid, int maxThreads = 10);
-// The engine behind it: exactly `passes` passes in `bands` bands (0: one per thread,
-// half as many again from four threads) on up to `threads` threads, each band but
-// the first starting haloRows rows early (at least 2). Returns how many bands had
-// to be run again because their halo had not reached the exact values.
+// The engine behind it: exactly `passes` passes in `bands` bands (0: one per thread)
+// on up to `threads` threads, each band but the first starting haloRows rows early
+// (at least 2). Returns how many bands had to be run again because their halo had
+// not reached the exact values.
 int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int threads, int haloRows, int bands = 0);
 
 // Parameter block of one smoothing pass in a pipeline.
