@@ -94,12 +94,11 @@ void SweepStepsOf(int count, float* h, size_t w, size_t lag, size_t i0, size_t i
 // copy. Alone: a band reads the grid itself.
 class Heights {
 public:
-    Heights(const CVec3* grid, size_t count, std::vector<float>* shared) : m_grid(grid), m_count(count)
+    // shared: room for count heights, or null for a band alone
+    Heights(const CVec3* grid, size_t count, float* shared) : m_grid(grid), m_count(count), m_copy(shared)
     {
         if (!shared)
             return;
-        shared->resize(count);
-        m_copy = shared->data();
         m_state = std::make_unique<std::atomic<uint8_t>[]>((count + kChunk - 1) / kChunk);
     }
 
@@ -138,7 +137,7 @@ private:
 
     const CVec3* m_grid;
     size_t m_count;
-    float* m_copy = nullptr;
+    float* m_copy;
     std::unique_ptr<std::atomic<uint8_t>[]> m_state;
 };
 
@@ -257,10 +256,10 @@ private:
 
 // One sweep of up to kMaxSweep passes over the grid: `bands` bands taken in turn by
 // up to `threads` threads (a thread that comes late leaves its band to the first one
-// free). Returns how many bands had to be run again
-// because their halo had not reached the exact values.
+// free). Returns how many bands had to be run again because their halo had not
+// reached the exact values.
 int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int bands, int haloRows,
-          std::vector<std::vector<float>>& planes, std::vector<float>& copy)
+          std::vector<std::vector<float>>& planes, std::unique_ptr<float[]>& copy)
 {
     const size_t first = w + 2, last = (height - 1) * w - 1; // [first, last) are smoothed
     const size_t span = last - first;
@@ -283,7 +282,9 @@ int Sweep(int passes, size_t w, size_t height, CVec3* grid, int threads, int ban
 
     // Heights: alone, the band reads the grid as it goes; else the bands share one
     // copy, so no band reads the grid where another has written.
-    Heights in(grid, w * height, bands > 1 ? &copy : nullptr);
+    if (bands > 1 && !copy)
+        copy.reset(new float[w * height]); // not cleared: every height read is copied in first
+    Heights in(grid, w * height, bands > 1 ? copy.get() : nullptr);
     std::atomic<int> next{0};
     CWorkerPool::Shared().RunDynamic(threads, [&](int) {
         for (int k = next.fetch_add(1, std::memory_order_relaxed); k < bands; k = next.fetch_add(1, std::memory_order_relaxed))
@@ -341,7 +342,7 @@ int SmoothHeightGridBands(int passes, int width, int height, CVec3* grid, int th
     }
     int again = 0;
     std::vector<std::vector<float>> planes; // the bands' heights, kept from one sweep to the next
-    std::vector<float> copy;                // the heights a sweep starts from
+    std::unique_ptr<float[]> copy;          // the heights a sweep starts from
     for (int done = 0; done < passes; done += kMaxSweep)
         again += Sweep(std::min(kMaxSweep, passes - done), size_t(width), size_t(height), grid, std::max(1, threads),
                        bands > 0 ? bands : std::max(1, threads), std::max(2, haloRows),
