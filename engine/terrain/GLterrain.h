@@ -56,10 +56,13 @@ public:
     // The data parts of the two above (no GL); recreated tells that the arrays were made anew.
     bool PreparePicture(const std::string& path, int width, int height, int bits);
     bool ApplyImage(const uint8_t* pixels, size_t length, int width, int height, int bits, bool& recreated);
-    void HeightsFromImage(uint8_t* pixels);
+    // Heights from a picture of the terrain's size and depth, length bytes long
+    // (false when shorter); the pixels are only read.
+    bool HeightsFromImage(const uint8_t* pixels, size_t length);
     void HeightsFromDepth(const DepthFrame& frame);
     void ComputeGreyColors(const CVec3* vertices);
-    bool UploadTexture(const uint8_t* pixels, int width, int height);
+    // The texture from pixels of the given size and bit count (8, 24 or 32).
+    bool UploadTexture(const uint8_t* pixels, int width, int height, int bits);
     void RenderArrays();
     void DrawNormals();
     // Saves the frame-buffer block at the lower left of rect's size (24 bits).

@@ -41,7 +41,8 @@ bool CGLterrain::Create(CImageSource* source, CImageSource* textureSource)
     if (!m_image.CopyFrom(source) || !AllocArrays())
         return false;
     BuildGrid();
-    HeightsFromImage(m_image.GetBits());
+    if (!HeightsFromImage(m_image.GetBits(), size_t(m_image.GetImageSize())))
+        return false;
     SmoothHeightGridThreaded(16, m_width, m_height, m_vertices);
     ComputeTexCoords();
     ComputeNormals(true);
@@ -52,7 +53,8 @@ bool CGLterrain::Create(CImageSource* source, CImageSource* textureSource)
     m_shader.Create("Shader\\TestFs2.frag", "Shader\\TestVs2.vert", "Shader\\Demo.geom");
     m_chunks.Create(m_width, m_height, m_cellSize, m_textureMode, !m_textureMode, this, m_vertices, m_normals,
                     m_texCoords, m_colors, m_indices, &m_shader);
-    return UploadTexture(textureSource->GetBits(), textureSource->GetWidth(), textureSource->GetHeight());
+    return UploadTexture(textureSource->GetBits(), textureSource->GetWidth(), textureSource->GetHeight(),
+                         textureSource->GetBitCount());
 }
 
 bool CGLterrain::PreparePicture(const std::string& path, int width, int height, int bits)
@@ -122,7 +124,12 @@ bool CGLterrain::ApplyImage(const uint8_t* pixels, size_t length, int width, int
         return false;
     bool depth = false;
     if (m_pictureFromFile) {
-        HeightsFromImage(const_cast<uint8_t*>(pixels));
+        if (width != m_width || height != m_height || bits != m_bitsPerPixel)
+            return CVersions::Print(false, "CGLterrain::UpdateFromImage picture of %dx%d, %d bits, for a terrain of "
+                                           "%dx%d, %d bits\n",
+                                    width, height, bits, m_width, m_height, m_bitsPerPixel);
+        if (!HeightsFromImage(pixels, length))
+            return false;
     } else {
         DepthFrame frame;
         const DepthParse parsed = ParseDepthFrame(pixels, length, width, height, bits, frame);
@@ -154,8 +161,8 @@ bool CGLterrain::ApplyImage(const uint8_t* pixels, size_t length, int width, int
             m_cloud.BuildRing(m_width, m_height, range, 90.0f, -90.0f, -90.0f,
                               CVec3(float(m_width - m_width / 4), 0.0f, 2.0f * std::trunc(m_maxHeight)), m_vertices,
                               m_colors);
-        } else {
-            HeightsFromImage(const_cast<uint8_t*>(pixels));
+        } else if (!HeightsFromImage(pixels, length)) {
+            return false;
         }
     }
     if (m_smoothPasses != 0)
@@ -175,25 +182,28 @@ bool CGLterrain::UpdateFromImage(const uint8_t* pixels, size_t length, int width
         m_vbo.Create(m_vertices, m_normals, m_colors, m_texCoords, m_indices, m_textureMode, !m_textureMode,
                      int(m_count), int(6 * m_count));
     if (m_textureMode)
-        UploadTexture(m_image.GetBits(), m_width, m_height);
+        UploadTexture(m_image.GetBits(), m_width, m_height, m_image.GetBitCount());
     m_vbo.Update(m_normals, m_colors, m_vertices, m_texCoords, int(m_count), m_textureMode, !m_textureMode);
     return true;
 }
 
-void CGLterrain::HeightsFromImage(uint8_t* pixels)
+bool CGLterrain::HeightsFromImage(const uint8_t* pixels, size_t length)
 {
-    if (!pixels || !m_vertices)
-        return;
+    if (!pixels || !m_vertices || m_width < 1 || m_height < 1)
+        return false;
     const int B = m_bitsPerPixel / 8;
     if (B != 1 && B != 3 && B != 4)
-        return;
-    if (B == 4)
-        std::memset(pixels, 0, 4);
+        return false;
+    if (length / size_t(B) / size_t(m_width) < size_t(m_height))
+        return CVersions::Print(false, "CGLterrain::UpdateFromImage picture shorter than its rows\n");
     float maxZ = FLT_MIN, minZ = FLT_MAX;
     for (int i = 0; i < m_height; ++i) {
         for (int j = 0; j < m_width; ++j) {
-            const uint8_t* p = pixels + size_t(B) * (size_t(j) + size_t(m_height - i - 1) * size_t(m_width));
-            float value = B == 4 ? p[3] : B == 3 ? (float(p[0]) + float(p[1]) + float(p[2])) / 3.0f : p[0];
+            const size_t at = size_t(j) + size_t(m_height - i - 1) * size_t(m_width);
+            const uint8_t* p = pixels + size_t(B) * at;
+            // a 32-bit picture's first pixel holds its height scale: it counts as 0
+            float value = B == 4 ? (at == 0 ? 0.0f : p[3]) : B == 3 ? (float(p[0]) + float(p[1]) + float(p[2])) / 3.0f
+                                                                     : p[0];
             const float z = value * m_heightScale;
             m_vertices[int64_t(i) * m_width + j].z = z;
             maxZ = std::max(maxZ, z);
@@ -204,8 +214,7 @@ void CGLterrain::HeightsFromImage(uint8_t* pixels)
         m_vertices[k].z -= minZ;
     m_maxHeight = maxZ - minZ;
     m_minHeight = 0.0f;
-    if (B == 4)
-        std::memcpy(pixels, &m_pictureHeightScale, 4);
+    return true;
 }
 
 void CGLterrain::HeightsFromDepth(const DepthFrame& frame)
@@ -236,10 +245,10 @@ void CGLterrain::ComputeGreyColors(const CVec3* vertices)
         ValueToGreyLog(m_colors[k], vertices[k].z, m_minHeight, m_maxHeight);
 }
 
-bool CGLterrain::UploadTexture(const uint8_t* pixels, int width, int height)
+bool CGLterrain::UploadTexture(const uint8_t* pixels, int width, int height, int bits)
 {
     m_textureMode = true;
-    if (!pixels || width < 1 || height < 1)
+    if (!pixels || width < 1 || height < 1 || (bits != 8 && bits != 24 && bits != 32))
         return false;
     if (m_texture == 0)
         glGenTextures(1, &m_texture);
@@ -250,7 +259,7 @@ bool CGLterrain::UploadTexture(const uint8_t* pixels, int width, int height)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    const GLenum format = m_bitsPerPixel == 24 ? GL_BGR : m_bitsPerPixel == 8 ? GL_LUMINANCE : GL_BGRA;
+    const GLenum format = bits == 24 ? GL_BGR : bits == 8 ? GL_LUMINANCE : GL_BGRA;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // rows are not padded
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

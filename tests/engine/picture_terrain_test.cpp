@@ -161,4 +161,63 @@ TEST(PictureTerrain, ThirtyTwoBitPictureKeepsItsScalePixel)
     EXPECT_FLOAT_EQ(t.GetVertices()[2 * 4 + 0].z, 0.0f);
 }
 
+TEST(PictureTerrain, PicturesThatDoNotFitTheTerrainAreRefused)
+{
+    WorkFolder folder("picfit");
+    CDib pic;
+    ASSERT_TRUE(pic.Create(4, 3, 24));
+    ASSERT_TRUE(pic.Save("h.bmp", nullptr));
+    CGLterrain t;
+    t.SetSmoothPasses(0);
+    ASSERT_TRUE(t.PreparePicture("h.bmp", 0, 0, 0));
+    ASSERT_TRUE(t.IsPictureFromFile());
+    const struct {
+        size_t length;
+        int w, h, bits;
+    } bad[] = {
+        {35, 4, 3, 24},  // one byte short of the rows
+        {10, 4, 3, 24},  //
+        {48, 4, 3, 32},  // another depth
+        {48, 4, 4, 24},  // another size
+        {48, 5, 3, 24},  //
+    };
+    bool recreated = false;
+    for (const auto& c : bad) {
+        std::vector<uint8_t> pixels(c.length);  // exactly as long as said
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = uint8_t(i * 7);
+        EXPECT_FALSE(t.ApplyImage(pixels.data(), pixels.size(), c.w, c.h, c.bits, recreated)) << c.length;
+        EXPECT_FLOAT_EQ(t.GetVertices()[5].z, 0.0f);  // heights untouched
+    }
+    const std::vector<uint8_t> fits(36, 200);
+    EXPECT_TRUE(t.ApplyImage(fits.data(), fits.size(), 4, 3, 24, recreated));
+}
+
+TEST(PictureTerrain, TheCallersPixelsAreNotWritten)
+{
+    // a 32-bit picture whose first pixel is no height scale, from a picture file
+    // and as a plain picture
+    WorkFolder folder("picconst");
+    CDib pic;
+    ASSERT_TRUE(pic.Create(4, 3, 32));
+    for (int k = 0; k < 12; ++k)
+        pic.GetBits()[4 * k + 3] = uint8_t(10 * k);
+    const float notAScale = 5000.0f;
+    std::memcpy(pic.GetBits(), &notAScale, 4);
+    ASSERT_TRUE(pic.Save("h.bmp", nullptr));
+    const std::vector<uint8_t> pixels(pic.GetBits(), pic.GetBits() + 48);
+    for (bool fromFile : {true, false}) {
+        CGLterrain t;
+        t.SetSmoothPasses(0);
+        if (fromFile)
+            ASSERT_TRUE(t.PreparePicture("h.bmp", 0, 0, 0));
+        std::vector<uint8_t> given = pixels;
+        bool recreated = false;
+        ASSERT_TRUE(t.ApplyImage(given.data(), given.size(), 4, 3, 32, recreated)) << fromFile;
+        EXPECT_EQ(given, pixels) << fromFile;
+        EXPECT_FLOAT_EQ(t.GetVertices()[2 * 4 + 0].z, 0.0f) << fromFile;  // the first pixel counts as 0
+        EXPECT_FLOAT_EQ(t.GetVertices()[2 * 4 + 3].z, 30.0f) << fromFile;
+    }
+}
+
 } // namespace
