@@ -5,17 +5,9 @@
 
 bool CEditCtrl::IsNearBlockDelimiter(int offset) const
 {
-    if (!m_pBlockTable)
-        return false;
     const int a = std::clamp(offset - 4, 0, m_strText.Length());
     const int b = std::clamp(offset + 5, 0, m_strText.Length());
-    const std::string_view window(m_strText.Str().data() + a, size_t(b - a));
-    for (int i = 0; i < m_pBlockTable->BlockCount(); ++i) {
-        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
-            if (!s.empty() && window.find(s) != std::string_view::npos)
-                return true;
-    }
-    return false;
+    return ContainsBlockDelimiter(std::string_view(m_strText.Str().data() + a, size_t(b - a)));
 }
 
 void CEditCtrl::MakeIndent(std::string& out) const
