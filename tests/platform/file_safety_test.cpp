@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -260,22 +262,72 @@ TEST(AtomicFileStream, RefusesAtCommitWhatAppearedAtTheTarget)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
 }
 
+// The writer's temporary file is named for the test while the object lives.
+struct FixedTempNames {
+    explicit FixedTempNames(std::vector<std::string> names)
+    {
+        platform::SetTempNameSource([names](const std::string&, int attempt) {
+            return names[std::min(size_t(attempt), names.size() - 1)];
+        });
+    }
+    ~FixedTempNames() { platform::SetTempNameSource(nullptr); }
+};
+
+// Whatever waits at the temporary file's name (a link to a file, a hard link to
+// one, a dangling link) is neither written through nor replaced: the writer
+// takes the next name.
+TEST(AtomicWrite, NeverWritesThroughWhatIsPlantedAtItsTemporaryName)
+{
+    TempDir dir;
+    Put(dir / "victim", "keep");
+    const std::string planted = dir / "set.bin.planted", second = dir / "set.bin.second";
+    const std::function<void()> plants[] = {
+        [&] { fs::create_symlink(dir / "victim", planted); },
+        [&] { fs::create_hard_link(dir / "victim", planted); },
+        [&] { fs::create_symlink(dir / "created", planted); },
+    };
+    for (size_t i = 0; i < std::size(plants); ++i) {
+        Put(dir / "set.bin", "old");
+        plants[i]();
+        const auto plantedBefore = Snapshot(dir.path)[planted];
+        {
+            FixedTempNames names({planted, second});
+            EXPECT_TRUE(platform::WriteFileAtomic(dir / "set.bin", "new", 3)) << i;
+        }
+        EXPECT_EQ(Get(dir / "set.bin"), "new") << i;
+        EXPECT_EQ(Get(dir / "victim"), "keep") << i;
+        EXPECT_FALSE(fs::exists(dir / "created")) << i;
+        EXPECT_FALSE(fs::exists(second)) << i;
+        EXPECT_EQ(Snapshot(dir.path)[planted], plantedBefore) << i;
+        fs::remove(planted);
+    }
+}
+
 TEST(AtomicWrite, RemovesTemporaryFilesOfDeadProcessesOnly)
 {
     TempDir dir;
+    // a save killed before its commit leaves its temporary file behind
     const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
+    if (child == 0) {
+        platform::AtomicFileStream s;
+        const bool written = s.Open(dir / "a.set") && s.Write("stale", 5);
+        ::_exit(written ? 0 : 1);
+    }
     ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
     const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
-    Put(dir / ("a.set.qmtmp-" + dead + "-0badf00d"), "stale");
+    std::string leftover;
+    for (const auto& e : fs::directory_iterator(dir.path))
+        leftover = e.path().filename();
+    ASSERT_NE(leftover.find("a.set.qmtmp-" + dead + "-"), std::string::npos) << leftover;
     Put(dir / ("a.set.qmtmp-" + alive + "-0badf00d"), "ours, maybe in use");
     Put(dir / "notes.qmtmp-x", "not our pattern");
     Put(dir / "b.set", "user file");
 
     ASSERT_TRUE(platform::WriteFileAtomic(dir / "c.set", "c", 1));
-    EXPECT_FALSE(fs::exists(dir / ("a.set.qmtmp-" + dead + "-0badf00d")));
+    EXPECT_FALSE(fs::exists(dir / leftover));
     EXPECT_TRUE(fs::exists(dir / ("a.set.qmtmp-" + alive + "-0badf00d")));
     EXPECT_TRUE(fs::exists(dir / "notes.qmtmp-x"));
     EXPECT_EQ(Get(dir / "b.set"), "user file");
