@@ -101,7 +101,11 @@ WindowAction OnMouseMove(int x, int y, double nowMs, CInputState& input)
     return WindowAction::None;
 }
 
-void OnWheel(int delta, CInputState& input) { input.SetWheel(delta > 0 ? 1 : -1); }
+void OnWheel(int delta, CInputState& input)
+{
+    if (delta != 0)  // a sideways scroll or the end of a touchpad scroll
+        input.SetWheel(delta > 0 ? 1 : -1);
+}
 
 CursorChoice ChooseClientCursor(bool overlayHit, int modifier, bool editMode)
 {

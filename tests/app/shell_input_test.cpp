@@ -192,8 +192,24 @@ TEST_F(ShellInput, RawMouseButtonsAndWheel)
     EXPECT_EQ(input.GetButton(), 0);
     decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, 120), input);
     EXPECT_EQ(input.GetWheel(), 1);
-    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, 0), input);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, -120), input);
     EXPECT_EQ(input.GetWheel(), -1);
+}
+
+TEST_F(ShellInput, WheelWithoutVerticalMovementIsNoStep)
+{
+    // a sideways scroll or the end of a touchpad scroll: no step, on either path
+    struct Case {
+        int delta, wheel;
+    } cases[] = {{120, 1}, {1, 1}, {-1, -1}, {-120, -1}, {0, 0}};
+    for (const Case& c : cases) {
+        CInputState window(&FakeNow), captured(&FakeNow);
+        shell::OnWheel(c.delta, window);
+        EXPECT_EQ(window.GetWheel(), c.wheel) << c.delta;
+        CRawInputDecoder decoder;
+        decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, int16_t(c.delta)), captured);
+        EXPECT_EQ(captured.GetWheel(), c.wheel) << c.delta;
+    }
 }
 
 TEST_F(ShellInput, OversizedRawPacketIsDroppedWithItsLogLine)
