@@ -48,8 +48,7 @@ WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
     case kKeyO: input.SetKey(kKeyO); break;
     case vk::kF1:
         // the render thread copies the pose before it selects view 0
-        state.copyPoseRequest = true;
-        state.viewRequest = 0;
+        state.viewRequest = CShellState::kCopyPose | 0;
         break;
     case vk::kF1 + 10:  // F11
         state.editorRequest = true;

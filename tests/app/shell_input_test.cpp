@@ -52,7 +52,6 @@ TEST_F(ShellInput, KeyMap)
         EXPECT_EQ(in.GetKey(), c.key) << c.vk;
         EXPECT_EQ(st.viewRequest, c.view == 0 ? -1 : c.view) << c.vk;
         EXPECT_FALSE(st.editorRequest) << c.vk;
-        EXPECT_FALSE(st.copyPoseRequest) << c.vk;
     }
 }
 
@@ -60,11 +59,10 @@ TEST_F(ShellInput, FunctionKeysPostRequests)
 {
     state.viewRequest = -1;
     shell::OnKeyDown(112, input, state);  // F1: copy the pose, then view 0
-    EXPECT_TRUE(state.copyPoseRequest);
-    EXPECT_EQ(state.viewRequest, 0);
+    EXPECT_EQ(state.viewRequest, CShellState::kCopyPose | 0);
     shell::OnKeyDown(122, input, state);  // F11
     EXPECT_TRUE(state.editorRequest);
-    EXPECT_EQ(state.viewRequest, 0);
+    EXPECT_EQ(state.viewRequest, CShellState::kCopyPose | 0);
 }
 
 TEST_F(ShellInput, BackspaceIsToldApartFromCtrl)
