@@ -21,6 +21,8 @@
 #include <QScreen>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kPlacementSection = "Ostravellum";
@@ -176,7 +178,7 @@ bool CGLAppDlg::OnEvent(QEvent* e)
         OnMouseButton(static_cast<QMouseEvent*>(e), e->type() != QEvent::MouseButtonRelease);
         return true;
     case QEvent::Wheel: {
-        const int delta = static_cast<QWheelEvent*>(e)->angleDelta().y();
+        const int delta = std::clamp(static_cast<QWheelEvent*>(e)->angleDelta().y(), -32768, 32767);
         if (m_capture.IsActive())
             HandleRawInput(platform::RawInputPacket::Mouse(platform::RawInputPacket::kWheel, 0, 0, int16_t(delta)));
         else

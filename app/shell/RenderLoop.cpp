@@ -54,9 +54,10 @@ bool CRenderLoop::Start()
 
 void CRenderLoop::PendingWork()
 {
-    if (m_state.copyPoseRequest.exchange(false))
+    const int request = m_state.viewRequest.exchange(-1);
+    const int view = request < 0 ? -1 : request & ~CShellState::kCopyPose;
+    if (request >= 0 && (request & CShellState::kCopyPose))
         m_scene.CopyPoseToView0();
-    const int view = m_state.viewRequest.exchange(-1);
     int counter = m_state.resizeCounter.load();
     if (counter <= 0 && view < 0)
         return;

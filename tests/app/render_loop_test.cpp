@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <future>
 #include <map>
@@ -153,6 +155,65 @@ TEST_F(RenderLoop, ViewKeySelectsOnceWithOneResize)
     shell::OnKeyDown(112, input, state);  // F1: the pose is copied before view 0 is selected
     loop->Pass();
     EXPECT_EQ(calls.Only({"CopyPose", "SelectView"}), (std::vector<std::string>{"CopyPose", "SelectView 0"}));
+}
+
+namespace {
+// Counts the passes where F1's copy and its view 0 came apart: view 0 selected
+// without the copy, or a copy no selection of view 0 followed.
+struct PoseScene final : IRenderScene {
+    bool copied = false;
+    std::atomic<int> torn{0}, f1Served{0};
+    bool Create() override { return true; }
+    void Resize(int, int) override {}
+    void SelectView(int index) override
+    {
+        if (index == 0) {
+            torn += !copied;
+            f1Served += copied;
+        }
+        copied = false;
+    }
+    void CopyPoseToView0() override
+    {
+        torn += copied;
+        copied = true;
+    }
+    void RenderFrame(unsigned) override
+    {
+        torn += copied;
+        copied = false;
+    }
+    void SetFrameRate(int) override {}
+    void SetWireframe(bool) override {}
+    void SetSpeedFactor(float) override {}
+    void ToggleScriptEditors(bool) override {}
+    void PollScripts() override {}
+    void Free() override {}
+};
+} // namespace
+
+TEST_F(RenderLoop, F1CopyAndViewReachTheRenderThreadTogether)
+{
+    PoseScene poses;
+    CRenderLoop loop(state, poses, nullptr, host, input);
+    ASSERT_TRUE(loop.Start());
+    loop.Pass();  // the initial view 0
+    poses.torn = 0;
+    std::atomic<bool> stop{false};
+    std::thread render([&] {
+        while (!stop)
+            loop.Pass();
+    });
+    // F1 and F3 as fast as the window could take them, while the loop runs
+    CInputState keys(&FakeNow);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    while (std::chrono::steady_clock::now() < end && poses.torn == 0)
+        for (int i = 0; i < 1000; ++i)
+            shell::OnKeyDown(i % 2 ? 114 : 112, keys, state);
+    stop = true;
+    render.join();
+    EXPECT_EQ(poses.torn, 0) << "passes that saw the copy and view 0 apart";
+    EXPECT_GT(poses.f1Served, 0);
 }
 
 TEST_F(RenderLoop, ResizeDuringLoadIsAppliedOnTheFirstPass)
