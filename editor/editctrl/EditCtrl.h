@@ -585,7 +585,11 @@ protected:
 
     MarkerList m_lstMarkers;
 
-    void OnUrlPrefixesReset() override { m_arrLinks.clear(); }
+    void OnUrlPrefixesReset() override
+    {
+        m_arrLinks.clear();
+        m_nHotLink = m_nCaretLink = -1;
+    }
 
     struct PrintSaved {
         IEditSink* sink = nullptr;

@@ -157,8 +157,8 @@ int CEditCtrl::MoveLineDown(bool wantedColumn, bool redraw)
     EcPoint pt = m_ptCaret;
     if (pt.y + m_nLineHeight < m_rcText.bottom - m_nLineHeight || LineFromOffset(m_nCaret) >= m_nVScrollMax)
         pt.y += m_nLineHeight;
-    else
-        ScrollLineDown(1, redraw);
+    else if (!ScrollLineDown(1, redraw))
+        pt.y += m_nLineHeight; // the text fits: the next line is in view already
     const int offset = OffsetFromPoint(pt, true, false);
     if (offset < 0) {
         OnError(errLineDown);
