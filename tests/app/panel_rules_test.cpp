@@ -4,7 +4,9 @@
 #include "app/panel/PanelRules.h"
 #include "work_folder.h"
 
+#include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -84,7 +86,7 @@ TEST(PanelPush, ScriptsFollowTheClassRulesAndEscapeValues)
     const std::vector<std::string> s = PanelPushScripts(store, "Options");
     ASSERT_EQ(s.size(), 5u) << "the red button is never pushed, other pages not at all";
     EXPECT_NE(s[0].find("getElementsByName(\"framerate\")"), std::string::npos);
-    EXPECT_NE(s[0].find("e.value=\"0\""), std::string::npos) << "a negative slider is pushed as 0: " << s[0];
+    EXPECT_NE(s[0].find("e.value=\"10\""), std::string::npos) << "below its range: the minimum: " << s[0];
     EXPECT_NE(s[1].find("e.checked=true"), std::string::npos) << s[1];
     EXPECT_NE(s[2].find("e.checked=false"), std::string::npos) << "only a checked text of 1 checks: " << s[2];
     EXPECT_NE(s[3].find("e.value=\"a\\\"b\\u003c/script>\\\\\""), std::string::npos) << s[3];
@@ -94,6 +96,74 @@ TEST(PanelPush, ScriptsFollowTheClassRulesAndEscapeValues)
 
     // pushing reset the red button: a following lookup finds it disarmed
     EXPECT_EQ(store.Lookup("Options", "Clear"), "0");
+}
+
+// The value a stored slider text gives the page (what the push sets) and the
+// program (what the render thread takes): one range, both sides.
+TEST(PanelSlider, PageAndProgramTakeTheSameValueInTheSlidersRange)
+{
+    struct Case {
+        const char* page;
+        const char* name;
+        const char* stored; // nullptr: no item
+        int value;          // -1: missing, the page keeps its own, the program its current one
+    };
+    const Case cases[] = {
+        {"Options", "framerate", "60", 60},   {"Options", "framerate", "-5", 10},  {"Options", "framerate", "0", 10},
+        {"Options", "framerate", "10", 10},   {"Options", "framerate", "120", 120}, {"Options", "framerate", "121", 120},
+        {"Options", "framerate", "99999999999", 120}, {"Options", "framerate", "", -1}, {"Options", "framerate", "abc", -1},
+        {"Options", "framerate", nullptr, -1}, {"Trains", "Speed", "100", 100}, {"Trains", "Speed", "-3", 0},
+        {"Trains", "Speed", "250", 200},      {"Trains", "Speed", "0", 0},       {"Trains", "Speed", "", -1},
+        {"Trains", "Other", "-7", 0},          {"Trains", "Other", "5000", 5000}, // not a page slider: never negative
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.page) + "/" + c.name + "=" + (c.stored ? c.stored : "(none)");
+        CHtmlItemStore store;
+        if (c.stored)
+            store.Update({c.page, c.name, c.stored, "0", "rangeSlider"});
+        int taken = -1;
+        if (!PanelSliderValue(c.page, c.name, store.Lookup(c.page, c.name), taken))
+            taken = -1;
+        EXPECT_EQ(taken, c.value) << what;
+        const std::vector<std::string> pushed = PanelPushScripts(store, c.page);
+        if (c.value < 0) {
+            EXPECT_TRUE(pushed.empty()) << what;
+        } else {
+            ASSERT_EQ(pushed.size(), 1u) << what;
+            EXPECT_NE(pushed[0].find("e.value=\"" + std::to_string(c.value) + "\""), std::string::npos)
+                << what << ": " << pushed[0];
+        }
+    }
+}
+
+// Every slider of the shipped pages has the range the program applies.
+TEST(PanelSlider, ShippedPagesUseTheSharedRanges)
+{
+    const QRegularExpression input("<input[^>]*class=\"rangeSlider\"[^>]*>");
+    const QRegularExpression attr("(name|min|max)=\"([^\"]*)\"");
+    int sliders = 0;
+    for (const char* page : {"Options", "Tracks", "Trains"}) {
+        QFile f(QString(QM_DATA_DIR) + "/html/" + page + ".htm");
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << page;
+        const QString html = QString::fromUtf8(f.readAll());
+        for (auto m = input.globalMatch(html); m.hasNext();) {
+            std::string name;
+            int min = -1, max = -1;
+            for (auto a = attr.globalMatch(m.next().captured(0)); a.hasNext();) {
+                const auto am = a.next();
+                if (am.captured(1) == "name")
+                    name = am.captured(2).toStdString();
+                else
+                    (am.captured(1) == "min" ? min : max) = am.captured(2).toInt();
+            }
+            const PanelSliderRange* range = PanelSliderRangeOf(page, name);
+            ASSERT_NE(range, nullptr) << page << "/" << name;
+            EXPECT_EQ(range->min, min) << page << "/" << name;
+            EXPECT_EQ(range->max, max) << page << "/" << name;
+            ++sliders;
+        }
+    }
+    EXPECT_EQ(sliders, 2);
 }
 
 TEST(PanelPush, JsonQuoteEscapesEverythingAStringLiteralCannotHold)
