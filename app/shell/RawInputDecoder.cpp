@@ -52,7 +52,7 @@ CRawInputDecoder::Result CRawInputDecoder::Handle(const Packet& p, CInputState& 
             m_lastY = p.lastY;
             input.SetMouseDelta(p.lastX, p.lastY);
         }
-        if (p.buttonFlags & Packet::kWheel)
+        if ((p.buttonFlags & Packet::kWheel) && p.wheelDelta != 0)
             input.SetWheel(p.wheelDelta > 0 ? 1 : -1);
     }
     input.SetStrafe(((m_directions >> 3) & 1) - ((m_directions >> 2) & 1));

@@ -1,5 +1,6 @@
 #include "app/shell/RenderLoop.h"
 
+#include "app/panel/PanelRules.h"
 #include "app/shell/SettingsText.h"
 #include "app/shell/ShellState.h"
 #include "engine/models/GLlight.h"
@@ -54,9 +55,10 @@ bool CRenderLoop::Start()
 
 void CRenderLoop::PendingWork()
 {
-    if (m_state.copyPoseRequest.exchange(false))
+    const int request = m_state.viewRequest.exchange(-1);
+    const int view = request < 0 ? -1 : request & ~CShellState::kCopyPose;
+    if (request >= 0 && (request & CShellState::kCopyPose))
         m_scene.CopyPoseToView0();
-    const int view = m_state.viewRequest.exchange(-1);
     int counter = m_state.resizeCounter.load();
     if (counter <= 0 && view < 0)
         return;
@@ -94,7 +96,10 @@ void CRenderLoop::Pass()
 void CRenderLoop::ApplySettings()
 {
     auto number = [this](const char* page, const char* name) { return shell::TextToInt(m_store->Lookup(page, name)); };
-    m_scene.SetFrameRate(number("Options", "framerate"));
+    // sliders: held to the range the page shows; a missing value keeps the current one
+    int fps = 0, speed = 0;
+    if (PanelSliderValue("Options", "framerate", m_store->Lookup("Options", "framerate"), fps))
+        m_scene.SetFrameRate(fps);
     m_host.SetVSync(number("Options", "vsync") != 0);
     m_input.SetEditMode(number("Tracks", "TrackOn") == 0);
     m_scene.SetWireframe(number("Options", "wireframe") != 0);
@@ -103,7 +108,8 @@ void CRenderLoop::ApplySettings()
         m_state.fullScreen = fullScreen;
         m_host.PostFullScreen(fullScreen);
     }
-    m_scene.SetSpeedFactor(float(shell::TextToDouble(m_store->Lookup("Trains", "Speed")) * 0.01));
+    if (PanelSliderValue("Trains", "Speed", m_store->Lookup("Trains", "Speed"), speed))
+        m_scene.SetSpeedFactor(float(speed) * 0.01f);
 }
 
 void CRenderLoop::ReleaseIdleCapture()

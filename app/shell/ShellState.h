@@ -13,12 +13,13 @@ struct CShellState {
     std::atomic<bool> fullScreen{false};
     // F11: toggle the script editors.
     std::atomic<bool> editorRequest{false};
-    // F1: copy the current view's pose into view 0 (only the render thread touches views).
-    std::atomic<bool> copyPoseRequest{false};
     // Render-loop passes that must still apply the client size.
     std::atomic<int> resizeCounter{10};
-    // View 0..9 to select; -1 none.
+    // View 0..9 to select; -1 none. F1 adds kCopyPose: copy the current view's pose
+    // into view 0 before selecting it (only the render thread touches views). One
+    // word, so a pass sees the copy and its view together.
     std::atomic<int> viewRequest{0};
+    static constexpr int kCopyPose = 0x100;
     // The GL surface's size in pixels, kept by the GUI thread.
     std::atomic<int> clientWidth{0};
     std::atomic<int> clientHeight{0};

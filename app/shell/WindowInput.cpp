@@ -48,8 +48,7 @@ WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
     case kKeyO: input.SetKey(kKeyO); break;
     case vk::kF1:
         // the render thread copies the pose before it selects view 0
-        state.copyPoseRequest = true;
-        state.viewRequest = 0;
+        state.viewRequest = CShellState::kCopyPose | 0;
         break;
     case vk::kF1 + 10:  // F11
         state.editorRequest = true;
@@ -101,7 +100,11 @@ WindowAction OnMouseMove(int x, int y, double nowMs, CInputState& input)
     return WindowAction::None;
 }
 
-void OnWheel(int delta, CInputState& input) { input.SetWheel(delta > 0 ? 1 : -1); }
+void OnWheel(int delta, CInputState& input)
+{
+    if (delta != 0)  // a sideways scroll or the end of a touchpad scroll
+        input.SetWheel(delta > 0 ? 1 : -1);
+}
 
 CursorChoice ChooseClientCursor(bool overlayHit, int modifier, bool editMode)
 {

@@ -27,7 +27,7 @@ WindowAction OnLeftButtonDown(bool shiftHeld, CInputState& input, bool& runDefau
 // Mouse moved to (x, y) in client coordinates at `nowMs`: a left drag starts capture
 // more than 10 ms after the last input when no overlay, edit mode or capture is on.
 WindowAction OnMouseMove(int x, int y, double nowMs, CInputState& input);
-// Wheel: +1 away from the user, -1 towards or for no delta.
+// Wheel: +1 away from the user, -1 towards; no vertical movement is no step.
 void OnWheel(int delta, CInputState& input);
 
 // The cursor over the client area (the window system draws the frame's own).

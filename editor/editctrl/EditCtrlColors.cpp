@@ -137,8 +137,11 @@ const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
     // walking back from the offset: an end string first closes the block, a
     // start string first opens it
     int limit = std::min(offset, int(text.size()));
+    int closeAt = LastEndingBefore(text, limit, block->strEnd);
     while (limit > 0) {
-        const int closeAt = LastEndingBefore(text, limit, block->strEnd);
+        // the end string found stays the last one while it lies before the limit
+        if (closeAt >= limit)
+            closeAt = LastEndingBefore(text, limit, block->strEnd);
         const int openAt = LastEndingBefore(text, limit, open);
         if (openAt < 0 || closeAt >= openAt)
             return nullptr;

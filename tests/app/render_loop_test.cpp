@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <future>
 #include <map>
@@ -155,6 +157,65 @@ TEST_F(RenderLoop, ViewKeySelectsOnceWithOneResize)
     EXPECT_EQ(calls.Only({"CopyPose", "SelectView"}), (std::vector<std::string>{"CopyPose", "SelectView 0"}));
 }
 
+namespace {
+// Counts the passes where F1's copy and its view 0 came apart: view 0 selected
+// without the copy, or a copy no selection of view 0 followed.
+struct PoseScene final : IRenderScene {
+    bool copied = false;
+    std::atomic<int> torn{0}, f1Served{0};
+    bool Create() override { return true; }
+    void Resize(int, int) override {}
+    void SelectView(int index) override
+    {
+        if (index == 0) {
+            torn += !copied;
+            f1Served += copied;
+        }
+        copied = false;
+    }
+    void CopyPoseToView0() override
+    {
+        torn += copied;
+        copied = true;
+    }
+    void RenderFrame(unsigned) override
+    {
+        torn += copied;
+        copied = false;
+    }
+    void SetFrameRate(int) override {}
+    void SetWireframe(bool) override {}
+    void SetSpeedFactor(float) override {}
+    void ToggleScriptEditors(bool) override {}
+    void PollScripts() override {}
+    void Free() override {}
+};
+} // namespace
+
+TEST_F(RenderLoop, F1CopyAndViewReachTheRenderThreadTogether)
+{
+    PoseScene poses;
+    CRenderLoop loop(state, poses, nullptr, host, input);
+    ASSERT_TRUE(loop.Start());
+    loop.Pass();  // the initial view 0
+    poses.torn = 0;
+    std::atomic<bool> stop{false};
+    std::thread render([&] {
+        while (!stop)
+            loop.Pass();
+    });
+    // F1 and F3 as fast as the window could take them, while the loop runs
+    CInputState keys(&FakeNow);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+    while (std::chrono::steady_clock::now() < end && poses.torn == 0)
+        for (int i = 0; i < 1000; ++i)
+            shell::OnKeyDown(i % 2 ? 114 : 112, keys, state);
+    stop = true;
+    render.join();
+    EXPECT_EQ(poses.torn, 0) << "passes that saw the copy and view 0 apart";
+    EXPECT_GT(poses.f1Served, 0);
+}
+
 TEST_F(RenderLoop, ResizeDuringLoadIsAppliedOnTheFirstPass)
 {
     scene.onCreate = [this] {
@@ -192,10 +253,20 @@ TEST_F(RenderLoop, SettingsAppliedOnceASecondInTableOrder)
     calls.list.clear();
     store.items[{"Options", "vsync"}] = "";  // missing vsync stays off
     store.items[{"Tracks", "TrackOn"}] = "1";
+    store.items[{"Options", "framerate"}] = "500"; // above the slider's range: its maximum
+    store.items.erase({"Trains", "Speed"});         // missing: the speed stays as it is
     RunFor(*loop, 1001);
     EXPECT_EQ(calls.Count("FullScreen"), 0);
     EXPECT_EQ(calls.Count("SetVSync 0"), 1);
     EXPECT_FALSE(input.IsEditMode());
+    EXPECT_EQ(calls.Count("SetFrameRate 120"), 1);
+    EXPECT_EQ(calls.Count("SetSpeedFactor"), 0);
+    calls.list.clear();
+    store.items[{"Options", "framerate"}] = "-5"; // below: its minimum, as the page shows it
+    store.items[{"Trains", "Speed"}] = "350";
+    RunFor(*loop, 1001);
+    EXPECT_EQ(calls.Count("SetFrameRate 10"), 1);
+    EXPECT_EQ(calls.Count("SetSpeedFactor 2.000000"), 1);
 
     // no change reported: nothing applied, scripts still polled
     calls.list.clear();
@@ -367,7 +438,8 @@ TEST_F(RenderLoop, FrameRateFromTheStoreOrSixtyWithoutOne)
         int framesInTheThirdSecond;
     };
     // the loop's clock counts whole milliseconds: a frame comes every ceil(interval) ms
-    const Case cases[] = {{nullptr, 60}, {"", 60}, {"0", 60}, {"-5", 60}, {"abc", 60}, {"30", 30}, {"20", 20}};
+    // a value below the slider's range gives its minimum, one without a number none
+    const Case cases[] = {{nullptr, 60}, {"", 60}, {"0", 10}, {"-5", 10}, {"abc", 60}, {"30", 30}, {"20", 20}};
     for (const auto& c : cases) {
         GatedScene gated;
         FakeStore settings;

@@ -52,7 +52,6 @@ TEST_F(ShellInput, KeyMap)
         EXPECT_EQ(in.GetKey(), c.key) << c.vk;
         EXPECT_EQ(st.viewRequest, c.view == 0 ? -1 : c.view) << c.vk;
         EXPECT_FALSE(st.editorRequest) << c.vk;
-        EXPECT_FALSE(st.copyPoseRequest) << c.vk;
     }
 }
 
@@ -60,11 +59,10 @@ TEST_F(ShellInput, FunctionKeysPostRequests)
 {
     state.viewRequest = -1;
     shell::OnKeyDown(112, input, state);  // F1: copy the pose, then view 0
-    EXPECT_TRUE(state.copyPoseRequest);
-    EXPECT_EQ(state.viewRequest, 0);
+    EXPECT_EQ(state.viewRequest, CShellState::kCopyPose | 0);
     shell::OnKeyDown(122, input, state);  // F11
     EXPECT_TRUE(state.editorRequest);
-    EXPECT_EQ(state.viewRequest, 0);
+    EXPECT_EQ(state.viewRequest, CShellState::kCopyPose | 0);
 }
 
 TEST_F(ShellInput, BackspaceIsToldApartFromCtrl)
@@ -192,8 +190,24 @@ TEST_F(ShellInput, RawMouseButtonsAndWheel)
     EXPECT_EQ(input.GetButton(), 0);
     decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, 120), input);
     EXPECT_EQ(input.GetWheel(), 1);
-    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, 0), input);
+    decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, -120), input);
     EXPECT_EQ(input.GetWheel(), -1);
+}
+
+TEST_F(ShellInput, WheelWithoutVerticalMovementIsNoStep)
+{
+    // a sideways scroll or the end of a touchpad scroll: no step, on either path
+    struct Case {
+        int delta, wheel;
+    } cases[] = {{120, 1}, {1, 1}, {-1, -1}, {-120, -1}, {0, 0}};
+    for (const Case& c : cases) {
+        CInputState window(&FakeNow), captured(&FakeNow);
+        shell::OnWheel(c.delta, window);
+        EXPECT_EQ(window.GetWheel(), c.wheel) << c.delta;
+        CRawInputDecoder decoder;
+        decoder.Handle(RawInputPacket::Mouse(RawInputPacket::kWheel, 0, 0, int16_t(c.delta)), captured);
+        EXPECT_EQ(captured.GetWheel(), c.wheel) << c.delta;
+    }
 }
 
 TEST_F(ShellInput, OversizedRawPacketIsDroppedWithItsLogLine)

@@ -83,10 +83,15 @@ class TestCtrl : public CEditCtrl
 {
 public:
     void OnError(unsigned code) override { errors.push_back(code); }
+    int CanInsert(const std::string& text, int offset) override
+    {
+        return refuseInserts ? 0 : CEditCtrl::CanInsert(text, offset);
+    }
     unsigned LastError() const { return errors.empty() ? 0u : errors.back(); }
     int FirstLineOffset() const { return m_nFirstLineOffset; }
     int LineCountMember() const { return m_nLineCount; }
     std::vector<unsigned> errors;
+    bool refuseInserts = false;
 };
 
 class EditFixture : public ::testing::Test

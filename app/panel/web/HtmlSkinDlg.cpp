@@ -83,8 +83,7 @@ bool CHtmlSkinDlg::Create(QWindow* owner)
     if (windowHandle() && owner)
         windowHandle()->setTransientParent(owner);
 
-    if (!MakeRegion())
-        CVersions::Print(false, "CHtmlSkinDlg::OnDelayedNavigate Region generation Failed !\n");
+    MakeRegion();
     g_HtmlItemStore.Load(kHtmlItemsFile);
     m_created = true;
 
@@ -107,8 +106,13 @@ bool CHtmlSkinDlg::MakeRegion()
     clearMask();
     m_hasRegion = false;
     std::vector<RegionRun> runs;
-    if (!RegionRunsFromFile(kShapeFile, kRegionThreshold, runs) || runs.empty())
+    std::string why;
+    if (!RegionRunsFromFile(kShapeFile, kRegionThreshold, runs, why) || runs.empty()) {
+        // the window keeps its plain rectangle
+        CVersions::Print(false, "CHtmlSkinDlg::OnDelayedNavigate Region generation Failed ! %s: %s\n", kShapeFile,
+                         runs.empty() && why.empty() ? "no pixel kept" : why.c_str());
         return false;
+    }
     std::vector<QRect> rects;
     rects.reserve(runs.size());
     for (const RegionRun& r : runs)

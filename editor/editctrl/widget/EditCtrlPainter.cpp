@@ -2,6 +2,7 @@
 
 #include "editor/editctrl/CodePage.h"
 #include "editor/editctrl/EditCtrl.h"
+#include "editor/editctrl/widget/QtEditImageList.h"
 #include "platform/GdiCanvas.h"
 
 #include <QPainter>
@@ -65,6 +66,22 @@ int DrawRun(CEditCtrl& ctrl, QPainter& p, const std::string& text, const EcColor
         i = j;
     }
     return x;
+}
+
+// A special sequence: its image's cell, drawn by the control's hook or from
+// the image list. Returns the x after it.
+int DrawSequence(CEditCtrl& ctrl, QPainter& p, const EcColorRun& run, int x, int top)
+{
+    const SequenceInfo& seq = *run.sequence;
+    const int w = ctrl.SequenceWidth(seq);
+    const EcRect cell{x, top, x + w, top + ctrl.GetLineHeight()};
+    if (run.crBack != ctrl.DefaultBackColor())
+        p.fillRect(QRect(x, top, w, cell.Height()), ToQColor(run.crBack));
+    platform::GdiCanvas canvas(p);
+    if (!ctrl.OnDrawSequence(canvas, cell, seq))
+        if (auto* images = dynamic_cast<const CQtEditImageList*>(ctrl.GetImageList()))
+            images->Draw(p, seq.image, x, top);
+    return x + w;
 }
 
 void DrawMarkerMargin(CEditCtrl& ctrl, QPainter& p)
@@ -225,6 +242,10 @@ void DrawLines(CEditCtrl& ctrl, QPainter& p, const QRect& area, const std::vecto
                 if (COutlineNode* node = ctrl.FindCollapsedNodeAt(run.start))
                     node->m_rcBox = {box.left(), box.top(), box.right() + 1, box.bottom() + 1};
                 x += w;
+                continue;
+            }
+            if (run.kind == EcColorRun::kSequence) {
+                x = DrawSequence(ctrl, p, run, x, top);
                 continue;
             }
             x = DrawRun(ctrl, p, text, run, x, origin, top, fonts);

@@ -1,12 +1,14 @@
 #include "editor/editctrl/widget/EditCtrlWidget.h"
 
 #include "editor/editctrl/CodePage.h"
+#include "editor/editctrl/widget/QtEditImageList.h"
 #include "platform/SysColors.h"
 #include "platform/VirtualKeys.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -72,6 +74,13 @@ void CEditCtrlWidget::SetEditFont(const QFont& font, bool redraw)
     m_ctrl.RecalcFontMetrics();
     if (redraw)
         viewport()->update();
+}
+
+void CEditCtrlWidget::SetImageList(const CQtEditImageList* images)
+{
+    m_ctrl.SetImageList(images);
+    m_ctrl.RecalcFontMetrics();
+    viewport()->update();
 }
 
 void CEditCtrlWidget::HideToolTip()
@@ -189,6 +198,34 @@ bool CEditCtrlWidget::event(QEvent* e)
     return QAbstractScrollArea::event(e);
 }
 
+QString CEditCtrlWidget::WrapTipText(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    for (const QString& paragraph : text.split(QChar('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QChar(' '))) {
+            const QString joined = line.isEmpty() ? word : line + QChar(' ') + word;
+            if (metrics.horizontalAdvance(joined) <= width) {
+                line = joined;
+                continue;
+            }
+            if (!line.isEmpty())
+                lines << line;
+            // a word wider than the tip is broken where it reaches the edge
+            line.clear();
+            for (QChar c : word) {
+                if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) {
+                    lines << line;
+                    line.clear();
+                }
+                line += c;
+            }
+        }
+        lines << line;
+    }
+    return lines.join(QChar('\n'));
+}
+
 bool CEditCtrlWidget::viewportEvent(QEvent* e)
 {
     if (e->type() == QEvent::ToolTip) {
@@ -203,10 +240,17 @@ bool CEditCtrlWidget::viewportEvent(QEvent* e)
         }
         const std::u16string u = editctrl::BytesToUtf16(text);
         const QString plain(reinterpret_cast<const QChar*>(u.data()), qsizetype(u.size()));
-        // link, collapsed text and variable tips are never wrapped
-        QToolTip::showText(help->globalPos(),
-                           Qt::convertFromPlainText(plain, wide ? Qt::WhiteSpaceNoWrap : Qt::WhiteSpaceNormal),
-                           viewport());
+        // link, collapsed text and variable tips are never wrapped; a plain word
+        // is wrapped at the tip width when one is set
+        QString shown;
+        if (wide)
+            shown = Qt::convertFromPlainText(plain, Qt::WhiteSpaceNoWrap);
+        else if (m_nToolTipWidth > 0)
+            shown = Qt::convertFromPlainText(WrapTipText(plain, QFontMetrics(QToolTip::font()), m_nToolTipWidth),
+                                             Qt::WhiteSpaceNoWrap);
+        else
+            shown = Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
+        QToolTip::showText(help->globalPos(), shown, viewport());
         m_strTipText = text;
         return true;
     }

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+class CQtEditImageList;
+class QFontMetrics;
 class QPrinter;
 
 class CEditCtrlWidget : public QAbstractScrollArea, public IEditSink
@@ -26,9 +28,13 @@ public:
     // the control's font; links use an underlined copy
     void SetEditFont(const QFont& font, bool redraw = true);
     const QFont& EditFont() const { return m_fonts.text; }
+    // pictures for special sequences (not owned); lines grow to the first one's height
+    void SetImageList(const CQtEditImageList* images);
     void ActivateToolTip(bool on) { m_bToolTips = on; }
     void HideToolTip();
-    int m_nToolTipWidth = -1;
+    int m_nToolTipWidth = -1; // pixels a plain-word tip may take; -1 for no limit
+    // the text broken into lines no wider than `width` (at blanks where it can)
+    static QString WrapTipText(const QString& text, const QFontMetrics& metrics, int width);
 
     // asks for a printer, then prints the text; false when cancelled or failed
     bool Print();
