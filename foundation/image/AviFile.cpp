@@ -1,5 +1,6 @@
 #include "foundation/image/AviFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 extern "C" {
@@ -72,6 +73,25 @@ bool OpenInput(AVFormatContext** fmt, const std::string& path, const std::string
     const int opened = avformat_open_input(fmt, ("file:" + path).c_str(), nullptr, &options);
     av_dict_free(&options);
     return opened >= 0;
+}
+
+// FFmpeg output through the atomic file stream.
+int WriteStream(void* opaque, uint8_t* buf, int size)
+{
+    return static_cast<platform::AtomicFileStream*>(opaque)->Write(buf, size_t(size)) ? size : AVERROR(EIO);
+}
+
+int64_t SeekStream(void* opaque, int64_t offset, int whence)
+{
+    auto* file = static_cast<platform::AtomicFileStream*>(opaque);
+    if (whence == AVSEEK_SIZE) {
+        const int64_t at = file->Position();
+        const int64_t end = file->Seek(0, SEEK_END);
+        if (at < 0 || file->Seek(at, SEEK_SET) < 0)
+            return -1;
+        return end;
+    }
+    return file->Seek(offset, whence & ~AVSEEK_FORCE);
 }
 
 } // namespace
@@ -318,7 +338,9 @@ struct AviWriter::Impl {
     AVPacket* packet = nullptr;
     SwsContext* sws = nullptr;
     int width = 0, height = 0, bits = 0;
-    std::string path, partPath;
+    // the file, written beside its name and put in place when finished
+    platform::AtomicFileStream file;
+    AVIOContext* io = nullptr;
     bool headerWritten = false;
 
     ~Impl()
@@ -329,9 +351,12 @@ struct AviWriter::Impl {
         av_frame_free(&in);
         avcodec_free_context(&enc);
         if (oc) {
-            if (oc->pb)
-                avio_closep(&oc->pb);
+            oc->pb = nullptr;
             avformat_free_context(oc);
+        }
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
         }
     }
 
@@ -354,37 +379,24 @@ struct AviWriter::Impl {
 };
 
 AviWriter::AviWriter() = default;
-AviWriter::~AviWriter()
-{
-    if (m) {
-        const std::string part = m->partPath;
-        m.reset();
-        std::remove(part.c_str());  // never finished: no file
-    }
-}
+AviWriter::~AviWriter() = default;  // never finished: no file
 
 bool AviWriter::IsOpen() const { return m && m->headerWritten; }
 
 AviOpen AviWriter::Open(const std::string& path, int width, int height, int bitCount, int rate, const std::string& codec)
 {
     QuietLibraries();
-    if (m) {
-        const std::string part = m->partPath;
-        m.reset();
-        std::remove(part.c_str());
-    }
+    m.reset();
     if (width < 1 || height < 1 || rate < 1 || (bitCount != 8 && bitCount != 24 && bitCount != 32))
         return AviOpen::Encoder;
     auto d = std::make_unique<Impl>();
     d->width = width;
     d->height = height;
     d->bits = bitCount;
-    d->path = path;
-    d->partPath = path + ".part";
     const AVCodec* encoder = avcodec_find_encoder_by_name(codec.c_str());
     if (!encoder || encoder->type != AVMEDIA_TYPE_VIDEO)
         return AviOpen::Encoder;
-    if (avformat_alloc_output_context2(&d->oc, nullptr, "avi", d->partPath.c_str()) < 0 || !d->oc)
+    if (avformat_alloc_output_context2(&d->oc, nullptr, "avi", path.c_str()) < 0 || !d->oc)
         return AviOpen::Stream;
     d->enc = avcodec_alloc_context3(encoder);
     if (!d->enc)
@@ -432,13 +444,21 @@ AviOpen AviWriter::Open(const std::string& path, int width, int height, int bitC
                             nullptr, nullptr, nullptr);
     if (!d->sws)
         return AviOpen::Encoder;
-    if (avio_open(&d->oc->pb, d->partPath.c_str(), AVIO_FLAG_WRITE) < 0)
+    if (!d->file.Open(path))
         return AviOpen::File;
-    if (avformat_write_header(d->oc, nullptr) < 0) {
-        avio_closep(&d->oc->pb);
-        std::remove(d->partPath.c_str());
-        return AviOpen::Format;
+    constexpr int kBuffer = 1 << 16;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
+    if (!buffer)
+        return AviOpen::File;
+    d->io = avio_alloc_context(buffer, kBuffer, 1, &d->file, nullptr, WriteStream, SeekStream);
+    if (!d->io) {
+        av_free(buffer);
+        return AviOpen::File;
     }
+    d->oc->pb = d->io;
+    d->oc->flags |= AVFMT_FLAG_CUSTOM_IO;
+    if (avformat_write_header(d->oc, nullptr) < 0)
+        return AviOpen::Format;
     d->headerWritten = true;
     m = std::move(d);
     return AviOpen::Ok;
@@ -473,14 +493,10 @@ bool AviWriter::Close()
     if (ok) {
         ok = avcodec_send_frame(m->enc, nullptr) >= 0 && m->Drain();
         ok = av_write_trailer(m->oc) == 0 && ok;
-        ok = avio_closep(&m->oc->pb) == 0 && ok;
+        avio_flush(m->io);
+        ok = ok && m->io->error == 0 && m->file.Commit();
     }
-    const std::string part = m->partPath, path = m->path;
-    m.reset();
-    if (ok)
-        ok = std::rename(part.c_str(), path.c_str()) == 0;
-    if (!ok)
-        std::remove(part.c_str());
+    m.reset();  // an uncommitted file is discarded
     return ok;
 }
 

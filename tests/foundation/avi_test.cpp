@@ -174,6 +174,43 @@ TEST(Avi, SavingWhileRecordingFinishesTheRunningRecording)
     EXPECT_FALSE(std::filesystem::exists(dir / "take(1).avi.part"));
 }
 
+TEST(Avi, RecordingsNeverWriteThroughPlantedLinks)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avilink");
+    const std::string victim = dir / "victim.txt";
+    imgtest::WriteFile(victim, {'k', 'e', 'e', 'p'});
+    // links at the names a recording may write to before it is finished
+    for (const char* name : {"take(1).avi.part", "take(1).avi.tmp", "take(1).avi.partial"})
+        std::filesystem::create_symlink(victim, dir / name);
+    CAvi avi;
+    ASSERT_TRUE(avi.Create(8, 8, 24));
+    ASSERT_TRUE(avi.Save((dir / "take.avi").c_str(), nullptr));
+    EXPECT_EQ(avi.Draw(nullptr, TestFrame(8, 8, 24, 0).data(), nullptr), 1);
+    ASSERT_TRUE(avi.FinishRecording());
+    EXPECT_EQ(imgtest::ReadFile(victim), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    CAvi back;
+    ASSERT_TRUE(back.Load((dir / "take(1).avi").c_str()));
+    EXPECT_EQ(back.GetLength(), 1);
+
+    // a recording dropped unfinished leaves no file behind
+    const auto before = std::distance(std::filesystem::directory_iterator(dir.path), {});
+    ASSERT_TRUE(avi.Create(8, 8, 24));
+    ASSERT_TRUE(avi.Save((dir / "take.avi").c_str(), nullptr));
+    EXPECT_EQ(avi.Draw(nullptr, TestFrame(8, 8, 24, 0).data(), nullptr), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), before + 1);  // being written
+    {
+        AviWriter dropped;
+        ASSERT_EQ(dropped.Open(dir / "other.avi", 8, 8, 24, 30, "rawvideo"), AviOpen::Ok);
+        EXPECT_TRUE(dropped.Write(0, TestFrame(8, 8, 24, 0).data()));
+    }
+    avi.Destroy();  // finishes take(2).avi
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), before + 1);
+    EXPECT_TRUE(std::filesystem::exists(dir / "take(2).avi"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "other.avi"));
+    EXPECT_TRUE(hooks.messages.empty());
+}
+
 TEST(Avi, NumbersRecordingsUntilReset)
 {
     AviHooks hooks;
