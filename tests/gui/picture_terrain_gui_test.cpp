@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -64,6 +67,56 @@ TEST(PictureTerrainGui, GeneratedPictureRendersWithItsTexture)
     EXPECT_GT(CountPixels(again, Reddish), 64 * 64 / 4);
     EXPECT_GT(CountPixels(again, Bluish), 64 * 64 / 4);
     t.Free();
+}
+
+// The texel a picture's pixel gives as RGBA.
+std::array<uint8_t, 4> Texel(const uint8_t* p, int bits)
+{
+    if (bits == 8)
+        return {p[0], p[0], p[0], 255};
+    return {p[2], p[1], p[0], bits == 32 ? p[3] : uint8_t(255)};
+}
+
+TEST(PictureTerrainGui, TextureOfAnotherDepthThanTheHeightPicture)
+{
+    WorkFolder folder("pictex");
+    std::filesystem::copy(std::string(QM_DATA_DIR) + "/Shader", "Shader");
+    GLTestContext gl;
+    ASSERT_TRUE(gl.Init(32, 32));
+    for (auto [heightBits, textureBits] : {std::pair{24, 8}, std::pair{32, 8}, std::pair{8, 32}}) {
+        CDib heights, texture;
+        ASSERT_TRUE(heights.Create(16, 12, heightBits));
+        for (int k = 0; k < 16 * 12 * heightBits / 8; ++k)
+            heights.GetBits()[k] = uint8_t(k % 16 * 5);
+        const int tw = 6, th = 5;  // rows of 6 bytes at 8 bits: not a multiple of four
+        ASSERT_TRUE(texture.Create(tw, th, textureBits));
+        const int size = tw * th * textureBits / 8;
+        for (int k = 0; k < size; ++k)
+            texture.GetBits()[k] = uint8_t(40 + k * 7);
+
+        CGLterrain t;
+        ASSERT_TRUE(t.Create(&heights, &texture)) << heightBits << " " << textureBits;
+        EXPECT_TRUE(t.GetShader().IsValid());  // Shader/TestFs2.frag, TestVs2.vert and Demo.geom
+        EXPECT_GT(t.GetMaxHeight(), 0.0f);
+        ASSERT_NE(t.GetTexture(), 0u);
+        glBindTexture(GL_TEXTURE_2D, t.GetTexture());
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        ASSERT_EQ(std::pair(w, h), std::pair(tw, th));
+        std::vector<uint8_t> texels(size_t(tw) * th * 4);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        int wrong = 0;
+        for (int k = 0; k < tw * th; ++k) {
+            const auto want = Texel(texture.GetBits() + k * textureBits / 8, textureBits);
+            wrong += std::memcmp(want.data(), &texels[size_t(k) * 4], 4) != 0;
+        }
+        EXPECT_EQ(wrong, 0) << heightBits << " " << textureBits;
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        t.Free();
+    }
 }
 
 TEST(PictureTerrainGui, SaveScreenRectMatchesTheFrame)

@@ -63,6 +63,23 @@ TEST(TerrainShader, ShippedSourcesCompileAndLink)
     EXPECT_EQ(shader.GetPositionAttrib(), 0); // attribute numbers stay as read
 }
 
+TEST(TerrainShader, TheTerrainsOwnTrioCompilesAndLinks)
+{
+    // the sources CGLterrain::Create compiles (the reduced pair is tested above)
+    GLTestContext gl;
+    ASSERT_TRUE(gl.Init(16, 16));
+    LogCapture log;
+    CGLShader shader;
+    ASSERT_TRUE(shader.Create(kShaderDir + "TestFs2.frag", kShaderDir + "TestVs2.vert", kShaderDir + "Demo.geom"))
+        << (log.Lines().empty() ? "" : log.Lines().back());
+    EXPECT_TRUE(shader.IsValid());
+    EXPECT_TRUE(log.Contains("SUCCSEEDED !"));
+    EXPECT_EQ(shader.GetPositionAttrib(), 0);
+    shader.Use();
+    shader.Unuse();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
 TEST(TerrainShader, FailuresAreLoggedAndLeaveNoProgram)
 {
     GLTestContext gl;
