@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <mutex>
 #include <new>
 #include <unistd.h>
@@ -101,9 +100,11 @@ void InstallErrors(JpegError& err, jpeg_common_struct& common)
     err.pub.output_message = JpegSilentOutput;
 }
 
-// Compresses rows into an open file. Only plain data lives in this frame, so the
+// Compresses rows into a buffer the library allocates (*out, *size; the caller
+// frees it, also after a failure). Only plain data lives in this frame, so the
 // jump back from the library skips no destructor.
-bool Compress(FILE* file, const uint8_t* rows, unsigned width, unsigned height, int components, int quality)
+bool Compress(unsigned char** out, unsigned long* size, const uint8_t* rows, unsigned width, unsigned height,
+              int components, int quality)
 {
     jpeg_compress_struct cinfo;
     JpegError err;
@@ -113,7 +114,7 @@ bool Compress(FILE* file, const uint8_t* rows, unsigned width, unsigned height, 
         return false;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, file);
+    jpeg_mem_dest(&cinfo, out, size);
     cinfo.image_width = width;
     cinfo.image_height = height;
     cinfo.input_components = components;
@@ -240,37 +241,12 @@ std::vector<uint8_t> GreyBuffer(const uint8_t* rgb, unsigned width, unsigned hei
     return grey;
 }
 
-bool ReadBack(FILE* file, std::vector<uint8_t>& out)
-{
-    if (std::fflush(file) != 0 || std::fseek(file, 0, SEEK_END) != 0)
-        return false;
-    long length = std::ftell(file);
-    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-        return false;
-    out.resize(size_t(length));
-    return std::fread(out.data(), 1, out.size(), file) == out.size();
-}
-
 } // namespace
 
 void SetJpegErrorHook(JpegErrorHook hook)
 {
     std::lock_guard lock(g_hookMutex);
     g_hook = std::move(hook);
-}
-
-FILE* OpenJpegTempFile()
-{
-    const char* dir = std::getenv("TMPDIR");
-    std::string pattern = platform::JoinPath(dir && *dir ? dir : "/tmp", "MemTF_XXXXXX");
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    ::unlink(pattern.c_str());  // gone as soon as it is closed
-    FILE* f = ::fdopen(fd, "w+b");
-    if (!f)
-        ::close(fd);
-    return f;
 }
 
 int WriteJpegBytes(const std::string& name, const uint8_t* pixels, unsigned width, unsigned height, bool colour,
@@ -281,42 +257,14 @@ int WriteJpegBytes(const std::string& name, const uint8_t* pixels, unsigned widt
     std::vector<uint8_t> grey;
     if (!colour)
         grey = GreyBuffer(pixels, width, height);
-
-    std::string target, temp;
-    FILE* file = nullptr;
-    if (name.empty()) {
-        file = OpenJpegTempFile();
-    } else {
-        target = platform::ResolvePath(name);
-        temp = target + ".tmp-XXXXXX";
-        int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd >= 0) {
-            ::fchmod(fd, 0644);
-            file = ::fdopen(fd, "w+b");
-            if (!file) {
-                ::close(fd);
-                ::unlink(temp.c_str());
-            }
-        }
-    }
-    if (!file)
-        return 0;
-
-    bool ok = Compress(file, colour ? pixels : grey.data(), width, height, colour ? 3 : 1, quality);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    bool ok = Compress(&bytes, &size, colour ? pixels : grey.data(), width, height, colour ? 3 : 1, quality);
+    if (ok && !name.empty())
+        ok = platform::WriteFileAtomic(platform::ResolvePath(name), bytes, size_t(size));
     if (ok && out)
-        ok = ReadBack(file, *out);
-    if (std::fflush(file) != 0)
-        ok = false;
-    if (ok && !temp.empty() && ::fsync(::fileno(file)) != 0)
-        ok = false;
-    if (std::fclose(file) != 0)
-        ok = false;
-    if (!temp.empty()) {
-        if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
-            ok = false;
-        if (!ok)
-            ::unlink(temp.c_str());
-    }
+        out->assign(bytes, bytes + size);
+    std::free(bytes);
     return ok ? 1 : 0;
 }
 

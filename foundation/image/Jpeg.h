@@ -11,8 +11,8 @@
 // three bytes a pixel (red, green, blue), first row first, without padding.
 
 // Writes a baseline JPEG. colour false writes one grey component made of
-// 0.299 R + 0.587 G + 0.114 B. A named file is replaced atomically; an empty name
-// writes to a temporary file only. When *byteCount is not 0 on entry the written
+// 0.299 R + 0.587 G + 0.114 B. The picture is compressed in memory; a named file
+// is written through the atomic writer, an empty name writes no file. When *byteCount is not 0 on entry the written
 // bytes are read back into pixels and *byteCount receives their number; when they
 // do not fit in width x height x 3 bytes nothing is copied, *byteCount receives the
 // length needed and the result is 0. Returns 1 on success, 0 on failure.
@@ -43,9 +43,6 @@ int ReadJpegSizeStream(FILE* file, int* width, int* height);
 // posts the box to the GUI thread when there is one. Null restores the default.
 using JpegErrorHook = std::function<void(const char* message)>;
 void SetJpegErrorHook(JpegErrorHook hook);
-
-// A temporary file in the temporary folder, deleted when closed; null on failure.
-FILE* OpenJpegTempFile();
 
 // Row utilities. Each returns 0 for null data (or a failed allocation), else 1.
 int FlipRows(uint8_t* data, unsigned rowBytes, unsigned rows);

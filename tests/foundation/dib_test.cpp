@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace imgtest;
 
@@ -373,6 +374,43 @@ TEST(Dib, SaveJpegNamesAndMemoryOutput)
     std::fclose(mem);
     EXPECT_TRUE(decoded);
     EXPECT_EQ(w, 16);
+}
+
+TEST(Dib, SavedJpegsGoThroughLinksOnlyToRegularFiles)
+{
+    TempDir dir("dibjpeglink");
+    CDib dib;
+    ASSERT_TRUE(dib.Create(8, 8, 24));
+    std::memset(dib.GetBits(), 90, 8 * 8 * 3);
+    std::filesystem::create_directory(dir / "real");
+    WriteFile(dir / "real/shot.jpg", {'o', 'l', 'd'});
+    std::filesystem::create_symlink(dir / "real/shot.jpg", dir / "shot.jpg");
+    ASSERT_EQ(::mkfifo((dir / "real/pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(dir / "real/pipe", dir / "pipe.jpg");
+    std::filesystem::create_symlink(dir / "real/none.jpg", dir / "dangling.jpg");
+    std::filesystem::create_symlink(dir / "real", dir / "folder.jpg");
+
+    // the user's link to a picture elsewhere: the picture is replaced, the link kept
+    ASSERT_TRUE(dib.Save((dir / "shot.jpg").c_str(), nullptr));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "shot.jpg"));
+    const auto saved = ReadFile(dir / "real/shot.jpg");
+    ASSERT_GT(saved.size(), 2u);
+    EXPECT_EQ(saved[0], 0xFF);
+    EXPECT_EQ(saved[1], 0xD8);
+    // a link to anything else is refused with a line naming it, and nothing is written
+    LogCapture log;
+    for (const char* name : {"pipe.jpg", "dangling.jpg", "folder.jpg"}) {
+        EXPECT_FALSE(dib.Save((dir / name).c_str(), nullptr)) << name;
+        EXPECT_TRUE(std::filesystem::is_symlink(dir / name)) << name;
+        EXPECT_TRUE(log.Contains(dir / name)) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "real/none.jpg"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "real/pipe"));
+    // and no temporary file is left anywhere
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::recursive_directory_iterator(dir.path))
+        ++entries;
+    EXPECT_EQ(entries, 7u);  // real with its two files, and the four links
 }
 
 TEST(Dib, FailedSaveKeepsTheOldFile)
