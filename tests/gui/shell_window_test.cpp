@@ -19,6 +19,8 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
@@ -200,6 +202,72 @@ TEST_F(ShellWindow, CloseBoxSavesThePlacementAndTheNextStartRestoresIt)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         EXPECT_EQ(dlg.Window().geometry(), placed);
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+// The window's position and size as the window system last reported them
+// (its move and resize events), which may come after geometry() changed.
+class ReportedGeometry : public QObject {
+public:
+    explicit ReportedGeometry(QWindow& window) : m_reported(window.geometry()) { window.installEventFilter(this); }
+    QRect Reported() const { return m_reported; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Move)
+            m_reported.moveTopLeft(static_cast<QMoveEvent*>(e)->pos());
+        else if (e->type() == QEvent::Resize)
+            m_reported.setSize(static_cast<QResizeEvent*>(e)->size());
+        return false;
+    }
+
+private:
+    QRect m_reported;
+};
+
+// Closed while maximised, whichever the window system reports first (the new size
+// or the new state): the record has show command 3 and the rectangle from before,
+// and the next start opens the window in its normal state there.
+TEST_F(ShellWindow, AMaximisedWindowRecordsItsNormalRectangleAndOpensNormalThere)
+{
+    const QRect placed(123, 77, 900, 600);
+    for (bool sizeFirst : {true, false}) {
+        SCOPED_TRACE(sizeFirst ? "size, then state" : "state, then size");
+        {
+            CGLAppDlg dlg;
+            RunWith(dlg, [&] {
+                ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+                auto& window = dlg.Window();
+                ReportedGeometry reported(window);
+                window.setGeometry(placed);
+                ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == placed; }, 5000));
+                // maximised as a window manager does it (there is none on the test display)
+                const QRect full = window.screen()->availableGeometry();
+                if (sizeFirst) {
+                    window.setGeometry(full);
+                    ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == full; }, 5000));
+                }
+                window.showMaximized();
+                if (!sizeFirst) {
+                    window.setGeometry(full);
+                    ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == full; }, 5000));
+                }
+                ASSERT_TRUE(window.windowStates() & Qt::WindowMaximized);
+                window.close();
+            });
+        }
+        std::vector<uint8_t> record;
+        ASSERT_TRUE(platform::profile::GetBinary("Ostravellum", "WinPos", record));
+        const platform::WindowPlacement p = platform::OverlayPlacement({}, record.data(), record.size());
+        EXPECT_EQ(p.showCmd, platform::WindowPlacement::kShowMaximized);
+        EXPECT_EQ(p.normal, (platform::Rect{123, 77, 1023, 677}));
+    }
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        EXPECT_EQ(dlg.Window().geometry(), placed);
+        EXPECT_FALSE(dlg.Window().windowStates() & Qt::WindowMaximized);
         Key(dlg, Qt::Key_Escape);
     });
 }
