@@ -72,6 +72,20 @@ protected:
             text += "line " + std::to_string(i) + "\n";
         return text;
     }
+    // a left press on the first line, then the mouse below the window: the
+    // selection follows it by auto-scrolling
+    QPoint StartDragBelow()
+    {
+        widget->SetMouseButtons([] { return Qt::MouseButtons(Qt::LeftButton); });
+        QTest::mousePress(widget->viewport(), Qt::LeftButton, Qt::NoModifier, CharPoint(0, 0));
+        const QPoint below(60, widget->viewport()->height() + 20);
+        widget->SetCursorPosition([below] { return below; });
+        QMouseEvent move(QEvent::MouseMove, below, widget->viewport()->mapToGlobal(below), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget->viewport(), &move);
+        EXPECT_TRUE(widget->AutoScrolling());
+        return below;
+    }
     void Wheel(int delta)
     {
         const QPointF at(50, 50);
@@ -185,16 +199,10 @@ TEST_F(WidgetFixture, ClickPlacesCaretAndDragBelowAutoScrolls)
     EXPECT_EQ(ctrl.GetCaret(), int(Lines(1).size()) + 2);
 
     SetText(Lines(200), 0);
-    QTest::mousePress(widget->viewport(), Qt::LeftButton, Qt::NoModifier, CharPoint(0, 0));
-    const QPoint below(60, widget->viewport()->height() + 20);
-    widget->SetCursorPosition([below] { return below; });
-    QMouseEvent move(QEvent::MouseMove, below, widget->viewport()->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(widget->viewport(), &move);
-    EXPECT_TRUE(widget->AutoScrolling());
+    const QPoint below = StartDragBelow();
     const int first = ctrl.GetFirstLine();
-    QTest::qWait(450);
-    EXPECT_GE(ctrl.GetFirstLine(), first + 2); // a line about every 100 ms
+    // a line a tick (about every 100 ms)
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ctrl.GetFirstLine() >= first + 2; }, 5000));
     QTest::mouseRelease(widget->viewport(), Qt::LeftButton, Qt::NoModifier, below);
     EXPECT_FALSE(widget->AutoScrolling());
     int a, b;
@@ -202,6 +210,36 @@ TEST_F(WidgetFixture, ClickPlacesCaretAndDragBelowAutoScrolls)
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, ctrl.GetCaret());
     EXPECT_GT(b, 0);
+}
+
+TEST_F(WidgetFixture, ALostReleaseOrTheFocusGoingEndsTheDragSelect)
+{
+    for (bool focusGoes : {false, true}) {
+        SCOPED_TRACE(focusGoes ? "focus goes" : "release lost");
+        SetText(Lines(200), 0);
+        widget->setFocus();
+        StartDragBelow();
+        const int first = ctrl.GetFirstLine();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ctrl.GetFirstLine() > first; }, 5000));
+        if (focusGoes) {
+            other->setFocus(); // a modal box or another window takes the keyboard
+            QApplication::processEvents();
+        } else {
+            // the button came up while another window held the grab
+            widget->SetMouseButtons([] { return Qt::MouseButtons(Qt::NoButton); });
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !widget->AutoScrolling(); }, 5000));
+        // no tick and no move extends the selection any more
+        const int top = ctrl.GetFirstLine(), caret = ctrl.GetCaret();
+        QTest::qWait(3 * int(ctrl.m_nAutoScrollInterval));
+        const QPoint back = CharPoint(1, 2);
+        QMouseEvent move(QEvent::MouseMove, back, widget->viewport()->mapToGlobal(back), Qt::NoButton,
+                         focusGoes ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget->viewport(), &move);
+        EXPECT_EQ(ctrl.GetFirstLine(), top);
+        EXPECT_EQ(ctrl.GetCaret(), caret);
+        widget->SetMouseButtons([] { return Qt::MouseButtons(Qt::LeftButton); });
+    }
 }
 
 TEST_F(WidgetFixture, BreakpointIsRedAndYellowWhenActive)
