@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QPageSize>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
@@ -20,6 +22,8 @@
 #include <QWheelEvent>
 
 #include <memory>
+#include <set>
+#include <vector>
 #include <string>
 
 namespace {
@@ -341,6 +345,62 @@ TEST_F(WidgetFixture, ShortTextPrintsOnePdfPage)
     // the screen layout is back
     EXPECT_EQ(ctrl.GetFirstLine(), top);
     EXPECT_EQ(ctrl.GetTextRect().right, widget->viewport()->width());
+}
+
+namespace {
+
+// A printer whose painter calls are recorded: the baselines of the text drawn
+// on each page.
+class TextRecorder : public QPaintEngine {
+public:
+    TextRecorder() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawRects(const QRect*, int) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawTextItem(const QPointF& p, const QTextItem&) override { pages.back().insert(qRound(p.y())); }
+    Type type() const override { return QPaintEngine::User; }
+    std::vector<std::set<int>> pages{1};
+};
+
+class RecordingPrinter : public QPrinter {
+public:
+    RecordingPrinter() : QPrinter(QPrinter::HighResolution) {}
+    QPaintEngine* paintEngine() const override { return &recorder; }
+    bool newPage() override
+    {
+        recorder.pages.emplace_back();
+        return true;
+    }
+    mutable TextRecorder recorder;
+};
+
+} // namespace
+
+TEST_F(WidgetFixture, APrintedPageHoldsWholeLinesOnly)
+{
+    const int lines = 150;
+    SetText(Lines(lines));
+    for (int height : {800, 813, 829}) { // page heights in points: page breaks at different slices of a line
+        SCOPED_TRACE(height);
+        RecordingPrinter printer;
+        printer.setPageSize(QPageSize(QSizeF(595, height), QPageSize::Point));
+        const int printed = widget->PrintTo(printer);
+        ASSERT_GT(printed, 1);
+        ASSERT_EQ(int(printer.recorder.pages.size()), printed);
+        // every line on one page only: a page's last line is not drawn again,
+        // cut, at the foot of the page before
+        size_t drawn = 0;
+        for (const auto& page : printer.recorder.pages)
+            drawn += page.size();
+        EXPECT_EQ(drawn, size_t(lines));
+        for (size_t i = 0; i + 1 < printer.recorder.pages.size(); ++i)
+            EXPECT_EQ(printer.recorder.pages[i].size(), printer.recorder.pages[0].size()) << "page " << i + 1;
+    }
 }
 
 TEST_F(WidgetFixture, ClipboardRoundTripKeepsANonAsciiByte)

@@ -251,8 +251,11 @@ void PaintEditText(CEditCtrl& ctrl, QPainter& p, const QRect& clip, const EditPa
     if (area.isEmpty() || lh <= 0 || ctrl.GetTextLength() == 0)
         return;
     area.adjust(-1, -1, 1, 1);
+    // a printed page holds whole lines only: the next page starts with the
+    // line that would be cut here
+    const int last = printing ? rt.Height() / lh - 1 : (area.bottom() - rt.top) / lh;
     std::vector<EcPaintLine> lines;
-    ctrl.BuildPaintLines(0, std::max(0, (area.bottom() - rt.top) / lh), printing, lines);
+    ctrl.BuildPaintLines(0, std::max(0, last), printing, lines);
     DrawLines(ctrl, p, area, lines, fonts, printing);
 }
 
