@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
@@ -506,7 +507,10 @@ TEST_F(ShellWindow, ExitWithTheEditorsDialogsOpen)
               });
     steps.Add("the About box", [&] { return open(tracks, (QMessageBox*)nullptr); },
               [&] { QTimer::singleShot(0, trains, [e = trains] { e->OnCommand(CLuaEditor::kFileLoad); }); });
-    steps.Add("the file dialog", [&] { return open(trains, (QFileDialog*)nullptr); }, [&] {
+    steps.Add("the file dialog", [&] {
+        // the close box of a window not yet on the screen does nothing
+        return open(trains, (QFileDialog*)nullptr) && options->windowHandle() && options->windowHandle()->isExposed();
+    }, [&] {
         options->Edit().InsertText("-- dropped\n");
         xinput::CloseBox(options->winId());
     });
@@ -527,4 +531,50 @@ TEST_F(ShellWindow, ExitWithTheEditorsDialogsOpen)
     EXPECT_EQ(ReadText(optionsFile), optionsBefore);
     EXPECT_TRUE(fs::exists(s_dir / "Html" / "HtmlItems.dat")) << "the panel store is saved";
     fs::remove(s_dir / "Html" / "HtmlItems.dat");
+}
+
+// Every route out asks first, with the render thread still running: the main
+// window's close box, Esc, and Esc while the input is captured (the capture
+// ends so that the question can be answered). No lets the program end.
+TEST_F(ShellWindow, EveryRouteOutAsksBeforeTheShutdown)
+{
+    EditorsInstalled editors;
+    for (const char* route : {"close box", "Esc", "Esc under capture"}) {
+        SCOPED_TRACE(route);
+        CGLAppDlg dlg;
+        CLuaEditor* tracks = nullptr;
+        QPointer<QDialog> box;
+        auto main = [&dlg] { return dlg.Window().winId(); };
+        const std::string way = route;
+        xinput::Steps steps(Rescue(dlg));
+        steps.Add("the scene runs", [&] { return dlg.IsRunning(); }, [&] { xinput::Keys(main(), {"F11"}); }, 60000);
+        steps.Add("F11's editors", [&] { return (tracks = Editor("IDSTR-1-0")) != nullptr; }, [&] {
+            tracks->Edit().InsertText("-- dropped\n");
+            if (way == "close box") {
+                xinput::CloseBox(main());
+            } else if (way == "Esc") {
+                xinput::Keys(main(), {"Escape"});
+            } else {
+                // low in the 3D view's left: the editors open at the top left, the panel on the right
+                xinput::Xdotool({"mousemove", "--window", QString::number(main()), "60",
+                                 QString::number(dlg.Window().height() - 30)});
+                xinput::Xdotool({"mousedown", "2"});  // held: the capture does not go quiet
+            }
+        });
+        if (way == "Esc under capture")
+            steps.Add("captured", [&] { return g_InputState.IsCaptured(); }, [&] {
+                xinput::Keys(main(), {"Escape"});
+                xinput::Xdotool({"mouseup", "2"});
+            });
+        steps.Add("the question", [&] { return (box = xinput::OpenBox("Save changes ?")) != nullptr; }, [&] {
+            EXPECT_TRUE(dlg.IsRunning()) << "the render thread stopped before the question";
+            EXPECT_FALSE(g_InputState.IsCaptured());
+            xinput::Keys(box->winId(), {"n"});
+        });
+        RunWith(dlg, [&] { steps.Start(); });
+        EXPECT_TRUE(steps.Done()) << "stopped at: " << steps.FailedStep();
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_EQ(PoseFiles(), 10);
+        QApplication::processEvents();  // the closed editors go
+    }
 }
