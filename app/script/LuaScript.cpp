@@ -324,7 +324,9 @@ bool CLuaScript::Raise(const char* name, const EventArg* args, int count, int re
         },
         &call);
     if (status != LUA_OK) {
-        const std::string message = ErrorText(m_L, -1);
+        std::string message = ErrorText(m_L, -1);
+        if (status == LUA_ERRMEM)  // Lua's message names no script
+            message = m_path + ": " + message;
         lua_settop(m_L, top);
         return LuaErr(status, message.c_str());
     }

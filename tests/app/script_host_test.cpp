@@ -279,6 +279,14 @@ TEST_F(ScriptHost, AllocationsPastTheLimitFailAsAMemoryError)
     EXPECT_FALSE(ok);
     EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRMEM);
     EXPECT_TRUE(log.Contains("CLuaScript::LuaErr LUA_ERRMEM  Lua//Trains.lua: not enough memory"));
+    // the same inside an event
+    CLuaScript::SetMemoryLimit(4u << 20);
+    ASSERT_TRUE(Run("function OnImage() local t = {} for i = 1, 1e7 do t[i] = i end end\n"));
+    CLuaScript::SetMemoryLimit(CLuaScript::kDefaultMemoryLimit);
+    LogCapture eventLog;
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRMEM);
+    EXPECT_TRUE(eventLog.Contains("CLuaScript::LuaErr LUA_ERRMEM  Lua//Trains.lua: not enough memory"));
     // the state is still usable: the garbage is collected and a good file runs
     WriteScript("Lua/Trains.lua", "function OnImage() n = (n or 0) + 1 end\n");
     PollScripts(&script, 1);
