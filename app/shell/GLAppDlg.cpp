@@ -187,7 +187,7 @@ bool CGLAppDlg::OnEvent(QEvent* e)
     }
     case QEvent::FocusOut:
         // keys released while another window has the focus never reach us
-        m_shiftHeld = m_ctrlHeld = false;
+        m_heldModifiers.Release(g_InputState);
         g_InputState.SetForward(0);
         g_InputState.SetStrafe(0);
         return false;
@@ -211,10 +211,7 @@ void CGLAppDlg::OnKey(QKeyEvent* e, bool down)
     if (!down && e->isAutoRepeat())
         return;
     const int key = platform::VirtualKeyFromQt(e->key(), e->modifiers() & Qt::KeypadModifier);
-    if (key == platform::vk::kShift)
-        m_shiftHeld = down;
-    else if (key == platform::vk::kControl)
-        m_ctrlHeld = down;
+    m_heldModifiers.OnKey(key, down, g_InputState);
     if (m_capture.IsActive()) {
         HandleRawInput(platform::RawInputPacket::Key(uint16_t(key), down));
         return;
@@ -226,14 +223,7 @@ void CGLAppDlg::OnKey(QKeyEvent* e, bool down)
 
 void CGLAppDlg::RefreshHeldModifiers()
 {
-    // Shift and Ctrl do not auto-repeat: keep their modifier alive while held
-    if (m_capture.IsActive())
-        return;
-    if (m_ctrlHeld)
-        g_InputState.SetModifier(CInputState::kModBackOrCtrl);
-    else if (m_shiftHeld)
-        g_InputState.SetModifier(CInputState::kModShift);
-    if (m_ctrlHeld || m_shiftHeld)
+    if (!m_capture.IsActive() && m_heldModifiers.Refresh(g_InputState))
         ApplyCursor();
 }
 

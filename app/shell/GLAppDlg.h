@@ -87,11 +87,10 @@ private:
     platform::EventPtr m_sigThread;
     QEventLoop* m_modalLoop = nullptr;
     QTimer m_modifierTimer;
+    shell::HeldModifiers m_heldModifiers;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     bool m_destroyed = false;
     bool m_radarDrag = false;
-    bool m_shiftHeld = false;
-    bool m_ctrlHeld = false;
     bool m_fullScreenApplied = false;
     int m_cursorShape = -1;
 };
