@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/DialogUnits.h"
 #include "platform/GuiDispatcher.h"
+#include "platform/Icon.h"
 #include "platform/Profile.h"
 #include "platform/VirtualKeys.h"
 #include "platform/WindowPlacement.h"
@@ -16,6 +17,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QFont>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
@@ -27,7 +29,8 @@ namespace {
 
 constexpr const char* kPlacementSection = "Ostravellum";
 constexpr const char* kPlacementEntry = "WinPos";
-constexpr int kModifierRefreshMs = 50;  // below the modifier's 100 ms life
+constexpr int kModifierRefreshMs = 50;
+constexpr unsigned kIconId = 101;  // below the modifier's 100 ms life
 
 } // namespace
 
@@ -38,6 +41,7 @@ CGLAppDlg::CGLAppDlg()
     m_loop = std::make_unique<CRenderLoop>(m_state, m_sceneDriver, &m_store, host, g_InputState);
     m_window.setFormat(CGLcontext::PixelFormat());
     m_window.setTitle("Quillmont");
+    m_window.setIcon(platform::LoadIcon(kIconId));  // the small icon
     const platform::DialogBaseUnits base = platform::BaseUnitsFor(platform::DialogFont());
     m_window.resize(platform::DialogUnitsToPixelsX(kWidthDlu, base), platform::DialogUnitsToPixelsY(kHeightDlu, base));
     m_window.SetEventHandler([this](QEvent* e) { return OnEvent(e); });

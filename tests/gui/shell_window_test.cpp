@@ -10,9 +10,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
@@ -145,6 +147,8 @@ TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
             EXPECT_EQ(dlg.State().resizeCounter, 0);
         }
         EXPECT_NE(Grab(dlg), first) << "another view";
+        EXPECT_EQ(dlg.Window().icon().availableSizes(), QIcon(QPixmap(QM_SOURCE_DIR "/resources/icon/101.png")).availableSizes());
+        EXPECT_FALSE(dlg.Window().icon().isNull()) << "the small icon";
         Key(dlg, Qt::Key_Escape);
     });
 }
