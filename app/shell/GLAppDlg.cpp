@@ -17,6 +17,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QFont>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -244,8 +245,8 @@ void CGLAppDlg::OnMouseMove(QMouseEvent* e)
     const auto action = shell::OnMouseMove(int(pos.x() * ratio), int(pos.y() * ratio), g_InputState.Now(), g_InputState);
     if (action != shell::WindowAction::None)
         Perform(action);
-    else if (!m_window.isActive())
-        m_window.requestActivate();
+    else if (QWindow* focus = QGuiApplication::focusWindow(); focus && focus == m_panel.windowHandle())
+        m_window.requestActivate();  // the keys come back from the panel, never from an editor or a dialog
     ApplyCursor();
 }
 
