@@ -47,7 +47,10 @@ CGLAppDlg::CGLAppDlg()
     m_window.resize(platform::DialogUnitsToPixelsX(kWidthDlu, base), platform::DialogUnitsToPixelsY(kHeightDlu, base));
     m_window.SetEventHandler([this](QEvent* e) { return OnEvent(e); });
     m_modifierTimer.setInterval(kModifierRefreshMs);
-    QObject::connect(&m_modifierTimer, &QTimer::timeout, [this] { RefreshHeldModifiers(); });
+    QObject::connect(&m_modifierTimer, &QTimer::timeout, [this] {
+        RefreshHeldModifiers();
+        ReleaseStalledCapture();
+    });
 }
 
 CGLAppDlg::~CGLAppDlg()
@@ -230,6 +233,14 @@ void CGLAppDlg::RefreshHeldModifiers()
 {
     if (!m_capture.IsActive() && m_heldModifiers.Refresh(g_InputState))
         ApplyCursor();
+}
+
+void CGLAppDlg::ReleaseStalledCapture()
+{
+    // the render thread ends a quiet capture; while it stands (a breakpoint, a long
+    // script call, the scene loading) the window lets go of pointer and keyboard
+    if (m_capture.IsActive() && g_InputState.Now() - m_state.lastPassMs > CRenderLoop::kStalledMs)
+        EndInputCapture();
 }
 
 void CGLAppDlg::OnMouseMove(QMouseEvent* e)

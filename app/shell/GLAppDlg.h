@@ -54,6 +54,7 @@ private:
     void Perform(shell::WindowAction action);
     void ApplyCursor();
     void RefreshHeldModifiers();
+    void ReleaseStalledCapture();
     void BeginInputCapture();
     void EndInputCapture();
     void HandleRawInput(const platform::RawInputPacket& packet);
