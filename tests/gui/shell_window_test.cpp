@@ -255,6 +255,9 @@ TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        // frames are coming (the first wait for the shaders): a loop standing for
+        // 250 ms would end the capture itself
+        ASSERT_TRUE(WaitUntil([&] { return StatusTextPixels(Grab(dlg)) > 100; }, 30000));
         auto& window = dlg.Window();
         const QPoint centre(window.width() / 2, window.height() / 2);
         SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
