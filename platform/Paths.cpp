@@ -1,14 +1,9 @@
 #include "platform/Paths.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/LogSink.h"
 
 #include <algorithm>
-#include <atomic>
-#include <csignal>
-#include <cstdlib>
-#include <mutex>
-#include <random>
-#include <set>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -160,6 +155,12 @@ bool FileExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool NameExists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 bool DirectoryExists(const std::string& path)
 {
     struct stat st;
@@ -197,138 +198,12 @@ int64_t FileSize(const std::string& path)
     return int64_t(st.st_size);
 }
 
-namespace {
-
-// A link at the target is followed (a chain of them, relative ones from the
-// link's own folder), so the file the user linked to is replaced, not the link.
-std::string FollowLinks(const std::string& path)
-{
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return current;
-        char buf[PATH_MAX];
-        const ssize_t n = ::readlink(current.c_str(), buf, sizeof(buf) - 1);
-        if (n <= 0)
-            return current;
-        std::string target(buf, size_t(n));
-        if (target[0] != '/') {
-            const auto slash = current.find_last_of('/');
-            if (slash != std::string::npos)
-                target = current.substr(0, slash + 1) + target;
-        }
-        current = target;
-    }
-    return current;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-constexpr const char kTempMark[] = ".qmtmp-";
-
-// Temporary names are "<name>.qmtmp-<pid>-<random>"; the process id tells
-// whether the save that made one may still be running.
-bool IsStaleTempName(const std::string& name)
-{
-    const auto mark = name.rfind(kTempMark);
-    if (mark == std::string::npos || mark == 0)
-        return false;
-    const char* p = name.c_str() + mark + sizeof(kTempMark) - 1;
-    char* end = nullptr;
-    const long pid = std::strtol(p, &end, 10);
-    if (end == p || *end != '-' || pid <= 0)
-        return false;
-    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
-
-void CleanFolderOnce(const std::string& folder)
-{
-    static std::mutex lock;
-    static std::set<std::string> done;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        if (!done.insert(folder).second)
-            return;
-    }
-    RemoveStaleTempFiles(folder);
-}
-
-bool WriteAll(int fd, const void* data, size_t size)
-{
-    const char* p = static_cast<const char*>(data);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        left -= size_t(n);
-    }
-    return true;
-}
-
-} // namespace
-
-int RemoveStaleTempFiles(const std::string& folder)
-{
-    int removed = 0;
-    for (const auto& e : ListDirectory(folder))
-        if (!e.isDirectory && IsStaleTempName(e.name) && ::unlink(JoinPath(folder, e.name).c_str()) == 0)
-            ++removed;
-    return removed;
-}
-
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size)
 {
-    if (path.empty() || (size > 0 && !data))
+    if (size > 0 && !data)
         return false;
-    const std::string target = FollowLinks(path);
-    const std::string folder = FolderOf(target);
-    CleanFolderOnce(folder);
-
-    static std::atomic<uint32_t> counter{0};
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "%ld-%08x", long(::getpid()),
-                      unsigned(std::random_device{}() ^ (counter++ * 0x9e3779b9u)));
-        tmp = target + kTempMark + suffix;
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    // keep the old file's permissions where there is one
-    struct stat old;
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
-    bool ok = WriteAll(fd, data, size) && ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    AtomicFileStream file;
+    return file.Open(path) && file.Write(data, size) && file.Commit();
 }
 
 namespace {

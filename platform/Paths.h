@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ struct DirEntry {
 std::vector<DirEntry> ListDirectory(const std::string& folder);
 
 bool FileExists(const std::string& path);
+// True when anything is at the name, links not followed (a dangling link or a
+// link loop included).
+bool NameExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool CreateDirectories(const std::string& path);
 // Modification time in seconds since the epoch; 0 when missing.
@@ -41,14 +45,9 @@ int64_t FileModTime(const std::string& path);
 // Size in bytes; -1 when missing.
 int64_t FileSize(const std::string& path);
 
-// Writes the bytes to a temporary file beside the target (created exclusively,
-// never through a link), syncs it, renames it over the target and syncs the
-// folder, so a failed write or a crash never destroys the old file. A link at the
-// target is followed: the file it points to is replaced.
+// Writes the bytes through an AtomicFileStream (see there: the old file survives
+// a failed write or a crash, and only an absent or regular file is replaced).
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
-// Removes temporary files that saves of processes no longer running left in the
-// folder; returns how many were removed.
-int RemoveStaleTempFiles(const std::string& folder);
 
 // Default size cap of ReadWholeFile (far above any file the program reads).
 constexpr uint64_t kDefaultReadCap = uint64_t(256) << 20;

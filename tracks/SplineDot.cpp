@@ -38,8 +38,9 @@ int CSplineDot::LoadTrack(const std::string& name)
     std::vector<uint8_t> bytes;
     std::string why;
     if (!platform::ReadWholeFile(path, bytes, kMaxTrackFileSize, &why)) {
-        if (platform::FileSize(path) >= 0) {
-            // There is something we could not read: never overwrite it unasked.
+        if (platform::NameExists(path)) {
+            // There is something we could not read (a link to itself included):
+            // never overwrite it unasked.
             m_LoadFailed = true;
             CVersions::Print(false, "CSplineDot::LoadTrack error: cannot read %s: %s\r\n", path.c_str(), why.c_str());
         }

@@ -24,6 +24,16 @@ bool Contains(const std::string& text, const char* part)
     return text.find(part) != std::string::npos;
 }
 
+std::string KeyOf(const std::string& page, const std::string& name)
+{
+    std::string key;
+    key.reserve(page.size() + name.size() + 1);
+    key += page;
+    key += '|';
+    key += name;
+    return key;
+}
+
 } // namespace
 
 void CHtmlItemStore::CountChange()
@@ -37,7 +47,24 @@ void CHtmlItemStore::Clear()
 {
     std::lock_guard guard(m_lock);
     m_items.clear();
+    m_index.clear();
+    m_unreadable = m_updated = false;
     m_changes.store(0, std::memory_order_relaxed);
+}
+
+void CHtmlItemStore::Append(HtmlItem item)
+{
+    m_items.push_back(std::move(item));
+    HtmlItem& added = m_items.back();
+    m_index.try_emplace(KeyOf(added.page, added.name), &added); // the first one answers
+}
+
+HtmlItem* CHtmlItemStore::Find(const std::string& page, const std::string& name)
+{
+    if (page.find('|') != std::string::npos || name.find('|') != std::string::npos)
+        return nullptr;
+    const auto it = m_index.find(KeyOf(page, name));
+    return it == m_index.end() ? nullptr : it->second;
 }
 
 bool CHtmlItemStore::Load(const std::string& fileName)
@@ -46,14 +73,20 @@ bool CHtmlItemStore::Load(const std::string& fileName)
     const std::string path = platform::ResolvePath(fileName);
     bool ok = true;
     std::vector<uint8_t> bytes;
-    if (platform::ReadWholeFile(path, bytes)) {
+    std::string why;
+    if (platform::ReadWholeFile(path, bytes, kMaxFileBytes, &why)) {
+        std::list<HtmlItem> items;
         ItemTextStats stats;
-        ParseItemText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), m_items, &stats);
+        ParseItemText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), items, &stats);
+        for (HtmlItem& it : items)
+            Append(std::move(it));
         if (stats.badLines > 0)
             CVersions::Print(false, "CHtmlItemStore::Load %s: skipped %d malformed line(s), the first is line %d\n",
                              fileName.c_str(), stats.badLines, stats.firstBadLine);
-    } else if (platform::FileExists(path)) {
-        ok = CVersions::Print(false, "CHtmlItemStore::Load %s cannot be read\n", fileName.c_str());
+    } else if (why != "not found") { // the reader's word for a missing file: nothing to keep
+        m_unreadable = true;
+        ok = CVersions::Print(false, "CHtmlItemStore::Load %s cannot be read (%s): it is kept until a control changes\n",
+                              fileName.c_str(), why.c_str());
     }
     CountChange();
     return ok;
@@ -64,6 +97,8 @@ bool CHtmlItemStore::Save(const std::string& fileName)
     std::string text;
     {
         std::lock_guard guard(m_lock);
+        if (m_unreadable && !m_updated)
+            return true; // nothing of the user's to write over what could not be read
         text = FormatItemText(m_items);
     }
     const std::string path = platform::ResolvePath(fileName);
@@ -82,11 +117,10 @@ void CHtmlItemStore::Update(const HtmlItem& item)
         Sanitize(*s);
 
     std::lock_guard guard(m_lock);
-    for (HtmlItem& it : m_items) {
-        if (it.page != in.page || it.name != in.name)
-            continue;
-        for (auto [from, to] : {std::pair{&in.className, &it.className}, std::pair{&in.value, &it.value},
-                                std::pair{&in.checked, &it.checked}}) {
+    m_updated = true;
+    if (HtmlItem* it = Find(in.page, in.name)) {
+        for (auto [from, to] : {std::pair{&in.className, &it->className}, std::pair{&in.value, &it->value},
+                                std::pair{&in.checked, &it->checked}}) {
             if (!from->empty()) {
                 *to = *from;
                 CountChange();
@@ -94,7 +128,7 @@ void CHtmlItemStore::Update(const HtmlItem& item)
         }
         return;
     }
-    m_items.push_back(std::move(in));
+    Append(std::move(in));
     CountChange();
 }
 
@@ -102,9 +136,8 @@ std::string CHtmlItemStore::Lookup(const std::string& page, const std::string& n
 {
     std::lock_guard guard(m_lock);
     std::string result;
-    for (HtmlItem& it : m_items) {
-        if (it.page != page || it.name != name)
-            continue;
+    if (HtmlItem* found = Find(page, name)) {
+        HtmlItem& it = *found;
         int consumed = 0;
         if (Contains(it.className, "toggleButton")) {
             it.value = Contains(it.className, "active") ? "1" : "0";
@@ -122,7 +155,6 @@ std::string CHtmlItemStore::Lookup(const std::string& page, const std::string& n
         }
         const int8_t n = m_changes.load(std::memory_order_relaxed);
         m_changes.store(int8_t(n - consumed > 0 ? n - consumed : 0), std::memory_order_relaxed);
-        break;
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <unordered_map>
 
 // One control of the panel page as the store keeps it.
 struct HtmlItem {
@@ -22,12 +23,17 @@ struct HtmlItem {
 class CHtmlItemStore {
 public:
     static constexpr int kMaxChanges = 127;
+    // A store holds a few hundred controls: a larger file is not read.
+    static constexpr uint64_t kMaxFileBytes = uint64_t(1) << 20;
 
     // Appends the file's items (no duplicate check) and counts one change, also when
     // the file is missing. Malformed lines are skipped with one log line. Returns
-    // false only when an existing file cannot be read.
+    // false only when an existing file cannot be read (not a regular file, above
+    // kMaxFileBytes, unreadable), with one log line naming it.
     bool Load(const std::string& fileName);
-    // Writes every item atomically; false (and a log line) when it cannot.
+    // Writes every item atomically; false (and a log line) when it cannot. A file
+    // that could not be read at Load is kept as it is until an Update has come (the
+    // field rewrites of Lookup and of the panel's push do not count).
     bool Save(const std::string& fileName);
     // Updates the first item of the same page and name (its non-empty class, value
     // and checked, one change each) or appends a new one (one change). '|', '\r'
@@ -47,7 +53,8 @@ public:
     void Unlock() { m_lock.Leave(); }
     void lock() { Lock(); } // BasicLockable, for std::lock_guard
     void unlock() { Unlock(); }
-    // Only between Lock and Unlock.
+    // Only between Lock and Unlock. A walker may change the value, checked and
+    // class texts of an item, never its page or name, nor the list itself.
     std::list<HtmlItem>& Items() { return m_items; }
 
     // Empties the list and the counter (a fresh start).
@@ -55,9 +62,15 @@ public:
 
 private:
     void CountChange();
+    void Append(HtmlItem item);
+    HtmlItem* Find(const std::string& page, const std::string& name);
 
     std::atomic<int8_t> m_changes{0};
     std::list<HtmlItem> m_items;
+    // the first item of each page and name, keyed "page|name" (no text holds '|')
+    std::unordered_map<std::string, HtmlItem*> m_index;
+    bool m_unreadable = false; // a file was there at Load and could not be read
+    bool m_updated = false;    // an Update came since
     platform::RecursiveLock m_lock;
 };
 

@@ -44,6 +44,32 @@ std::string SetPropertyScript(const std::string& name, const char* property, con
 
 } // namespace
 
+const PanelSliderRange* PanelSliderRangeOf(const std::string& page, const std::string& name)
+{
+    static const PanelSliderRange kRanges[] = {
+        {"Options", "framerate", 10, 120},
+        {"Trains", "Speed", 0, 200},
+    };
+    for (const PanelSliderRange& r : kRanges)
+        if (page == r.page && name == r.name)
+            return &r;
+    return nullptr;
+}
+
+bool PanelSliderValue(const std::string& page, const std::string& name, const std::string& text, int& value)
+{
+    const char* start = text.c_str();
+    char* end = nullptr;
+    const long v = std::strtol(start, &end, 10);
+    if (end == start)
+        return false;
+    const PanelSliderRange* range = PanelSliderRangeOf(page, name);
+    const long lo = range ? range->min : 0;
+    const long hi = range ? range->max : INT_MAX;
+    value = int(v < lo ? lo : v > hi ? hi : v);
+    return true;
+}
+
 std::string PanelPageFromUrl(const std::string& url)
 {
     std::string path = url;
@@ -105,8 +131,9 @@ std::vector<std::string> PanelPushScripts(CHtmlItemStore& store, const std::stri
         if (Contains(it.className, "toggleButton")) {
             scripts.push_back(std::string("updateToggleButtonState(") + (it.value == "0" ? "false" : "true") + ");");
         } else if (EqualsNoCase(it.className, "rangeSlider")) {
-            const int v = ReadInt(it.value);
-            scripts.push_back(SetPropertyScript(it.name, "value", JsonQuote(std::to_string(v < 0 ? 0 : v)), true));
+            int v = 0;
+            if (PanelSliderValue(it.page, it.name, it.value, v))
+                scripts.push_back(SetPropertyScript(it.name, "value", JsonQuote(std::to_string(v)), true));
         } else if (EqualsNoCase(it.className, "styledCheckbox")) {
             scripts.push_back(SetPropertyScript(it.name, "checked", ReadInt(it.checked) == 1 ? "true" : "false", false));
         } else if (EqualsNoCase(it.className, "styledButtonRed")) {

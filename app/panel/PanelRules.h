@@ -36,6 +36,21 @@ PanelMouseUp PanelOnMouseUp(const PanelInputReport& report, const std::string& d
 // checked text is reset to "0". Every value is embedded as a JSON string literal.
 std::vector<std::string> PanelPushScripts(CHtmlItemStore& store, const std::string& page);
 
+// The range of a slider of the panel pages, the same as the page's min and max.
+struct PanelSliderRange {
+    const char* page;
+    const char* name;
+    int min;
+    int max;
+};
+// Null for a slider the pages do not have.
+const PanelSliderRange* PanelSliderRangeOf(const std::string& page, const std::string& name);
+// A stored slider text as the page shows it and the program takes it: its leading
+// integer held to the slider's range (any other slider: not below 0). False when
+// the text holds no number: the page keeps its own value and the program its
+// current one.
+bool PanelSliderValue(const std::string& page, const std::string& name, const std::string& text, int& value);
+
 // The text as a JavaScript/JSON string literal, quotes included.
 std::string JsonQuote(const std::string& text);
 

@@ -78,22 +78,30 @@ void CGLscene::Free()
     if (m_freed)
         return;
     m_freed = true;
+    // before the scripts close: a finalizer that never returns costs no work
+    SaveUserWork();
     if (m_scriptsHosted)
         CloseSceneScripts(m_scripts, kSceneScriptCount);
+    m_models.Clear();
+    GetFont().Delete();
+    CGLterrain::Free();
+    m_created = false;
+}
+
+void CGLscene::SaveUserWork()
+{
+    if (m_workSaved.exchange(true))
+        return;
     // Only what was read is written back: a scene stopped early keeps the files.
     if (m_viewsReady) {
         platform::CreateDirectories(platform::ResolvePath("Camera"));
         for (int i = 0; i < kViews; ++i)
             m_views[i].SavePose(i);
     }
-    m_models.Clear();
     if (m_tracksReady)
         m_trackSets.Save();
     if (m_radarReady)
         GetRadar().SaveSettings();
-    GetFont().Delete();
-    CGLterrain::Free();
-    m_created = false;
 }
 
 void CGLscene::Resize(int width, int height)

@@ -13,6 +13,7 @@
 #include "tracks/SplineCamFollow.h"
 #include "tracks/TrackFollower.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -36,9 +37,14 @@ public:
     // Font, splash, views with their poses, radar settings, track sets, terrain,
     // view bounds and flare; false when a step fails.
     bool Create();
-    // Scripts closed, poses, track sets and radar settings saved, models, font and
-    // terrain freed. Safe to call after a failed or missing Create, and twice.
+    // Poses, track sets and radar settings saved, then the scripts closed (their
+    // finalizers run then), models, font and terrain freed. Safe to call after a
+    // failed or missing Create, and twice.
     void Free();
+    // Writes back what Create read (poses, track sets, radar settings), once: the
+    // first caller does it. Free calls it; the shell calls it from the GUI thread
+    // when the render thread is stuck inside a script call and never gets there.
+    void SaveUserWork();
 
     void Resize(int width, int height);
     // 0..9 makes that view current; other values do nothing.
@@ -137,9 +143,10 @@ private:
     bool m_wireframe = false;
     bool m_created = false;
     bool m_freed = false;
-    // What Create read, and so what Free writes back.
-    bool m_viewsReady = false;
+    // What Create read, and so what Free writes back (read by the GUI thread too).
+    std::atomic<bool> m_viewsReady{false};
     bool m_scriptsHosted = false;
-    bool m_radarReady = false;
-    bool m_tracksReady = false;
+    std::atomic<bool> m_radarReady{false};
+    std::atomic<bool> m_tracksReady{false};
+    std::atomic<bool> m_workSaved{false};
 };

@@ -73,6 +73,45 @@ size_t CJoyPadInput::GetPacket(uint8_t* out, size_t max) const
     return m_packetSize;
 }
 
+uint8_t CJoyPadInput::ByteAt(size_t offset) const
+{
+    return offset < m_packetSize ? m_packet[offset] : 0;
+}
+
+uint16_t CJoyPadInput::GetWord10() const
+{
+    std::lock_guard lock(m_mutex);
+    return uint16_t(ByteAt(10) | ByteAt(11) << 8);
+}
+
+uint8_t CJoyPadInput::GetByte12() const
+{
+    std::lock_guard lock(m_mutex);
+    return ByteAt(12);
+}
+
+uint8_t CJoyPadInput::GetByte10() const
+{
+    std::lock_guard lock(m_mutex);
+    return ByteAt(10);
+}
+
+uint8_t CJoyPadInput::GetByte10Again() const { return GetByte10(); }
+
+void CJoyPadInput::GetBytes6And8(uint8_t& at6, uint8_t& at8) const
+{
+    std::lock_guard lock(m_mutex);
+    at6 = ByteAt(6);
+    at8 = ByteAt(8);
+}
+
+void CJoyPadInput::GetBytes2And4(uint8_t& at2, uint8_t& at4) const
+{
+    std::lock_guard lock(m_mutex);
+    at2 = ByteAt(2);
+    at4 = ByteAt(4);
+}
+
 uint64_t CJoyPadInput::GetPacketCount() const
 {
     std::lock_guard lock(m_mutex);

@@ -31,10 +31,19 @@ public:
     void OnPacket(const uint8_t* data, size_t size);
     // Copies the last packet (up to max bytes); returns its size (0 before the first).
     size_t GetPacket(uint8_t* out, size_t max) const;
+    // The report accessors: fixed offsets of the last packet, little-endian;
+    // a byte past the packet's size reads as 0.
+    uint16_t GetWord10() const;
+    uint8_t GetByte12() const;
+    uint8_t GetByte10() const;
+    uint8_t GetByte10Again() const;
+    void GetBytes6And8(uint8_t& at6, uint8_t& at8) const;
+    void GetBytes2And4(uint8_t& at2, uint8_t& at4) const;
     // Packets taken into the buffer so far.
     uint64_t GetPacketCount() const;
 
 private:
+    uint8_t ByteAt(size_t offset) const;  // caller holds m_mutex
     void Run();
     int OpenDevice() const;
     bool WaitForStop(int timeoutMs);

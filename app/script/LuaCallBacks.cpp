@@ -123,6 +123,26 @@ void CLuaCallBacks::Hook(lua_State* L, lua_Debug* ar)
         LineHook(L, ar);
 }
 
+int CLuaCallBacks::DumpArgs(lua_State* L)
+{
+    if (lua_type(L, 1) == LUA_TTABLE) {
+        lua_rawgeti(L, 1, 0);
+        const bool marked = lua_type(L, -1) == LUA_TLIGHTUSERDATA && lua_touserdata(L, -1);
+        lua_pop(L, 1);
+        if (marked)
+            CVersions::Print(true, "Registered Function(%d) in progress\r\n",
+                             int(lua_tointegerx(L, lua_upvalueindex(1), nullptr)));
+    }
+    for (int i = lua_gettop(L); i >= 1; --i) {
+        const int type = lua_type(L, i);
+        if (type != LUA_TNUMBER && type != LUA_TSTRING)
+            break;  // no text form
+        const char* kind = lua_isnumber(L, i) ? "NUMBER" : "STRING";
+        CVersions::Print(true, "Val(%s) Type(%s)\r\n", lua_tolstring(L, i, nullptr), kind);
+    }
+    return 0;
+}
+
 void CLuaCallBacks::ValueToText(lua_State* L, int index, std::string& text)
 {
     text.clear();

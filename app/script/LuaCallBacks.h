@@ -35,6 +35,11 @@ public:
     static int Clear3DS(lua_State* L);
     static int Say(lua_State* L);
     static void PublishHostFunctions(lua_State* L);
+    // Trace of a host call: "Registered Function(<first upvalue>) in progress"
+    // when element 0 of the first argument (a table) is a light userdata, then
+    // "Val(<text>) Type(NUMBER|STRING)" for each value from the top down while
+    // it has a text. No results.
+    static int DumpArgs(lua_State* L);
 
     // The one hook of every state. The count event ends the running code when the
     // shell asks the scripts to stop; the line event is the debugger's.

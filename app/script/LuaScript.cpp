@@ -1,6 +1,7 @@
 #include "app/script/LuaScript.h"
 
 #include "app/script/LuaLock.h"
+#include "app/script/ScriptStop.h"
 #include "foundation/core/Versions.h"
 #include "platform/Paths.h"
 
@@ -141,10 +142,7 @@ bool CLuaScript::Host(const std::string& path)
 {
     m_ranOk = false;
     DeleteLuaLock();
-    if (m_L) {
-        lua_close(m_L);
-        m_L = nullptr;
-    }
+    CloseState();
     m_memory = Memory{0, g_memoryLimit.load()};
     m_L = lua_newstate(LuaAlloc, &m_memory);
     if (!m_L)
@@ -168,6 +166,7 @@ int CLuaScript::RunProtected(int (*function)(lua_State*), void* context)
     ApplyHookWish();
     lua_pushcfunction(m_L, function);
     lua_pushlightuserdata(m_L, context);
+    ScriptCallScope call(m_path);
     return lua_pcall(m_L, 1, LUA_MULTRET, 0);
 }
 
@@ -195,6 +194,8 @@ bool CLuaScript::Compile(const char* path)
 
 bool CLuaScript::LuaErr(int code, const char* message)
 {
+    if (code != 0 && (!message || !*message))
+        message = "(no message)";  // error("") is an error all the same
     if (message && *message && code != 0) {
         m_lastError = message;
         m_lastErrorCode = code;
@@ -242,10 +243,16 @@ void CLuaScript::Close()
         m_link->SetDebugCallback(nullptr, nullptr);
     m_ranOk = false;
     DeleteLuaLock();
-    if (m_L) {
-        lua_close(m_L);
-        m_L = nullptr;
-    }
+    CloseState();
+}
+
+void CLuaScript::CloseState()
+{
+    if (!m_L)
+        return;
+    ScriptCallScope call(m_path);  // the finalizers run now
+    lua_close(m_L);
+    m_L = nullptr;
 }
 
 bool CLuaScript::Raise(const char* name, const EventArg* args, int count, int results, int* result)
@@ -281,8 +288,11 @@ bool CLuaScript::Raise(const char* name, const EventArg* args, int count, int re
             return 0;
         },
         &call);
-    if (status != LUA_OK)
-        return LuaErr(status, ErrorText(m_L, -1).c_str());
+    if (status != LUA_OK) {
+        const std::string message = ErrorText(m_L, -1);
+        lua_settop(m_L, top);
+        return LuaErr(status, message.c_str());
+    }
     lua_settop(m_L, top);
     if (result)
         *result = call.result;

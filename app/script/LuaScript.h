@@ -69,6 +69,8 @@ private:
     struct EventArg;
     bool Raise(const char* name, const EventArg* args, int count, int results, int* result);
     int RunProtected(int (*function)(lua_State*), void* context);
+    // lua_close, which runs the finalizers, marked as a script call.
+    void CloseState();
     void ReadGlobal(const char* name, bool wantText, std::string* text, double* number);
 
     lua_State* m_L = nullptr;

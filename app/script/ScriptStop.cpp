@@ -1,9 +1,12 @@
 #include "app/script/ScriptStop.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace {
 std::atomic<bool> g_stop{false};
+std::mutex g_callMutex;
+std::string g_call;  // guarded by g_callMutex
 }
 
 void RequestScriptStop(bool stop)
@@ -14,4 +17,23 @@ void RequestScriptStop(bool stop)
 bool IsScriptStopRequested()
 {
     return g_stop.load(std::memory_order_relaxed);
+}
+
+ScriptCallScope::ScriptCallScope(const std::string& script)
+{
+    std::lock_guard lock(g_callMutex);
+    m_outer = g_call;
+    g_call = script.empty() ? std::string("(unnamed script)") : script;
+}
+
+ScriptCallScope::~ScriptCallScope()
+{
+    std::lock_guard lock(g_callMutex);
+    g_call = m_outer;
+}
+
+std::string CurrentScriptCall()
+{
+    std::lock_guard lock(g_callMutex);
+    return g_call;
 }

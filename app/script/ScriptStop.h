@@ -6,3 +6,21 @@
 // script cannot keep the program from closing.
 void RequestScriptStop(bool stop);
 bool IsScriptStopRequested();
+
+#include <string>
+
+// The script the render thread is inside (its path), for the shell: set around
+// every call into a Lua state and while a state closes (its finalizers run then).
+// Nested calls keep the outer one's name once they return.
+class ScriptCallScope {
+public:
+    explicit ScriptCallScope(const std::string& script);
+    ~ScriptCallScope();
+    ScriptCallScope(const ScriptCallScope&) = delete;
+    ScriptCallScope& operator=(const ScriptCallScope&) = delete;
+
+private:
+    std::string m_outer;
+};
+// "" while no script call runs.
+std::string CurrentScriptCall();

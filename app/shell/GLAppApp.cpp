@@ -2,6 +2,7 @@
 
 #include "app/shell/GLAppDlg.h"
 #include "app/shell/PlatformChoice.h"
+#include "app/shell/StaleSaves.h"
 #include "editor/window/LuaEditHost.h"
 #include "platform/GuiDispatcher.h"
 
@@ -21,6 +22,7 @@ int CGLAppApp::InitInstance(int& argc, char** argv)
     QApplication qapp(argc, argv);
     // Qt takes the locale from the environment; files need "%f" with a point
     std::setlocale(LC_NUMERIC, "C");
+    RemoveStaleSaves();
     QCoreApplication::setOrganizationName("QuillmontApp");
     platform::InitGuiDispatcher();
     CLuaEditHost::Install();  // F11's script editors

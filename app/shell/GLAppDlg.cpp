@@ -25,13 +25,14 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 constexpr const char* kPlacementSection = "Ostravellum";
 constexpr const char* kPlacementEntry = "WinPos";
-constexpr int kModifierRefreshMs = 50;
-constexpr unsigned kIconId = 101;  // below the modifier's 100 ms life
+constexpr int kModifierRefreshMs = 50;  // below the modifier's 100 ms life
+constexpr unsigned kIconId = 101;
 
 } // namespace
 
@@ -55,7 +56,7 @@ CGLAppDlg::CGLAppDlg()
 
 CGLAppDlg::~CGLAppDlg()
 {
-    DestroyWindow();
+    Destroy();
     m_alive.reset();
 }
 
@@ -109,19 +110,44 @@ void CGLAppDlg::SavePlacement()
         CVersions::Print(false, "CGLAppDlg::OnClose cannot write the placement\n");
 }
 
+bool CGLAppDlg::CloseEditors()
+{
+    if (m_closingEditors)
+        return false;  // the question of an earlier close is still open
+    // the pointer and the keys are the user's again, so the question can be answered
+    if (m_capture.IsActive())
+        EndInputCapture();
+    m_closingEditors = true;
+    const bool closed = CLuaEditHost::CloseAll();
+    m_closingEditors = false;
+    return closed;
+}
+
 void CGLAppDlg::OnClose()
 {
-    if (m_destroyed)
-        return;
+    if (m_destroyed || !CloseEditors())
+        return;  // an editor kept its text: the program stays open
     SavePlacement();
     DestroyWindow();
 }
 
-void CGLAppDlg::DestroyWindow()
+bool CGLAppDlg::DestroyWindow()
+{
+    if (m_destroyed)
+        return true;
+    // the editors' question comes before anything of the shutdown
+    if (!CloseEditors())
+        return false;
+    Destroy();
+    return true;
+}
+
+void CGLAppDlg::Destroy()
 {
     if (m_destroyed)
         return;
     m_destroyed = true;
+    CLuaEditHost::CloseAll(false);  // any editor still open goes without asking
     m_modifierTimer.stop();
     StopRenderThread();
     if (m_capture.IsActive())
@@ -137,19 +163,34 @@ void CGLAppDlg::DestroyWindow()
 
 void CGLAppDlg::StopRenderThread()
 {
-    // the script editors close first (asking to save), then the links, which
-    // releases a render thread stopped at a breakpoint
-    CLuaEditHost::CloseAll();
+    // the links close, which releases a render thread stopped at a breakpoint
     CDebugLink::CloseAll();
     m_state.stopRequest = true;
     RequestScriptStop(true);  // a script in an endless loop ends too
     if (!m_renderThread.joinable())
         return;
-    // keep serving the GUI (posted requests, a script editor at a breakpoint) until
-    // the render thread has freed the scene
-    while (!m_sigThread->Wait(10))
+    // keep serving the GUI (posted requests) until the render thread has freed the scene
+    const uint64_t deadline = platform::NowMs() + kRenderThreadWaitMs;
+    while (!m_sigThread->Wait(10)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (platform::NowMs() < deadline)
+            continue;
+        // stuck below the Lua VM (a finalizer, a C function): the stop request
+        // cannot reach it, so the program ends without the render thread
+        const std::string script = CurrentScriptCall();
+        if (!script.empty())
+            EndWithStuckScript(script);
+    }
     m_renderThread.join();
+}
+
+void CGLAppDlg::EndWithStuckScript(const std::string& script)
+{
+    m_scene.SaveUserWork();  // what the render thread has not saved yet
+    m_panel.OnDestroy();
+    CVersions::Print(false, "CGLAppDlg::StopRenderThread script %s did not return within %d s: the program ends\r\n",
+                     script.c_str(), int(kRenderThreadWaitMs / 1000));
+    std::_Exit(0);
 }
 
 void CGLAppDlg::Post(std::function<void()> fn)

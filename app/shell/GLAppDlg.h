@@ -31,10 +31,18 @@ public:
 
     // Sets the window up and runs it until it is destroyed. -1 when it could not start.
     int DoModal();
-    // The close box: saves the placement (unless minimised), then destroys the window.
+    // The close box: the editors close (asking to save), the placement is saved
+    // (unless minimised), then the window is destroyed.
     void OnClose();
-    // Stops the render thread (serving GUI events meanwhile) and takes the window down.
-    void DestroyWindow();
+    // The editors close first (asking to save); then the render thread stops
+    // (GUI events served meanwhile) and the window goes down. False when an
+    // editor kept its text (unsaved, or its save failed): nothing of the
+    // shutdown has started and the program stays open.
+    bool DestroyWindow();
+
+    // How long the shutdown waits for a render thread inside a script call
+    // before the program ends without it.
+    static constexpr uint64_t kRenderThreadWaitMs = 10000;
 
     bool IsRunning() const { return m_state.running; }
     const CShellState& State() const { return m_state; }
@@ -59,7 +67,14 @@ private:
     void EndInputCapture();
     void HandleRawInput(const platform::RawInputPacket& packet);
     void ApplyFullScreen(bool on);
+    // The editors' close with their save questions; false when one kept its text.
+    bool CloseEditors();
+    // The shutdown itself, once the editors are closed.
+    void Destroy();
     void StopRenderThread();
+    // The render thread did not return from a script: saves what it has not,
+    // logs the script and ends the process.
+    [[noreturn]] void EndWithStuckScript(const std::string& script);
     void SavePlacement();
     void RestorePlacement();
     // Runs fn on the GUI thread unless the window is gone by then.
@@ -91,6 +106,7 @@ private:
     shell::HeldModifiers m_heldModifiers;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     bool m_destroyed = false;
+    bool m_closingEditors = false;
     bool m_radarDrag = false;
     bool m_fullScreenApplied = false;
     int m_cursorShape = -1;

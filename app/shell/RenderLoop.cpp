@@ -1,5 +1,6 @@
 #include "app/shell/RenderLoop.h"
 
+#include "app/panel/PanelRules.h"
 #include "app/shell/SettingsText.h"
 #include "app/shell/ShellState.h"
 #include "engine/models/GLlight.h"
@@ -96,7 +97,10 @@ void CRenderLoop::Pass()
 void CRenderLoop::ApplySettings()
 {
     auto number = [this](const char* page, const char* name) { return shell::TextToInt(m_store->Lookup(page, name)); };
-    m_scene.SetFrameRate(number("Options", "framerate"));
+    // sliders: held to the range the page shows; a missing value keeps the current one
+    int fps = 0, speed = 0;
+    if (PanelSliderValue("Options", "framerate", m_store->Lookup("Options", "framerate"), fps))
+        m_scene.SetFrameRate(fps);
     m_host.SetVSync(number("Options", "vsync") != 0);
     m_input.SetEditMode(number("Tracks", "TrackOn") == 0);
     m_scene.SetWireframe(number("Options", "wireframe") != 0);
@@ -105,7 +109,8 @@ void CRenderLoop::ApplySettings()
         m_state.fullScreen = fullScreen;
         m_host.PostFullScreen(fullScreen);
     }
-    m_scene.SetSpeedFactor(float(shell::TextToDouble(m_store->Lookup("Trains", "Speed")) * 0.01));
+    if (PanelSliderValue("Trains", "Speed", m_store->Lookup("Trains", "Speed"), speed))
+        m_scene.SetSpeedFactor(float(speed) * 0.01f);
 }
 
 void CRenderLoop::ReleaseIdleCapture()

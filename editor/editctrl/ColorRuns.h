@@ -4,8 +4,20 @@
 
 #include "editor/editctrl/SettingsText.h"
 
+#include <memory>
 #include <string>
 #include <vector>
+
+// A character sequence shown as an image in place of its text (dormant
+// unless a list is filled and m_bSequenceImages is on).
+struct SequenceInfo {
+    std::string name;
+    std::string text;
+    int image = -1; // index into the control's image list
+    int value1 = 0;
+    int value2 = 1;
+    char key = 0; // a single character that stands for the sequence; 0 for none
+};
 
 // One stretch found by the block scan; last is inclusive.
 struct ColorRange {
@@ -16,7 +28,7 @@ struct ColorRange {
 };
 
 struct EcColorRun {
-    enum Kind { kText, kCollapsed };
+    enum Kind { kText, kCollapsed, kSequence };
     int start = 0; // first offset
     int end = 0;   // offset after the run (a collapsed run: after the region)
     COLORREF crText = 0;
@@ -24,6 +36,7 @@ struct EcColorRun {
     bool link = false;
     Kind kind = kText;
     std::string placeholder; // a collapsed run's text
+    std::shared_ptr<const SequenceInfo> sequence; // a sequence run's
 };
 
 // One visible line: its runs, then what follows its last character.

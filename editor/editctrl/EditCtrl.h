@@ -41,6 +41,10 @@ struct CIndentRecord
     std::vector<std::string> strings; // per line: inserted or removed text
 };
 
+namespace platform {
+class GdiCanvas;
+}
+
 // The language settings (delimiters, colours, keyword and block tables) and the
 // outline (regions, parser, folding) are the control's own through its bases.
 class CEditCtrl : public CLanguageSettings, public COutlining
@@ -128,6 +132,12 @@ public:
     void SetDragSource(IEditDragSource* drag) { m_pDragSource = drag; }
     void SetBlockTable(const IEditBlockTable* table) { m_pBlockTable = table; }
     void SetOutline(IEditOutline* outline) { m_pOutline = outline; }
+    // images for sequences; the first image's height widens the line spacing
+    // at the next font measuring
+    void SetImageList(const IEditImageList* images) { m_pImageList = images; }
+    const IEditImageList* GetImageList() const { return m_pImageList; }
+    // a sequence's width: its image's
+    int SequenceWidth(const SequenceInfo& seq) const;
     // called after every change of the marker list
     void SetMarkersChangedHandler(std::function<void()> handler) { m_onMarkersChanged = std::move(handler); }
     // a key went down (Windows virtual-key code); typed-character merging reads it
@@ -190,6 +200,8 @@ public:
     bool GetSelectionRects(EcRect& first, EcRect& middle, EcRect& last) const;
     EcPoint ClientToDoc(EcPoint p) const;
     EcPoint DocToClient(EcPoint p) const;
+    EcRect ClientToDocRect(const EcRect& r) const;
+    EcRect DocToClientRect(const EcRect& r) const;
     bool SetCaretOffset(int offset, bool scroll, bool redraw);
     void UpdateLayout();
     void UpdateScrollBars();
@@ -198,6 +210,12 @@ public:
     virtual void RedrawRange(int start, int end);
     void RedrawLineAt(int offset);
     void RedrawFromLine(int offset);
+    // the text columns of one line (counted among all lines)
+    void RedrawLineText(int line);
+    // From the line starting at `offset` to the start of the next line no
+    // collapsed region hides: `line` counts every line passed, `count` one
+    // more visible line. False (nothing changed) on the last line.
+    bool NextVisibleLine(int& line, int& count, int& offset) const;
     void ShowLineNumbers(bool on, int width);
     void ShowOutlineMargin(bool on, int width);
     int GetTabbedTextExtent(const char* text, int count) const;
@@ -341,6 +359,12 @@ public:
     void GetMarkersOnLines(int first, std::vector<CEditMarker*>& out, int type, int last = -1) const;
     void GetMarkersInOffsets(int first, int last, std::vector<CEditMarker*>& out, int type) const;
     bool SetMarkerData(int line, uint64_t data, int type, bool redraw = false);
+    // false when the marker is not in the list
+    bool SetMarkerDataAt(const CEditMarker* marker, uint64_t data);
+    // the colours of the first line-colour marker covering the line
+    bool GetLineColorMarkerColors(int line, COLORREF& text, COLORREF& back) const;
+    // the colours of the first highlight marker holding the offset
+    bool GetHiliteColors(int offset, COLORREF& text, COLORREF& back) const;
     bool RemoveMarkers(int line, int type, bool redraw = true);
     bool RemoveMarkerAt(CEditMarker* marker);
     void RemoveMarkersOfType(int type, bool redraw = true);
@@ -367,6 +391,19 @@ public:
     int FindWholeTextBlockEnd(const ColorBlock& block, int offset) const;
     virtual void GetCharColors(char, int, COLORREF&, COLORREF&) const {}
     virtual bool GetLineColors(int, int, COLORREF&, COLORREF&, bool) const { return false; }
+    // Special sequences: forward, one that starts at `offset` and ends before
+    // `end`; backward, one that ends at `offset` and starts at or after `end`.
+    // `c` matches a key character. `extra` is the sequence's length less one.
+    virtual bool MatchSequence(std::string_view text, int offset, int end, char c, SequenceInfo* out, int* extra,
+                               bool forward) const;
+    // characters beyond the first that belong to a sequence at the offset
+    // (forward) or ending at it (backward); 0 for none
+    virtual int GetSequenceLength(std::string_view text, int offset, bool forward) const;
+    // may draw a sequence itself; false leaves it to the image list
+    virtual bool OnDrawSequence(platform::GdiCanvas&, const EcRect&, const SequenceInfo&) { return false; }
+    // whether the character, or the text, holds any block start or end string
+    bool IsBlockDelimiterChar(char c) const;
+    bool ContainsBlockDelimiter(std::string_view text) const;
     // the runs of the visible lines first .. last (zero-based, counted from the
     // top line); printing leaves out the selection and markers; refills the links
     void BuildPaintLines(int firstVisible, int lastVisible, bool printing, std::vector<EcPaintLine>& out);
@@ -449,6 +486,7 @@ public:
     bool m_bCopyWholeText = false;
     bool m_bAutoIndent = true;
     bool m_bSequenceImages = false;
+    std::vector<SequenceInfo> m_lstSequences;
     int m_nMaxLineLength = kMaxLineLength;
     bool m_bReadOnly = false;
     bool m_bColumnSelect = false;
@@ -499,6 +537,7 @@ protected:
     IEditDragSource* m_pDragSource = nullptr;
     const IEditBlockTable* m_pBlockTable = nullptr;
     IEditOutline* m_pOutline = nullptr;
+    const IEditImageList* m_pImageList = nullptr;
     std::function<void()> m_onMarkersChanged;
 
     CEditText m_strText; // the text with its line index
@@ -533,6 +572,18 @@ protected:
     int m_nDragState = 0;
     int m_nTabStop = 0;
     mutable std::array<int, 256> m_mapCharWidths;
+    // the last answer of WholeTextBlockAt: it holds for every offset from
+    // `floor` to `offset` while the text and the block stay as they are
+    struct WholeBlockAnswer {
+        unsigned version = 0;
+        const ColorBlock* block = nullptr;
+        std::string start, end;
+        size_t blocks = 0;
+        int floor = 0;
+        int offset = -1;
+        const ColorBlock* open = nullptr;
+    };
+    mutable WholeBlockAnswer m_wholeBlockAnswer;
 
     // undo: records oldest first; m_posUndo counts the records in effect, so
     // Undo takes m_posUndo - 1 and Redo takes m_posUndo; m_posSaved is the
@@ -546,7 +597,11 @@ protected:
 
     MarkerList m_lstMarkers;
 
-    void OnUrlPrefixesReset() override { m_arrLinks.clear(); }
+    void OnUrlPrefixesReset() override
+    {
+        m_arrLinks.clear();
+        m_nHotLink = m_nCaretLink = -1;
+    }
 
     struct PrintSaved {
         IEditSink* sink = nullptr;

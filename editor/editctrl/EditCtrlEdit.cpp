@@ -5,17 +5,9 @@
 
 bool CEditCtrl::IsNearBlockDelimiter(int offset) const
 {
-    if (!m_pBlockTable)
-        return false;
     const int a = std::clamp(offset - 4, 0, m_strText.Length());
     const int b = std::clamp(offset + 5, 0, m_strText.Length());
-    const std::string_view window(m_strText.Str().data() + a, size_t(b - a));
-    for (int i = 0; i < m_pBlockTable->BlockCount(); ++i) {
-        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
-            if (!s.empty() && window.find(s) != std::string_view::npos)
-                return true;
-    }
-    return false;
+    return ContainsBlockDelimiter(std::string_view(m_strText.Str().data() + a, size_t(b - a)));
 }
 
 void CEditCtrl::MakeIndent(std::string& out) const
@@ -81,8 +73,18 @@ void CEditCtrl::OnDeleteText(int start, int end, const std::string* text)
     const int endLine = m_strText.LineOf(end);
     const bool endAtLineEnd = end >= m_strText.Length() || m_strText.At(end) == '\n';
     const int last = endAtLineEnd ? endLine : endLine - 1;
-    if (first <= last)
+    if (first <= last) {
+        // a span cut from above keeps its part after the range, which starts on
+        // the old line last + 1; the shift below takes it to its new line
+        std::vector<CEditMarker*> cut;
+        for (const auto& m : m_lstMarkers)
+            if (m->m_nLine >= first && m->m_nLine <= last && m->LineRelation(first, last) == 2)
+                cut.push_back(m.get());
         RemoveMarkersInRange(first, last);
+        for (CEditMarker* m : cut)
+            if (m->m_nLine == first && CanMoveMarker(m))
+                m->m_nLine = last + 1;
+    }
     ShiftMarkers(startLine + 1, -n);
 }
 

@@ -108,6 +108,7 @@ bool CEditCtrl::OnKeyDown(unsigned vk, bool shift, bool ctrl)
         } else if (!IndentSelection(true)) {
             DeleteSelection(true, false, true);
             InsertTab();
+            CloseUndoChain(); // the tab may have stored nothing
         }
         return true;
     case kReturn:
@@ -118,8 +119,10 @@ bool CEditCtrl::OnKeyDown(unsigned vk, bool shift, bool ctrl)
             MoveLineStart();
         } else {
             SetLastAction(actEnter);
-            NewLine(true, had);
+            NewLine(true, false);
         }
+        if (had)
+            CloseUndoChain(); // only the deletion chains to the break
         SetWantedColumn();
         return true;
     case kEscape: CancelSelection(false, true, true); return true;
@@ -190,10 +193,13 @@ void CEditCtrl::OnChar(unsigned char c)
 {
     if (m_bReadOnly || c < 32 || c == 127)
         return;
-    if (HasSelection())
+    const bool had = HasSelection();
+    if (had)
         DeleteSelection(true, false, true);
     SetLastAction(actTypeOverSel);
     InsertChar(char(c), true);
+    if (had)
+        CloseUndoChain(); // the character may have been refused
 }
 
 int CEditCtrl::DragSelectTo(EcPoint pt)

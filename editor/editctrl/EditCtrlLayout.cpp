@@ -12,11 +12,28 @@ int CEditCtrl::CharExtent(unsigned char c) const
     return w;
 }
 
+// a special sequence counts as its image's width
+int CEditCtrl::SequenceWidth(const SequenceInfo& seq) const
+{
+    if (!m_pImageList || seq.image < 0 || seq.image >= m_pImageList->ImageCount())
+        return 0;
+    return m_pImageList->ImageSize(seq.image).x;
+}
+
 int CEditCtrl::GetTabbedTextExtent(const char* text, int count) const
 {
     int x = 0;
     for (int i = 0; i < count; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (m_bSequenceImages && !m_lstSequences.empty()) {
+            SequenceInfo seq;
+            int extra = 0;
+            if (MatchSequence(std::string_view(text, size_t(count)), i, count, char(c), &seq, &extra, true)) {
+                x += SequenceWidth(seq);
+                i += extra;
+                continue;
+            }
+        }
         if (c == '\t' && m_nTabStop > 0)
             x = (x / m_nTabStop + 1) * m_nTabStop;
         else
@@ -168,6 +185,18 @@ EcPoint CEditCtrl::DocToClient(EcPoint p) const
     return {p.x - m_nFirstColumn * m_nCharWidth, p.y - m_nFirstLine * m_nLineHeight};
 }
 
+EcRect CEditCtrl::ClientToDocRect(const EcRect& r) const
+{
+    const EcPoint a = ClientToDoc({r.left, r.top}), b = ClientToDoc({r.right, r.bottom});
+    return {a.x, a.y, b.x, b.y};
+}
+
+EcRect CEditCtrl::DocToClientRect(const EcRect& r) const
+{
+    const EcPoint a = DocToClient({r.left, r.top}), b = DocToClient({r.right, r.bottom});
+    return {a.x, a.y, b.x, b.y};
+}
+
 void CEditCtrl::PlaceSystemCaret()
 {
     if (m_pSink)
@@ -257,7 +286,14 @@ void CEditCtrl::RecalcFontMetrics()
     if (!m_pMeasurer)
         return;
     m_mapCharWidths.fill(-1);
-    m_nLineHeight = m_nLineSpacing + m_pMeasurer->FontHeight();
+    const int fontHeight = m_pMeasurer->FontHeight();
+    // the spacing grows so that the first image fits a line
+    if (m_pImageList && m_pImageList->ImageCount() > 0) {
+        const int image = m_pImageList->ImageSize(0).y;
+        if (image > m_nLineSpacing + fontHeight)
+            m_nLineSpacing = image - fontHeight;
+    }
+    m_nLineHeight = m_nLineSpacing + fontHeight;
     m_nCharWidth = m_pMeasurer->MaxCharWidth();
     m_nAveCharWidth = m_pMeasurer->AveCharWidth();
     m_nTabStop = m_nTabWidth * std::max(CharExtent(' '), CharExtent('/'));
@@ -327,6 +363,28 @@ void CEditCtrl::RedrawFromLine(int offset)
     EcRect r{m_rcClient.left, std::max(p.y, m_rcClient.top), m_rcText.right, m_rcText.bottom};
     if (!r.IsEmpty())
         m_pSink->Invalidate(r);
+}
+
+void CEditCtrl::RedrawLineText(int line)
+{
+    if (!m_pSink)
+        return;
+    const int top = (VisibleLineFromLine(line) - m_nFirstLine) * m_nLineHeight + m_rcText.top;
+    EcRect r{m_rcText.left, std::max(top, m_rcText.top), m_rcText.right,
+             std::min(top + m_nLineHeight, m_rcText.bottom)};
+    if (!r.IsEmpty())
+        m_pSink->Invalidate(r);
+}
+
+bool CEditCtrl::NextVisibleLine(int& line, int& count, int& offset) const
+{
+    const int end = TrueLineEnd(offset, true);
+    if (end >= m_strText.Length())
+        return false;
+    line += CountCharInRange(offset, end + 1, '\n', false);
+    ++count;
+    offset = end + 1;
+    return true;
 }
 
 void CEditCtrl::ShowLineNumbers(bool on, int width)

@@ -161,6 +161,40 @@ bool CEditCtrl::SetMarkerData(int line, uint64_t data, int type, bool redraw)
     return false;
 }
 
+bool CEditCtrl::SetMarkerDataAt(const CEditMarker* marker, uint64_t data)
+{
+    for (auto& m : m_lstMarkers)
+        if (m.get() == marker) {
+            m->m_nData = data;
+            return true;
+        }
+    return false;
+}
+
+bool CEditCtrl::GetLineColorMarkerColors(int line, COLORREF& text, COLORREF& back) const
+{
+    for (const auto& m : m_lstMarkers)
+        if ((m->m_nType & CEditMarker::kLineColor) && m->LineRelation(line, line) != 0)
+            if (auto* lm = dynamic_cast<const CLineColorMarker*>(m.get())) {
+                text = lm->m_crText;
+                back = lm->m_crBack;
+                return true;
+            }
+    return false;
+}
+
+bool CEditCtrl::GetHiliteColors(int offset, COLORREF& text, COLORREF& back) const
+{
+    for (const auto& m : m_lstMarkers)
+        if (m->m_nType & CEditMarker::kHilite)
+            if (auto* hm = dynamic_cast<const CHiliteMarker*>(m.get()); hm && offset >= hm->m_nStart && offset < hm->m_nEnd) {
+                text = hm->m_crText;
+                back = hm->m_crBack;
+                return true;
+            }
+    return false;
+}
+
 bool CEditCtrl::RemoveMarkers(int line, int type, bool redraw)
 {
     if (!HasWindow())

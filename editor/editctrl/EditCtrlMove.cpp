@@ -88,6 +88,8 @@ int CEditCtrl::MoveCharLeft(bool redraw)
     EcCollapsedRegion r;
     if (CollapsedAt(target, r))
         target = r.start;
+    else if (m_bSequenceImages)
+        target -= GetSequenceLength(m_strText.Str(), m_nCaret, false);
     if (!SetCaretOffset(target, true, redraw)) {
         OnError(errCharLeft);
         return 0;
@@ -106,6 +108,8 @@ int CEditCtrl::MoveCharRight(bool redraw)
     EcCollapsedRegion r;
     if (CollapsedAt(m_nCaret, r) && r.start == m_nCaret)
         target = r.end + 1;
+    else if (m_bSequenceImages)
+        target += GetSequenceLength(m_strText.Str(), m_nCaret, true);
     if (!SetCaretOffset(std::min(target, m_strText.Length()), true, redraw)) {
         OnError(errCharRight);
         return 0;
@@ -153,8 +157,8 @@ int CEditCtrl::MoveLineDown(bool wantedColumn, bool redraw)
     EcPoint pt = m_ptCaret;
     if (pt.y + m_nLineHeight < m_rcText.bottom - m_nLineHeight || LineFromOffset(m_nCaret) >= m_nVScrollMax)
         pt.y += m_nLineHeight;
-    else
-        ScrollLineDown(1, redraw);
+    else if (!ScrollLineDown(1, redraw))
+        pt.y += m_nLineHeight; // the text fits: the next line is in view already
     const int offset = OffsetFromPoint(pt, true, false);
     if (offset < 0) {
         OnError(errLineDown);

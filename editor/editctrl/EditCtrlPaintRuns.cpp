@@ -22,7 +22,7 @@ struct LineWriter {
                 return;
             }
         }
-        runs.push_back({offset, offset + 1, text, back, link, EcColorRun::kText, {}});
+        runs.push_back({offset, offset + 1, text, back, link, EcColorRun::kText, {}, {}});
     }
 };
 
@@ -156,10 +156,22 @@ void CEditCtrl::BuildPaintLines(int firstVisible, int lastVisible, bool printing
 
         const bool collapsed = m_bOutlining && CollapsedAt(i, region) && region.start == i;
         if (collapsed) {
-            out.back().runs.push_back({i, region.end + 1, fg, bg, false, EcColorRun::kCollapsed, region.placeholder});
+            out.back().runs.push_back({i, region.end + 1, fg, bg, false, EcColorRun::kCollapsed, region.placeholder, {}});
             i = region.end;
             wordLast = linkExamined = i;
             continue;
+        }
+        if (m_bSequenceImages && c != '\n' && !m_lstSequences.empty()) {
+            auto seq = std::make_shared<SequenceInfo>();
+            int extra = 0;
+            if (MatchSequence(text, i, len, c, seq.get(), &extra, true)) {
+                EcColorRun run{i, i + 1 + extra, fg, bg, false, EcColorRun::kSequence, {}, {}};
+                run.sequence = std::move(seq);
+                out.back().runs.push_back(std::move(run));
+                i += extra;
+                wordLast = linkExamined = i;
+                continue;
+            }
         }
         if (c != '\n') {
             if (i > wordLast) {

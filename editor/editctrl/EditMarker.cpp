@@ -1,5 +1,7 @@
 #include "editor/editctrl/EditMarker.h"
 
+#include "editor/editctrl/EditArchive.h"
+
 namespace {
 
 // relation of the span [a, b] to the range [first, last]
@@ -80,4 +82,35 @@ void CHiliteMarker::UniteOffsets(int first, int last)
         m_nStart = first;
     else if (last + 1 > m_nEnd)
         m_nEnd = last + 1;
+}
+
+void CEditMarker::Serialize(CEditArchive& ar)
+{
+    int32_t line = m_nLine, type = m_nType, priority = m_nPriority;
+    ar.Int(line);
+    ar.Int(type);
+    ar.Int(priority);
+    if (ar.IsLoading()) {
+        m_nLine = line;
+        m_nType = type;
+        m_nPriority = priority;
+    }
+    SerializeData(ar);
+}
+
+void CEditMarker::SerializeData(CEditArchive& ar)
+{
+    ar.RefuseUserData();
+}
+
+void CHiliteMarker::Serialize(CEditArchive& ar)
+{
+    CEditMarker::Serialize(ar);
+    int32_t start = m_nStart, end = m_nEnd;
+    ar.Int(start);
+    ar.Int(end);
+    if (ar.IsLoading()) {
+        m_nStart = start;
+        m_nEnd = end;
+    }
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class CEditArchive;
+
 class CEditMarker
 {
 public:
@@ -33,6 +35,10 @@ public:
     virtual void UniteOffsets(int, int) {}
     virtual bool HasData(uint32_t value) const { return uint32_t(m_nData) == value; }
     virtual void OnCopyData(uint64_t) {}
+    // line, type and priority, then the user data, which no archive takes:
+    // always ends in a CEditArchiveException
+    virtual void Serialize(CEditArchive& ar);
+    virtual void SerializeData(CEditArchive& ar);
 
     int m_nLine = 0;
     int m_nType = 0;
@@ -63,6 +69,8 @@ public:
     int LineRelation(int, int) const override { return 0; }
     int OffsetRelation(int first, int last) const override;
     void UniteOffsets(int first, int last) override;
+    // the base's fields (which end in the data's failure), then the offsets
+    void Serialize(CEditArchive& ar) override;
 
     int m_nStart = 0;
     int m_nEnd = 0; // excluded

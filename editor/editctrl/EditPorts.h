@@ -76,6 +76,16 @@ public:
     virtual int RunDrag(const std::string& bytes, EcPoint& cursorAtEnd) = 0;
 };
 
+// The images the control shows for special sequences (and markers): their
+// sizes in pixels; the window draws them.
+class IEditImageList
+{
+public:
+    virtual ~IEditImageList() = default;
+    virtual int ImageCount() const = 0;
+    virtual EcPoint ImageSize(int index) const = 0; // x the width, y the height
+};
+
 // The colour block table of the language settings, read for block delimiters.
 class IEditBlockTable
 {

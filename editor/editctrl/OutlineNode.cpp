@@ -1,5 +1,6 @@
 #include "editor/editctrl/OutlineNode.h"
 
+#include "editor/editctrl/EditArchive.h"
 #include "editor/editctrl/OutlineChangeSet.h"
 
 #include <algorithm>
@@ -288,6 +289,13 @@ void COutlineNode::CollectInRange(int first, int last, std::vector<COutlineNode*
     }
 }
 
+void COutlineNode::CollectChildrenInRange(int first, int last, std::vector<COutlineNode*>& out)
+{
+    for (auto& child : m_children)
+        if (child->RangeRelation(first, last) != kApart)
+            out.push_back(child.get());
+}
+
 void COutlineNode::CollectByCollapsed(bool collapsed, std::vector<COutlineNode*>& out)
 {
     for (auto& child : m_children) {
@@ -340,4 +348,57 @@ void ToggleRegionList(const std::vector<COutlineNode*>& nodes)
         std::any_of(nodes.begin(), nodes.end(), [](const COutlineNode* n) { return n->m_bCollapsed; });
     for (COutlineNode* node : nodes)
         node->SetCollapsed(!anyCollapsed);
+}
+
+void COutlineBaseNode::Serialize(CEditArchive& ar)
+{
+    int32_t start = m_nStart, end = m_nEnd, header = m_nHeaderLength, block = m_nBlock;
+    bool collapsed = m_bCollapsed;
+    uint32_t kind = m_nKind;
+    ar.Int(start);
+    ar.Int(end);
+    ar.Int(header);
+    ar.Bool(collapsed);
+    ar.String(m_strReplace);
+    ar.Int(block);
+    ar.UInt(kind);
+    if (ar.IsLoading()) {
+        m_nStart = start;
+        m_nEnd = end;
+        m_nHeaderLength = header;
+        m_bCollapsed = collapsed;
+        m_nBlock = block;
+        m_nKind = kind;
+    }
+    m_rcBox = {};
+    SerializeData(ar);
+}
+
+void COutlineBaseNode::SerializeData(CEditArchive& ar)
+{
+    ar.RefuseUserData();
+}
+
+void COutlineNode::Serialize(CEditArchive& ar)
+{
+    COutlineBaseNode::Serialize(ar);
+    SerializeChildren(ar);
+}
+
+void COutlineNode::SerializeChildren(CEditArchive& ar)
+{
+    uint32_t count = uint32_t(m_children.size());
+    ar.UInt(count);
+    if (!ar.IsLoading()) {
+        for (auto& child : m_children)
+            child->Serialize(ar);
+        return;
+    }
+    RemoveAllChildren();
+    for (uint32_t i = 0; i < count; ++i) {
+        auto child = std::make_unique<COutlineNode>();
+        child->Serialize(ar);
+        child->m_pParent = this;
+        m_children.push_back(std::move(child));
+    }
 }

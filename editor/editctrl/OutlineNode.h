@@ -5,6 +5,7 @@
 #include <vector>
 
 struct OutlineChangeSet;
+class CEditArchive;
 
 struct OutlineRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -25,6 +26,12 @@ public:
     virtual ~COutlineBaseNode() = default;
 
     virtual void CopyFrom(const COutlineBaseNode& other);
+    // The fields (the box is emptied), then the user data, which no archive
+    // takes: always ends in a CEditArchiveException.
+    virtual void Serialize(CEditArchive& ar);
+    virtual void SetData() {}
+    virtual void ClearData() { m_nData = 0; }
+    virtual void SerializeData(CEditArchive& ar);
     virtual void Offset(int distance);
     // Of the node's start .. end against first .. last (inclusive).
     virtual int RangeRelation(int first, int last) const;
@@ -64,6 +71,9 @@ public:
 
     void OnTextDeleted(int first, int end) override;
     void OnTextInserted(int offset, int length) override;
+    // the base's fields, then the children (which the data's failure never reaches)
+    void Serialize(CEditArchive& ar) override;
+    virtual void SerializeChildren(CEditArchive& ar);
 
     // A copy of the node's fields as a new child, placed with InsertChild.
     COutlineNode* AddCopy(const COutlineBaseNode& node, OutlineChangeSet& changes);
@@ -91,6 +101,8 @@ public:
     void GetDescendants(std::vector<COutlineNode*>& out);
     // Complete regions touching first .. last, at any depth.
     void CollectInRange(int first, int last, std::vector<COutlineNode*>& out);
+    // The direct children touching first .. last.
+    void CollectChildrenInRange(int first, int last, std::vector<COutlineNode*>& out);
     void CollectByCollapsed(bool collapsed, std::vector<COutlineNode*>& out);
     // Removes the innermost region at the offset, its children staying in its place.
     bool RemoveRegionAt(int offset, OutlineChangeSet& changes);

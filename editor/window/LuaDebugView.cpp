@@ -160,15 +160,21 @@ void CLuaDebugView::EndStop()
 {
     if (m_stopLine < 0)
         return;
-    const int line = m_stopLine;
     m_stopLine = -1;
     m_window.SetVariableList({});
-    CEditMarker* marker = nullptr;
-    if (m_edit.FindMarker(line, &marker, CEditMarker::kBreakpoint) && marker) {
+    // the marker the stop lit, wherever lines typed above it have moved it
+    std::vector<CEditMarker*> markers;
+    m_edit.GetMarkersOfType(markers, CEditMarker::kBreakpoint);
+    bool cleared = false;
+    for (CEditMarker* marker : markers) {
+        if (!marker->m_bActive)
+            continue;
         marker->SetActive(0);
-        m_edit.RedrawMarkerLine(line, true);
-        m_window.RedrawAll();
+        m_edit.RedrawMarkerLine(marker->m_nLine, true);
+        cleared = true;
     }
+    if (cleared)
+        m_window.RedrawAll();
 }
 
 void CLuaDebugView::ShowLine(int line)

@@ -80,8 +80,8 @@ public:
 
 private:
     void ShowBreak(const CDebugLink::ShowRequest& request);
-    // The stop at m_stopLine is over: the list is taken back, the marker loses
-    // its active flag (when it is still there).
+    // The stop is over: the list is taken back, the marker it lit loses its
+    // active flag (when it is still there, on whatever line it has moved to).
     void EndStop();
 
     CEditCtrl& m_edit;

@@ -134,14 +134,39 @@ void CLuaEditHost::OnRequest(const DebugLinkPtr& link, const CDebugLink::EditorR
     }
 }
 
-void CLuaEditHost::CloseAll()
+bool CLuaEditHost::CloseAll(bool ask)
 {
-    for (auto& [name, host] : Hosts()) {
-        CLuaEditor* editor = host->m_pEditor;
-        if (!editor->WindowExists())
-            continue;
-        editor->OnClose();  // the save question
-        editor->Shutdown();  // no second's delay at shutdown, and closed even when a save failed
+    auto& hosts = Hosts();
+    if (ask) {
+        // a question already open (the editor's own close) is answered first
+        for (auto& [name, host] : hosts) {
+            CLuaEditor* editor = host->m_pEditor;
+            if (editor && editor->WindowExists() && editor->IsAsking()) {
+                editor->RaiseForQuestion();
+                return false;
+            }
+        }
     }
-    Hosts().clear();
+    for (auto& [name, host] : hosts)
+        if (host->m_pEditor)
+            host->m_pEditor->RejectDialogs();  // each one's exec returns once back in its loop
+    for (auto it = hosts.begin(); it != hosts.end();) {
+        CLuaEditor* editor = it->second->m_pEditor;
+        if (editor && editor->WindowExists()) {
+            if (ask) {
+                if (editor->IsModified())
+                    editor->RaiseForQuestion();  // the user sees which script is asked about
+                if (!editor->OnClose())
+                    return false;  // unsaved by the user's wish or a failed save: the program stays
+            }
+            editor->Shutdown();  // no second's delay at shutdown
+        }
+        // A dialog's loop may still run below this call with the editor on the
+        // stack: the editor goes once its commands have returned.
+        it->second->m_pEditor = nullptr;
+        if (editor)
+            editor->DisposeWhenIdle();
+        it = hosts.erase(it);
+    }
+    return true;
 }

@@ -32,8 +32,13 @@ public:
     static void Install();
     // The request handler: toggle (open, show or hide), close, show a line or an error.
     static void OnRequest(const DebugLinkPtr& link, const CDebugLink::EditorRequest& request);
-    // Shutdown: every editor closes as if the user closed it (asking to save).
-    static void CloseAll();
+    // Shutdown: every editor closes as if the user closed it (asking to save,
+    // its editor raised). False when one kept its text (its save failed or
+    // was cancelled, or a question of its own close is still open): that editor
+    // and the ones after it stay. Without ask, all close unasked.
+    // Open dialogs are rejected; the editors are deleted once no command of
+    // theirs is running.
+    static bool CloseAll(bool ask = true);
     // The host of a script (its run-event name), or null.
     static CLuaEditHost* Find(const std::string& name);
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -254,6 +255,7 @@ bool CLuaEditor::OnClose()
 {
     if (!m_bWindow)
         return true;
+    BusyScope busy(*this);
     if (!SaveOnClose())
         return false;
     // from here on the script neither waits for nor reaches this editor
@@ -299,6 +301,28 @@ void CLuaEditor::Shutdown()
     m_bWindow = false;
     qApp->removeEventFilter(this);
     emit Finished();
+}
+
+void CLuaEditor::RaiseForQuestion()
+{
+    if (isMinimized() || !isVisible())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void CLuaEditor::RejectDialogs()
+{
+    for (QDialog* dialog : findChildren<QDialog*>())
+        if (dialog->isVisible() && dialog != m_pFindDlg.data())
+            dialog->reject();
+}
+
+void CLuaEditor::DisposeWhenIdle()
+{
+    m_dispose = true;
+    if (m_busy == 0)
+        deleteLater();
 }
 
 void CLuaEditor::PrintList(const std::vector<std::string>& list)

@@ -92,6 +92,16 @@ public:
     // was abandoned and the window stays open.
     bool OnClose();
     void Shutdown();
+    // True while the save question of a close, or the saving it led to, is open.
+    bool IsAsking() const { return m_asking; }
+    // Shows the window (restored from minimised) above the others and active.
+    void RaiseForQuestion();
+    // Rejects the open modal dialogs (file dialogs, message boxes): each one's
+    // exec returns once control is back in its loop.
+    void RejectDialogs();
+    // Deletes the editor (deleteLater) once none of its commands is running, so
+    // that a dialog's loop still on the stack returns into a live editor.
+    void DisposeWhenIdle();
     void GetSearchDefaults(std::string& clipboard, std::string& find) const;
     void OpenFindReplace(bool replace);
     void OnFindReplace(const CFindReplaceDialog::Request& request);
@@ -186,6 +196,28 @@ private:
     QMenuBar* m_menuBar = nullptr;
     std::unique_ptr<ILuaEditorUi> m_ui;
     QTimer m_shutdownTimer;
+    class BusyScope;  // a command or close in progress (it may run a dialog)
+    int m_busy = 0;
+    bool m_dispose = false;
+    bool m_asking = false;
+    bool m_exactPath = false;  // the path came from Save As: written under exactly that name
     bool m_bWindow = false;
     CLuaDebugView m_debug{m_edit, *this};  // after the edit control it works on
+};
+
+// Counts a command or close of the editor in progress; the last one to end
+// deletes an editor that was disposed meanwhile.
+class CLuaEditor::BusyScope {
+public:
+    explicit BusyScope(CLuaEditor& editor) : m_editor(editor) { ++m_editor.m_busy; }
+    ~BusyScope()
+    {
+        if (--m_editor.m_busy == 0 && m_editor.m_dispose)
+            m_editor.deleteLater();
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    CLuaEditor& m_editor;
 };

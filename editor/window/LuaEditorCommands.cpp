@@ -22,6 +22,7 @@ constexpr char kLogFile[] = "quillmont.log";
 
 bool CLuaEditor::OnCommand(unsigned command)
 {
+    BusyScope busy(*this);
     switch (command) {
     case kFileLoad: OnFileLoad(); return true;
     case kFileSave: OnFileSave(); return true;
@@ -54,6 +55,7 @@ bool CLuaEditor::LoadFile(const std::string& path)
     if (!bytes || count == 0)
         return false;
     m_strPath = path;
+    m_exactPath = false;
     m_edit.SetWindowText(std::string(reinterpret_cast<const char*>(bytes), count));
     m_edit.SetModified(false);
     UpdateTitle(true);
@@ -80,7 +82,7 @@ bool CLuaEditor::OnFileSave()
     const std::string& text = m_edit.GetText();
     CFileBuffer file;
     // an empty text leaves an empty file: 0 bytes written is a success then
-    const long written = file.Save(m_strPath, text.data(), long(text.size()));
+    const long written = file.Save(m_strPath, text.data(), long(text.size()), m_exactPath);
     if (written < 0 || size_t(written) != text.size()) {
         m_ui->MessageBox(this, "Error Save File", ILuaEditorUi::kButtonsOk);
         return false;
@@ -100,11 +102,17 @@ bool CLuaEditor::OnFileSaveAs()
     if (path.empty())
         return false;
     m_strPath = path;
+    m_exactPath = true;  // not a file whose name differs only in case
     return OnFileSave();
 }
 
 bool CLuaEditor::SaveOnClose()
 {
+    m_asking = true;
+    struct Asked {
+        bool& flag;
+        ~Asked() { flag = false; }
+    } asked{m_asking};
     bool kept = true;
     if (m_edit.IsModified() &&
         m_ui->MessageBox(this, "Save changes ?", ILuaEditorUi::kButtonsYesNo) != ILuaEditorUi::kNo)

@@ -3,10 +3,39 @@
 #include "foundation/core/FileDialog.h"
 #include "foundation/core/FileHelpers.h"
 
+#include <QCloseEvent>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace {
+
+// A message box; a yes/no question takes an answer: Esc and the close box do
+// nothing then (the program may still reject it).
+class QuestionBox : public QMessageBox {
+public:
+    QuestionBox(QWidget* owner, bool answerRequired) : QMessageBox(owner), m_answerRequired(answerRequired) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if (m_answerRequired && e->matches(QKeySequence::Cancel)) {
+            e->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override
+    {
+        if (m_answerRequired)
+            e->ignore();
+        else
+            QMessageBox::closeEvent(e);
+    }
+
+private:
+    bool m_answerRequired;
+};
 
 class DesktopUi : public ILuaEditorUi {
 public:
@@ -19,7 +48,7 @@ public:
 
     int MessageBox(QWidget* owner, const std::string& text, Buttons buttons) override
     {
-        QMessageBox box(owner);
+        QuestionBox box(owner, buttons == kButtonsYesNo);
         box.setWindowModality(Qt::WindowModal);
         box.setWindowTitle(owner ? owner->windowTitle() : QString());
         box.setText(QString::fromStdString(text));
@@ -35,7 +64,7 @@ public:
             return kYes;
         if (r == QMessageBox::No)
             return kNo;
-        return buttons == kButtonsYesNo ? kCancel : kOk;
+        return buttons == kButtonsYesNo ? kCancel : kOk;  // rejected by the program
     }
 
     void About(QWidget* owner, const std::string& title, const std::string& text, const QIcon& icon) override

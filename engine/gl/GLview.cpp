@@ -244,11 +244,18 @@ bool CGLview::PickOnPlane(CVec3& out, const GLPoint& mouse, double z) const
 {
     ReadGLMatrices();
     glGetIntegerv(GL_VIEWPORT, g_glViewport);
+    return PickOnPlaneD(mouse, z, g_modelView, g_projection, g_glViewport, out);
+}
+
+bool CGLview::PickOnPlaneD(const GLPoint& mouse, double z, const double modelView[16], const double projection[16],
+                           const int viewport[4], CVec3& out)
+{
     const double winX = mouse.x;
-    const double winY = double(g_glViewport[3]) - double(mouse.y);
+    const double winY = double(viewport[3]) - double(mouse.y);
     double p0[3] = {0, 0, 0}, p1[3] = {0, 0, 0};
-    gluUnProject(winX, winY, 0.0, g_modelView, g_projection, g_glViewport, &p0[0], &p0[1], &p0[2]);
-    gluUnProject(winX, winY, 1.0, g_modelView, g_projection, g_glViewport, &p1[0], &p1[1], &p1[2]);
+    if (!UnProjectD(winX, winY, 0.0, modelView, projection, viewport, &p0[0], &p0[1], &p0[2]) ||
+        !UnProjectD(winX, winY, 1.0, modelView, projection, viewport, &p1[0], &p1[1], &p1[2]))
+        return false;
     return LineOnPlane(p0, p1, z, out);
 }
 
@@ -258,6 +265,9 @@ bool CGLview::LineOnPlane(const double p0[3], const double p1[3], double z, CVec
     if (dz == 0.0 || !std::isfinite(dz))
         return false;
     const double t = (z - p0[2]) / dz;
+    // a ray above the horizon meets the plane only behind the eye
+    if (!(t >= 0.0))
+        return false;
     const double x = p0[0] + (p1[0] - p0[0]) * t;
     const double y = p0[1] + (p1[1] - p0[1]) * t;
     // a nearly level ray can still land beyond what a float holds

@@ -57,9 +57,14 @@ public:
     // The world point drawn under the mouse (reads the depth buffer).
     CVec3& Pick(CVec3& out, const GLPoint& mouse) const;
     // Where the mouse ray meets the horizontal plane at height z. False (out left
-    // as it was) when the ray runs parallel to the plane or the point is not finite.
+    // as it was) when the ray runs parallel to the plane, meets it behind the eye
+    // (a ray above the horizon) or the point is not finite.
     [[nodiscard]] bool PickOnPlane(CVec3& out, const GLPoint& mouse, double z) const;
-    // The point at height z on the line through p0 and p1, with the same rule.
+    // The same pick from given matrices and viewport instead of GL's.
+    [[nodiscard]] static bool PickOnPlaneD(const GLPoint& mouse, double z, const double modelView[16],
+                                           const double projection[16], const int viewport[4], CVec3& out);
+    // The point at height z on the ray from p0 through p1, with the same rule: a
+    // point before p0 (the near plane's point of the ray) is refused.
     [[nodiscard]] static bool LineOnPlane(const double p0[3], const double p1[3], double z, CVec3& out);
     // Debug drawing of the plane normals from a point.
     void DrawFrustum(const CVec3& point, float length) const;

@@ -45,11 +45,12 @@ uint8_t* CFileBuffer::Load(const std::string& path, size_t* count)
     return m_buffer.get();
 }
 
-long CFileBuffer::Save(const std::string& path, const void* bytes, long count)
+long CFileBuffer::Save(const std::string& path, const void* bytes, long count, bool exactName)
 {
     if (path.empty() || count < 0 || (count > 0 && !bytes))
         return -1;
-    if (!platform::WriteFileAtomic(platform::ResolvePath(path), bytes, size_t(count)))
+    const std::string target = exactName ? platform::ResolvePathForWriting(path) : platform::ResolvePath(path);
+    if (!platform::WriteFileAtomic(target, bytes, size_t(count)))
         return -1;
     return count;
 }

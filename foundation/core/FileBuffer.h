@@ -19,8 +19,10 @@ public:
     // Replaces the file with count bytes (0 bytes leave an empty file), through a
     // temporary file renamed over it, so a failed write keeps the old file.
     // Returns the number of bytes written, -1 on failure (empty path, negative
-    // count, null bytes, write failure).
-    long Save(const std::string& path, const void* bytes, long count);
+    // count, null bytes, write failure). The path is resolved as every path of
+    // the program is (its name matched regardless of case); with exactName only
+    // its folder is, and the file gets the name as given.
+    long Save(const std::string& path, const void* bytes, long count, bool exactName = false);
     // True when the file at the remembered path has a new modification time (or
     // has gone); a new path is remembered and gives false.
     bool HasChanged(const std::string& path);

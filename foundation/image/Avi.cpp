@@ -1,5 +1,6 @@
 #include "foundation/image/Avi.h"
 
+#include "foundation/core/Versions.h"
 #include "foundation/image/DibDraw.h"
 #include "foundation/image/MediaPlayer.h"
 
@@ -77,6 +78,15 @@ bool CAvi::Failed(const std::string& text)
     Destroy();
     Message(text);
     return false;
+}
+
+void CAvi::DecodeFailed(int64_t index)
+{
+    if (m_decodeFailed)
+        return;
+    m_decodeFailed = true;
+    CVersions::Print(false, "warning: Avi:GetFrame %s: frame %lld cannot be decoded\n", m_playName.c_str(),
+                     static_cast<long long>(index));
 }
 
 void CAvi::TakeLibrary()
@@ -160,9 +170,13 @@ bool CAvi::Load(const char* name)
     if (m_frameTime == 0.0f)
         m_frameTime = 1.0f;
     m_reader = std::move(reader);
+    m_playName = file;
+    m_decodeFailed = false;
     const BitmapInfo* frame = m_reader->GetFrame(0);
-    if (!frame)
+    if (!frame) {
+        DecodeFailed(0);
         return false;
+    }
     const BitmapInfoHeader& f = frame->bmiHeader;
     if (f.biWidth == GetWidth() && std::abs(f.biHeight) == GetHeight() && f.biBitCount == GetBitCount())
         return true;
@@ -186,6 +200,8 @@ uint8_t* CAvi::GetFrame(int index, int mode)
             const int h = std::abs(header.bmiHeader.biHeight);
             header.bmiHeader.biHeight = mode == 111 ? -h : h;
             DrawBits(m_reader->FrameBits(), &header);
+        } else {
+            DecodeFailed(m_currentFrame);
         }
     }
     SetPicNum(m_currentFrame);
@@ -251,7 +267,7 @@ bool CAvi::Save(const char* name, const void* bits)
         if (!chosen)
             return Failed("error: Avi:AVISaveOptions\n(compressor don't exists)");
     }
-    m_writer.reset();
+    FinishRecording();  // a running recording is kept, not dropped
     auto writer = std::make_unique<AviWriter>();
     switch (writer->Open(platform::ResolvePathForWriting(file), w, h, bpp, 30, codec)) {
     case AviOpen::Ok:

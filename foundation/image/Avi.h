@@ -67,6 +67,8 @@ private:
     void TakeLibrary();
     void ReleaseLibrary();
     bool WriteFrame(const void* bits);
+    // Logs the first frame of the playing file that cannot be decoded.
+    void DecodeFailed(int64_t index);
 
     std::unique_ptr<AviReader> m_reader;
     std::unique_ptr<AviWriter> m_writer;
@@ -76,6 +78,8 @@ private:
     int m_currentFrame = 0;
     std::string m_outputName;
     std::string m_recordName;
+    std::string m_playName;     // the file being played, for log lines
+    bool m_decodeFailed = false;
     float m_frameTime = 1.0f;
     bool m_recording = false;
     int m_fileCounter = 0;

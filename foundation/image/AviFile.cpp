@@ -61,49 +61,17 @@ AVRational FrameRateOf(const AVStream* st)
     return r;
 }
 
-// Memory input for OpenMemory.
-struct MemoryInput {
-    const uint8_t* data = nullptr;
-    size_t size = 0;
-    size_t pos = 0;
-};
-
-int ReadMemory(void* opaque, uint8_t* buf, int size)
+// Opens a local file whose container is one of demuxers. Local files only, also
+// for names a container lists inside it; the "file:" prefix keeps a name with a
+// colon from naming a protocol.
+bool OpenInput(AVFormatContext** fmt, const std::string& path, const std::string& demuxers)
 {
-    auto* in = static_cast<MemoryInput*>(opaque);
-    const size_t left = in->size - in->pos;
-    if (left == 0)
-        return AVERROR_EOF;
-    const size_t n = std::min(left, size_t(size));
-    std::memcpy(buf, in->data + in->pos, n);
-    in->pos += n;
-    return int(n);
-}
-
-int64_t SeekMemory(void* opaque, int64_t offset, int whence)
-{
-    auto* in = static_cast<MemoryInput*>(opaque);
-    if (whence == AVSEEK_SIZE)
-        return int64_t(in->size);
-    int64_t base = 0;
-    switch (whence & ~AVSEEK_FORCE) {
-    case SEEK_SET:
-        base = 0;
-        break;
-    case SEEK_CUR:
-        base = int64_t(in->pos);
-        break;
-    case SEEK_END:
-        base = int64_t(in->size);
-        break;
-    default:
-        return -1;
-    }
-    const int64_t to = base + offset;
-    if (to < 0 || to > int64_t(in->size))
-        return -1;
-    in->pos = size_t(to);
-    return to;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", demuxers.c_str(), 0);
+    const int opened = avformat_open_input(fmt, ("file:" + path).c_str(), nullptr, &options);
+    av_dict_free(&options);
+    return opened >= 0;
 }
 
 } // namespace
@@ -115,9 +83,8 @@ struct AviReader::Impl {
     AVFrame* out = nullptr;
     AVPacket* packet = nullptr;
     SwsContext* sws = nullptr;
-    AVIOContext* io = nullptr;
-    MemoryInput memory;
     int stream = -1;
+    int headerW = 0, headerH = 0;  // the stream header's frame size
     AVRational rate{30, 1};
     int64_t next = 0;  // index the decoder delivers next when reading on
     bool eof = false;
@@ -131,10 +98,6 @@ struct AviReader::Impl {
         av_frame_free(&out);
         avcodec_free_context(&dec);
         avformat_close_input(&fmt);
-        if (io) {
-            av_freep(&io->buffer);
-            avio_context_free(&io);
-        }
     }
 
     int64_t IndexOf(const AVFrame* f) const
@@ -193,20 +156,38 @@ void AviReader::Close()
 
 static bool OpenStreams(AviReader::Impl& m)
 {
-    if (avformat_find_stream_info(m.fmt, nullptr) < 0)
+    // the sizes the headers give, before probing replaces them with what frames say
+    std::vector<std::pair<int, int>> headerSizes;
+    for (unsigned i = 0; i < m.fmt->nb_streams; ++i)
+        headerSizes.emplace_back(m.fmt->streams[i]->codecpar->width, m.fmt->streams[i]->codecpar->height);
+    std::vector<AVDictionary*> probeOptions(m.fmt->nb_streams, nullptr);
+    for (AVDictionary*& o : probeOptions)
+        av_dict_set_int(&o, "max_pixels", int64_t(kMaxVideoPixels), 0);
+    const int found = avformat_find_stream_info(m.fmt, probeOptions.data());
+    for (AVDictionary*& o : probeOptions)
+        av_dict_free(&o);
+    if (found < 0)
         return false;
     m.stream = av_find_best_stream(m.fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m.stream < 0)
         return false;
-    const AVStream* st = m.fmt->streams[m.stream];
+    AVStream* st = m.fmt->streams[m.stream];
+    if (size_t(m.stream) < headerSizes.size() && headerSizes[size_t(m.stream)].first > 0 &&
+        headerSizes[size_t(m.stream)].second > 0) {
+        st->codecpar->width = headerSizes[size_t(m.stream)].first;
+        st->codecpar->height = headerSizes[size_t(m.stream)].second;
+    }
+    m.headerW = st->codecpar->width;
+    m.headerH = st->codecpar->height;
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-    if (!codec || st->codecpar->width <= 0 || st->codecpar->height <= 0 || st->codecpar->width > 16384 ||
-        st->codecpar->height > 16384)
+    if (!codec || m.headerW <= 0 || m.headerH <= 0 || m.headerW > 16384 || m.headerH > 16384 ||
+        uint64_t(m.headerW) * uint64_t(m.headerH) > kMaxVideoPixels)
         return false;
     m.dec = avcodec_alloc_context3(codec);
     if (!m.dec || avcodec_parameters_to_context(m.dec, st->codecpar) < 0)
         return false;
     m.dec->thread_count = 1;
+    m.dec->max_pixels = int64_t(kMaxVideoPixels);
     if (avcodec_open2(m.dec, codec, nullptr) < 0) {
         avcodec_free_context(&m.dec);
         return false;
@@ -217,46 +198,12 @@ static bool OpenStreams(AviReader::Impl& m)
     return m.frame && m.packet;
 }
 
-bool AviReader::Open(const std::string& path)
+bool AviReader::Open(const std::string& path, const std::string& demuxers)
 {
     Close();
     QuietLibraries();
     m = std::make_unique<Impl>();
-    if (avformat_open_input(&m->fmt, path.c_str(), nullptr, nullptr) < 0) {
-        Close();
-        return false;
-    }
-    return Opened();
-}
-
-bool AviReader::OpenMemory(const uint8_t* data, size_t size)
-{
-    Close();
-    QuietLibraries();
-    if (!data || size == 0)
-        return false;
-    m = std::make_unique<Impl>();
-    m->memory = MemoryInput{data, size, 0};
-    constexpr int kBuffer = 32768;
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
-    if (!buffer) {
-        Close();
-        return false;
-    }
-    m->io = avio_alloc_context(buffer, kBuffer, 0, &m->memory, ReadMemory, nullptr, SeekMemory);
-    if (!m->io) {
-        av_free(buffer);
-        Close();
-        return false;
-    }
-    m->fmt = avformat_alloc_context();
-    if (!m->fmt) {
-        Close();
-        return false;
-    }
-    m->fmt->pb = m->io;
-    m->fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&m->fmt, nullptr, av_find_input_format("avi"), nullptr) < 0) {
+    if (!OpenInput(&m->fmt, path, demuxers)) {
         Close();
         return false;
     }
@@ -316,6 +263,9 @@ const BitmapInfo* AviReader::GetFrame(int64_t index)
             break;
     }
     d.next = index + 1;
+    // a frame carries its own size (a JPEG's, say): none above the stream header's
+    if (d.frame->width > d.headerW || d.frame->height > d.headerH)
+        return nullptr;
 
     const int w = d.outW > 0 ? d.outW : d.frame->width;
     const int h = d.outH > 0 ? d.outH : d.frame->height;
@@ -558,7 +508,7 @@ bool ReadAviFileInfo(const std::string& path, AviFileInfo& info)
 {
     QuietLibraries();
     AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0)
+    if (!OpenInput(&fmt, path, "avi"))
         return false;
     bool ok = avformat_find_stream_info(fmt, nullptr) >= 0;
     const int s = ok ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;

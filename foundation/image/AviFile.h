@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// Largest frame the reader decodes (width x height).
+constexpr uint64_t kMaxVideoPixels = uint64_t(1) << 26;
+
 // The video stream of an AVI (or other container) file, decoded frame by frame
 // into bottom-up rows of 8 (grey), 24 or 32 bits.
 class AviReader {
@@ -15,9 +18,9 @@ public:
     AviReader(const AviReader&) = delete;
     AviReader& operator=(const AviReader&) = delete;
 
-    bool Open(const std::string& path);
-    // An AVI file held in memory (data must outlive the reader).
-    bool OpenMemory(const uint8_t* data, size_t size);
+    // A local file whose container is one of demuxers (FFmpeg's names, comma
+    // separated); streams and frames above kMaxVideoPixels are refused.
+    bool Open(const std::string& path, const std::string& demuxers = "avi");
     void Close();
     bool IsOpen() const;
     int64_t Length() const { return m_length; }

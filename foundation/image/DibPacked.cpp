@@ -1,5 +1,6 @@
 // Packed DIBs, palettes and the clipboard copy that rests on them.
 #include "foundation/image/Dib.h"
+#include "foundation/image/Jpeg.h"
 
 #include "platform/Clipboard.h"
 
@@ -316,6 +317,9 @@ std::unique_ptr<QImage> CDib::DibToBitmap(const PackedDib& dib, const PaletteHan
     const uint8_t* rows = bitsStart;
     size_t row = PaddedRow(w, bits);
     if (compression == kBiRle8 || compression == kBiRle4) {
+        // an end-of-bitmap code validly ends any size: cap it before allocating
+        if (bits != (compression == kBiRle4 ? 4 : 8) || uint64_t(w) * uint64_t(h) > kMaxJpegPixels)
+            return nullptr;
         if (!DecodeRle(bitsStart, avail, compression == kBiRle4, w, h, rle))
             return nullptr;
         rows = rle.data();

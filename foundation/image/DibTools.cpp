@@ -187,8 +187,6 @@ bool CDib::SaveBitmap(ImageBitmap bitmap, const char* name)
     h.biClrUsed = bits == 8 ? 256 : 0;
     for (int i = 0; bits == 8 && i < 256; ++i)
         header->bmiColors[i] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};
-    m_allocWidth = bitmap->width();
-    m_allocHeight = bitmap->height();
     // rows of the surface may be padded: hand over unpadded rows
     std::vector<uint8_t> rows(size_t(h.biSizeImage));
     const size_t row = size_t(bits / 8) * size_t(bitmap->width());

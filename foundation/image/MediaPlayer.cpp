@@ -4,17 +4,26 @@
 #include "foundation/image/AviFile.h"
 #include "platform/ChoiceDialog.h"
 
+#include <QUrl>
+
 CMediaPlayer* g_mediaPlayer = nullptr;
 CMediaPlayer* g_mediaPlayerSecond = nullptr;
 bool g_mediaHasVideo = false;
 
+namespace {
+
+// Containers of ordinary video files (FFmpeg's demuxer names); no playlists, lists
+// of other files or image sequences.
+constexpr const char* kVideoDemuxers = "avi,mov,matroska,webm,mpeg,mpegts,asf,flv,ogg";
+
+} // namespace
+
 bool CMediaItem::Open(const std::string& url)
 {
-    std::string path = url;
-    if (path.rfind("file://", 0) == 0)
-        path = path.substr(7);
+    const QUrl parsed(QString::fromStdString(url));
+    const std::string path = parsed.isLocalFile() ? parsed.toLocalFile().toStdString() : url;
     AviReader reader;
-    m_hasVideo = reader.Open(path);
+    m_hasVideo = reader.Open(path, kVideoDemuxers);
     m_open = m_hasVideo;
     return m_open;
 }

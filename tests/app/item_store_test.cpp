@@ -6,6 +6,7 @@
 #include "work_folder.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -202,6 +203,77 @@ TEST(ItemStore, UpdatesAndLookupsFromTwoThreads)
     EXPECT_EQ(store.Lookup("Options", "framerate"), "5000");
     EXPECT_GE(store.ChangeCount(), 0);
     EXPECT_LE(store.ChangeCount(), CHtmlItemStore::kMaxChanges);
+}
+
+// A store file of valid lines, a little over `bytes` long.
+std::string StoreTextOf(size_t bytes)
+{
+    std::string text;
+    for (int i = 0; text.size() <= bytes; ++i)
+        text += "Options|control" + std::to_string(i) + "|" + std::to_string(i) + "|0|rangeSlider\n";
+    return text;
+}
+
+TEST(ItemStore, FileAboveOneMebibyteIsRefusedWithOneLineAndKept)
+{
+    WorkFolder dir("store");
+    const std::string big = StoreTextOf(CHtmlItemStore::kMaxFileBytes + 1);
+    dir.Write("Html/HtmlItems.dat", big);
+    LogCapture log;
+    CHtmlItemStore store;
+    EXPECT_FALSE(store.Load(kFile));
+    EXPECT_EQ(ItemCount(store), 0u);
+    EXPECT_EQ(store.ChangeCount(), 1) << "the settings are still read once, from nothing";
+    int logged = 0;
+    for (const auto& l : log.Lines())
+        logged += l.find("HtmlItems.dat") != std::string::npos;
+    EXPECT_EQ(logged, 1);
+
+    // a file within the cap loads every line
+    const std::string fits = StoreTextOf(CHtmlItemStore::kMaxFileBytes - 200);
+    ASSERT_LE(fits.size(), CHtmlItemStore::kMaxFileBytes);
+    dir.Write("Html/HtmlItems.dat", fits);
+    CHtmlItemStore within;
+    EXPECT_TRUE(within.Load(kFile));
+    EXPECT_EQ(ItemCount(within), size_t(std::count(fits.begin(), fits.end(), '\n')));
+    EXPECT_EQ(within.Lookup("Options", "control7"), "7");
+}
+
+TEST(ItemStore, UnreadableFileIsReplacedOnlyAfterAControlChanged)
+{
+    WorkFolder dir("store");
+    const std::string big = StoreTextOf(CHtmlItemStore::kMaxFileBytes + 1);
+    dir.Write("Html/HtmlItems.dat", big);
+    CHtmlItemStore store;
+    EXPECT_FALSE(store.Load(kFile));
+    // the field rewrites lookups make are not the user's changes
+    store.Lookup("Tracks", "Clear");
+    EXPECT_TRUE(store.Save(kFile));
+    EXPECT_TRUE(dir.Read("Html/HtmlItems.dat") == big) << "the unreadable file is kept";
+
+    // a click's update is
+    store.Update(Item("Options", "vsync", "1", "1", "styledCheckbox"));
+    EXPECT_TRUE(store.Save(kFile));
+    EXPECT_EQ(dir.Read("Html/HtmlItems.dat"), "Options|vsync|1|1|styledCheckbox\n");
+}
+
+TEST(ItemStore, LookupsFindTheFirstItemOfAPageAndNameAmongMany)
+{
+    // the render thread looks up every 10 ms: by an index, answering as the list did
+    CHtmlItemStore store;
+    for (int i = 0; i < 2000; ++i)
+        store.Update(Item("Options", ("c" + std::to_string(i)).c_str(), std::to_string(i).c_str(), "0", "rangeSlider"));
+    store.Update(Item("Trains", "c5", "55", "0", "rangeSlider"));
+    EXPECT_EQ(store.Lookup("Options", "c1999"), "1999");
+    EXPECT_EQ(store.Lookup("Trains", "c5"), "55");
+    EXPECT_EQ(store.Lookup("Options", "c5"), "5");
+    EXPECT_EQ(store.Lookup("Options|c", "5"), "") << "page and name are told apart";
+    store.Update(Item("Options", "c5", "500", "", ""));
+    EXPECT_EQ(store.Lookup("Options", "c5"), "500");
+    store.Clear();
+    EXPECT_EQ(store.Lookup("Options", "c5"), "");
+    store.Update(Item("Options", "c5", "7", "0", "rangeSlider"));
+    EXPECT_EQ(store.Lookup("Options", "c5"), "7");
 }
 
 TEST(ItemText, FormatThenParseGivesTheSameItems)

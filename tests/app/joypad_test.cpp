@@ -96,6 +96,46 @@ TEST(JoyPadInput, ReadsTheDeviceAndSurvivesItGoingAway)
     }
 }
 
+// The report accessors read fixed offsets of the last packet, little-endian;
+// what lies beyond the packet reads as 0 (a joystick record has 8 bytes).
+TEST(JoyPadInput, ReportAccessorsReadTheirOffsetsAndZeroBeyondThePacket)
+{
+    CJoyPadInput pad("/nonexistent/js0");
+    std::vector<uint8_t> report(16);
+    for (size_t i = 0; i < report.size(); ++i)
+        report[i] = uint8_t(0x10 + i);
+    pad.OnPacket(report.data(), report.size());
+    uint8_t a = 0, b = 0;
+    EXPECT_EQ(pad.GetWord10(), 0x1b1a);
+    EXPECT_EQ(pad.GetByte12(), 0x1c);
+    EXPECT_EQ(pad.GetByte10(), 0x1a);
+    EXPECT_EQ(pad.GetByte10Again(), 0x1a);
+    pad.GetBytes6And8(a, b);
+    EXPECT_EQ(a, 0x16);
+    EXPECT_EQ(b, 0x18);
+    pad.GetBytes2And4(a, b);
+    EXPECT_EQ(a, 0x12);
+    EXPECT_EQ(b, 0x14);
+
+    const std::vector<uint8_t> record = {1, 2, 3, 4, 5, 6, 7, 8};  // time, value, type, number
+    pad.OnPacket(record.data(), record.size());
+    EXPECT_EQ(pad.GetWord10(), 0);
+    EXPECT_EQ(pad.GetByte12(), 0);
+    EXPECT_EQ(pad.GetByte10(), 0);
+    EXPECT_EQ(pad.GetByte10Again(), 0);
+    pad.GetBytes6And8(a, b);
+    EXPECT_EQ(a, 7);
+    EXPECT_EQ(b, 0) << "offset 8 is past the record";
+    pad.GetBytes2And4(a, b);
+    EXPECT_EQ(a, 3);
+    EXPECT_EQ(b, 5);
+    const std::vector<uint8_t> shortPacket = {9, 9, 9};
+    pad.OnPacket(shortPacket.data(), shortPacket.size());
+    pad.GetBytes2And4(a, b);
+    EXPECT_EQ(a, 9);
+    EXPECT_EQ(b, 0);
+}
+
 TEST(JoyPadInput, EndsPromptlyWithoutAnyDevice)
 {
     const auto start = std::chrono::steady_clock::now();

@@ -253,10 +253,20 @@ TEST_F(RenderLoop, SettingsAppliedOnceASecondInTableOrder)
     calls.list.clear();
     store.items[{"Options", "vsync"}] = "";  // missing vsync stays off
     store.items[{"Tracks", "TrackOn"}] = "1";
+    store.items[{"Options", "framerate"}] = "500"; // above the slider's range: its maximum
+    store.items.erase({"Trains", "Speed"});         // missing: the speed stays as it is
     RunFor(*loop, 1001);
     EXPECT_EQ(calls.Count("FullScreen"), 0);
     EXPECT_EQ(calls.Count("SetVSync 0"), 1);
     EXPECT_FALSE(input.IsEditMode());
+    EXPECT_EQ(calls.Count("SetFrameRate 120"), 1);
+    EXPECT_EQ(calls.Count("SetSpeedFactor"), 0);
+    calls.list.clear();
+    store.items[{"Options", "framerate"}] = "-5"; // below: its minimum, as the page shows it
+    store.items[{"Trains", "Speed"}] = "350";
+    RunFor(*loop, 1001);
+    EXPECT_EQ(calls.Count("SetFrameRate 10"), 1);
+    EXPECT_EQ(calls.Count("SetSpeedFactor 2.000000"), 1);
 
     // no change reported: nothing applied, scripts still polled
     calls.list.clear();
@@ -440,7 +450,8 @@ TEST_F(RenderLoop, FrameRateFromTheStoreOrSixtyWithoutOne)
         int framesInTheThirdSecond;
     };
     // the loop's clock counts whole milliseconds: a frame comes every ceil(interval) ms
-    const Case cases[] = {{nullptr, 60}, {"", 60}, {"0", 60}, {"-5", 60}, {"abc", 60}, {"30", 30}, {"20", 20}};
+    // a value below the slider's range gives its minimum, one without a number none
+    const Case cases[] = {{nullptr, 60}, {"", 60}, {"0", 10}, {"-5", 10}, {"abc", 60}, {"30", 30}, {"20", 20}};
     for (const auto& c : cases) {
         GatedScene gated;
         FakeStore settings;

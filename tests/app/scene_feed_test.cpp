@@ -3,6 +3,7 @@
 #include "app/shell/WindowInput.h"
 #include "foundation/core/InputState.h"
 #include "log_capture.h"
+#include "start_view.h"
 #include "tracks/SplineDot.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,37 @@ TEST(TrackEditFeed, DraggingWithTheButtonLaysAHost)
         EXPECT_NEAR(dots.front().x, 1000.0f, 200.0f); // from the press to the release
         EXPECT_NEAR(dots.back().x, 4000.0f, 200.0f);
         EXPECT_TRUE(set.IsModified());
+    }
+}
+
+// The start view (level, 1000 above the ground) in the program's first window:
+// a straight drag from the ground up past the horizon keeps the part laid on the
+// ground. The picks are the program's own, from the view's matrices.
+TEST(TrackEditFeed, ADragThatRunsOnIntoTheSkyCommitsItsGroundPart)
+{
+    const StartView start;
+    const CTrackEditFeed::Picker pick = [&](int x, int y, CVec3& p) { return start.Pick(x, y, p); };
+    const CVec3 eye = *start.view.GetPosition();
+
+    struct Case {
+        int x1, y1;
+    } ends[] = {{700, 300}, {560, 300}, {700, 380}}; // into the sky, in the sky beside, on the ground
+    for (const Case& c : ends) {
+        SCOPED_TRACE(std::to_string(c.x1) + "," + std::to_string(c.y1));
+        LogCapture log;
+        CTrackEditFeed feed;
+        CSplineDot set;
+        feed.Feed(set, At(300, 420), eye, pick);
+        feed.Feed(set, At(300, 420, CInputState::kButtonLeftDown), eye, pick);
+        for (int i = 1; i <= 40; ++i)
+            feed.Feed(set, At(300 + (c.x1 - 300) * i / 40, 420 + (c.y1 - 420) * i / 40, CInputState::kButtonLeftDown),
+                      eye, pick);
+        feed.Feed(set, At(c.x1, c.y1), eye, pick);
+        ASSERT_EQ(set.GetHostCount(), 1) << "the stroke was lost";
+        EXPECT_TRUE(log.Contains("CommitTrack"));
+        EXPECT_GE(set.m_Hosts[0].dots.size(), 3u);
+        for (const CVec3& d : set.m_Hosts[0].dots)
+            EXPECT_GT(d.y, 0.0f) << "every dot in front of the camera";
     }
 }
 

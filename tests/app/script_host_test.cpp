@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -138,6 +139,73 @@ TEST_F(ScriptHost, CompileErrorsAreTaggedByTheirKind)
     WriteScript("Lua/Trains.lua", "function OnImage( end");
     PollScripts(&script, 1);
     EXPECT_FALSE(script.OnImage(0, 0, 1));
+}
+
+// An error without a message is reported like any other: a fallback text, the
+// events stopped, the stack reset, and never the text of an earlier error.
+TEST_F(ScriptHost, EmptyErrorMessagesAreReportedWithAFallback)
+{
+    LogCapture log;
+    EXPECT_FALSE(Run("error('', 0)\n"));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRRUN  (no message)"));
+
+    ASSERT_TRUE(Run("function OnImage(a, b, index) if index == 1 then error('first') end error('', 2) end\n"));
+    lua_State* L = script.GetState();
+    const int top = lua_gettop(L);
+    log.Clear();
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+    EXPECT_TRUE(log.Contains("first"));
+    // compiled again: the next error is empty and must not repeat "first"
+    ASSERT_TRUE(script.Compile());
+    log.Clear();
+    EXPECT_FALSE(script.OnImage(0, 0, 2));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRRUN  (no message)"));
+    EXPECT_FALSE(log.Contains("first"));
+    EXPECT_FALSE(script.HasRun()) << "an empty error stops the events too";
+    EXPECT_EQ(lua_gettop(L), top);
+    log.Clear();
+    EXPECT_FALSE(script.OnImage(0, 0, 2));
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+// The shell learns which script the render thread is inside, for as long as the
+// call lasts, also while a state's finalizers run as it closes.
+TEST_F(ScriptHost, TheRunningScriptCallIsKnownToOtherThreads)
+{
+    ASSERT_TRUE(Run("function OnImage() while not stop do gStopAsk() end end\n"
+                    "gKeep = setmetatable({}, {__gc = function() while not gFinal() do end end})\n"));
+    EXPECT_EQ(CurrentScriptCall(), "");
+    std::atomic<bool> release{false};
+    static std::atomic<bool>* s_release;
+    s_release = &release;
+    lua_State* L = script.GetState();
+    lua_register(L, "gStopAsk", [](lua_State* L) {
+        lua_pushboolean(L, s_release->load());
+        lua_setglobal(L, "stop");
+        return 0;
+    });
+    lua_register(L, "gFinal", [](lua_State* L) {
+        lua_pushboolean(L, s_release->load());
+        return 1;
+    });
+    for (int closing = 0; closing < 2; ++closing) {
+        release = false;
+        std::string seen;
+        std::thread watcher([&] {
+            for (int i = 0; i < 500 && seen.empty(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                seen = CurrentScriptCall();
+            }
+            release = true;
+        });
+        if (closing)
+            script.Close();
+        else
+            script.OnImage(0, 0, 1);
+        watcher.join();
+        EXPECT_EQ(seen, "Lua//Trains.lua") << (closing ? "closing" : "event");
+        EXPECT_EQ(CurrentScriptCall(), "");
+    }
 }
 
 TEST_F(ScriptHost, ErrorLinesKeepTheFileNameAndLine)

@@ -87,6 +87,23 @@ TEST_F(EditFixture, PaintFindsLinksAndColoursThem)
         EXPECT_FALSE(r.link);
 }
 
+TEST_F(EditFixture, ReadingUrlPrefixesForgetsTheLinksAndTheirIndices)
+{
+    ctrl.m_bHyperlinks = true;
+    SetText("http://a.b http://c.d", 2);
+    std::vector<EcPaintLine> lines;
+    ctrl.BuildPaintLines(0, 19, false, lines);
+    ASSERT_EQ(ctrl.Links().size(), 2u);
+    ctrl.m_nHotLink = 1; // the mouse over the second link
+    ctrl.m_nCaretLink = 0;
+    ctrl.ParseHyperlinkSettings("<URLPrefixes><URLPrefix>www.</URLPrefix></URLPrefixes>");
+    EXPECT_TRUE(ctrl.Links().empty());
+    EXPECT_EQ(ctrl.m_nHotLink, -1);
+    EXPECT_EQ(ctrl.m_nCaretLink, -1);
+    std::string tip;
+    EXPECT_FALSE(ctrl.GetLinkTip(tip));
+}
+
 TEST_F(EditFixture, LinkTipAndTipChoice)
 {
     LinkCtrl links;

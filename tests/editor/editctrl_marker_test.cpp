@@ -112,6 +112,34 @@ TEST_F(Markers, EditsMoveAndRemoveMarkers)
     EXPECT_EQ(List(), (std::vector<std::pair<int, int>>{{14, 0}}));
 }
 
+TEST_F(Markers, LineColourSpanFollowsADeletionFromAbove)
+{
+    struct Case
+    {
+        int fromLine, fromColumn, toLine, toColumn;
+        int line, extra; // the span after the deletion
+    } cases[] = {
+        {7, 2, 11, 2, 7, 3},  // inside line 7 to inside line 11: old 11..14 now 7..10
+        {8, 0, 11, 0, 8, 3},  // whole lines 8..10
+        {7, 2, 10, 7, 8, 3},  // inside line 7 to the end of line 10: line 11 becomes 8
+        {12, 0, 13, 0, 10, 3} // a line inside the span
+    };
+    const std::string original = Text();
+    for (const Case& c : cases) {
+        SetText(original);
+        ctrl.RemoveAllMarkers();
+        ASSERT_NE(ctrl.AddLineColorMarker(10, 0xFF, 0x00, true, 4), nullptr);
+        auto at = [&](int line, int column) { return ctrl.LineStartOf(int(Text().find("line " + std::to_string(line) + "\n"))) + column; };
+        ctrl.SelectRange(at(c.fromLine, c.fromColumn), at(c.toLine, c.toColumn), true);
+        ctrl.OnKeyDown(46, false, false); // Delete
+        ASSERT_EQ(ctrl.Markers().size(), 1u);
+        const auto* m = dynamic_cast<const CLineColorMarker*>(ctrl.Markers().front().get());
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->m_nLine, c.line) << c.fromLine << "." << c.fromColumn;
+        EXPECT_EQ(m->m_nExtraLines, c.extra) << c.fromLine << "." << c.fromColumn;
+    }
+}
+
 TEST_F(Markers, EveryChangeIsNotified)
 {
     ctrl.ToggleMarker(10, 1);

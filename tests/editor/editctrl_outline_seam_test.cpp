@@ -1,37 +1,10 @@
 // The line queries and movements over a collapsed region supplied through the
 // outline interface.
 #include "editctrl_fixture.h"
+#include "one_region_outline.h"
 
 namespace edtest {
 namespace {
-
-class OneRegion : public IEditOutline
-{
-public:
-    OneRegion(const CEditCtrl& c, int s, int e) : ctrl(c), start(s), end(e) {}
-    void TextInserted(int, int) override { ++inserted; }
-    void TextDeleted(int, int) override { ++deleted; }
-    void Reparse(int, int) override {}
-    bool CollapsedAt(int offset, EcCollapsedRegion& r) const override
-    {
-        if (offset < start || offset > end)
-            return false;
-        r = {start, end, "...", 3 * kCharW};
-        return true;
-    }
-    int HiddenLinesBefore(int offset) const override
-    {
-        int n = 0;
-        for (int i = start; i <= end && i < offset; ++i)
-            n += ctrl.CharAt(i) == '\n';
-        return n;
-    }
-    int HiddenLines() const override { return HiddenLinesBefore(end + 1); }
-
-    const CEditCtrl& ctrl;
-    int start, end;
-    int inserted = 0, deleted = 0;
-};
 
 TEST_F(EditFixture, CollapsedRegionCountsAsItsPlaceholder)
 {

@@ -125,6 +125,51 @@ TEST_F(Undo, AChainedDeletionWithoutFollowUpEndsItsChain)
     EXPECT_EQ(Text(), "hello ");
 }
 
+// A key that replaces the selection undoes as one step, apart from the next edit,
+// whatever followed the deletion.
+TEST_F(Undo, KeysOverASelectionUndoApartFromTheNextEdit)
+{
+    enum : unsigned { kTab = 9, kReturn = 13 };
+    struct Case
+    {
+        const char* name;
+        unsigned key; // 0: the character 'x'
+        bool overwrite;
+        int maxLine;
+        bool refuse;
+    } cases[] = {
+        {"Enter", kReturn, false, CEditCtrl::kMaxLineLength, false},
+        {"overwrite Enter", kReturn, true, CEditCtrl::kMaxLineLength, false},
+        {"overwrite Tab", kTab, true, CEditCtrl::kMaxLineLength, false},
+        {"Tab at the length limit", kTab, false, 12, false},
+        {"Enter refused", kReturn, false, CEditCtrl::kMaxLineLength, true},
+        {"character refused", 0, false, CEditCtrl::kMaxLineLength, true},
+    };
+    for (const Case& c : cases) {
+        ctrl.m_nMaxLineLength = c.maxLine;
+        SetText("hello world\nnext line");
+        ctrl.ClearUndo();
+        ctrl.SetOverwrite(c.overwrite);
+        ctrl.SelectRange(0, 2, true);
+        ctrl.refuseInserts = c.refuse;
+        if (c.key)
+            ctrl.OnKeyDown(c.key, false, false);
+        else
+            ctrl.OnChar('x');
+        ctrl.refuseInserts = false;
+        const std::string after = Text();
+        ctrl.OnKeyDown(39, false, false); // Right: the next edit starts apart
+        ctrl.NoteKeyDown('Z');
+        ctrl.OnChar('Z');
+        ASSERT_NE(Text(), after) << c.name;
+        ctrl.Undo();
+        EXPECT_EQ(Text(), after) << c.name;
+        ctrl.Undo();
+        EXPECT_EQ(Text(), "hello world\nnext line") << c.name;
+        ctrl.SetOverwrite(false);
+    }
+}
+
 TEST_F(Undo, ActionCodesAndChainsAsListed)
 {
     SetText("abc def");

@@ -110,6 +110,28 @@ TEST_F(View, DownReachesTheTrueEndOfTheLastLine)
     EXPECT_EQ(ctrl.GetCaretLine(), 1);
 }
 
+TEST_F(View, DownReachesTheLastLinesOfAFittingText)
+{
+    // 20 lines in a 20-line view: nothing scrolls, Down still walks to the end
+    std::string text = Lines(20);
+    text.pop_back();
+    for (bool shift : {false, true}) {
+        SetText(text, 0);
+        for (int i = 0; i < 19; ++i)
+            ctrl.OnKeyDown(40, shift, false);
+        EXPECT_EQ(ctrl.GetCaretLine(), 19) << shift;
+        EXPECT_EQ(ctrl.GetFirstLine(), 0) << shift;
+        int a, b;
+        ctrl.GetSelection(a, b);
+        if (shift)
+            EXPECT_EQ(b, ctrl.GetCaret());
+    }
+    // Page Down on a fitting text still goes to its end
+    SetText(text, 0);
+    ctrl.OnKeyDown(34, false, false);
+    EXPECT_EQ(ctrl.GetCaret(), ctrl.GetTextLength());
+}
+
 TEST_F(View, HomeTogglesBetweenTextStartAndLineStart)
 {
     SetText("x\n    abc\n   \n", 9);

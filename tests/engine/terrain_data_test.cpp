@@ -365,11 +365,6 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
              std::fputs("grid 41", f);
              std::fclose(f);
          }},
-        {"a FIFO for a file",
-         [](const std::string& d) {
-             fs::remove(fs::path(d) / "Vert.ter");
-             ASSERT_EQ(mkfifo((fs::path(d) / "Vert.ter").c_str(), 0644), 0);
-         }},
     };
     for (const auto& d : damages) {
         d.apply(m_folder);
@@ -393,6 +388,27 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
     EXPECT_FALSE(other.WasLoaded());
     EXPECT_FLOAT_EQ(other.GetVertices()[0].x, -1200.0f);
     EXPECT_FLOAT_EQ(other.GetVertices()[0].y, -2000.0f);
+}
+
+// A FIFO at a cache file's name is neither read nor replaced: the terrain is
+// built anew, and the save names the file it refuses to replace.
+TEST_F(TerrainCache, FifoForACacheFileIsBuiltAroundAndKept)
+{
+    CGLterrain a;
+    ASSERT_TRUE(BuildIn(a, 40, 24));
+    const fs::path fifo = fs::path(m_folder) / "Vert.ter";
+    fs::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (int run = 0; run < 2; ++run) {
+        LogCapture log;
+        CGLterrain b;
+        ASSERT_TRUE(BuildIn(b, 40, 24));
+        EXPECT_FALSE(b.WasLoaded());
+        EXPECT_EQ(std::memcmp(b.GetVertices(), a.GetVertices(), size_t(40 * 24) * 12), 0);
+        EXPECT_TRUE(log.Contains("CGLterrain::LoadFiles"));
+        EXPECT_TRUE(log.Contains("not written: " + fifo.string()));
+        EXPECT_TRUE(fs::is_fifo(fifo));
+    }
 }
 
 TEST_F(TerrainCache, IndicesMustBeTheGridsTriangles)

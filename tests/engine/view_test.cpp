@@ -1,6 +1,7 @@
 #include "engine/gl/GLview.h"
 #include "foundation/math/Tables.h"
 #include "platform/GL.h"
+#include "start_view.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -182,7 +183,7 @@ TEST_F(ViewTest, DoublePrecisionProjectAgreesWithKnownValuesAndGlu)
     EXPECT_FALSE(CGLview::UnProjectD(1, 1, 0.5, zero, pr, vp2, &wx, &wy, &wz));
 }
 
-TEST(View, LineOnPlaneRefusesALevelRay)
+TEST(View, LineOnPlaneRefusesALevelRayAndOneThatMeetsThePlaneBehindTheEye)
 {
     struct Case {
         double p0[3], p1[3];
@@ -194,6 +195,9 @@ TEST(View, LineOnPlaneRefusesALevelRay)
         {{0, 0, 75}, {100, 0, 75}, false, 0, 0},            // level in the plane itself
         {{0, 0, 100}, {1e30, 0, 100 - 1e-10}, false, 0, 0}, // nearly level: beyond a float
         {{0, 0, NAN}, {1, 0, 0}, false, 0, 0},
+        {{0, 0, 100}, {100, 0, 300}, false, 0, 0},          // rising: the plane lies behind
+        {{0, 0, 50}, {100, 0, 30}, false, 0, 0},            // below the plane, looking down
+        {{0, 0, 75}, {100, 0, 30}, true, 0.0f, 0.0f},       // starting on the plane
     };
     for (const Case& c : cases) {
         CVec3 out(-1, -2, -3);
@@ -204,6 +208,26 @@ TEST(View, LineOnPlaneRefusesALevelRay)
             EXPECT_EQ(out.z, 75.0f);
         } else {
             EXPECT_EQ(out, CVec3(-1, -2, -3)); // left as it was
+        }
+    }
+}
+
+// The pick of the start view (level, from 1000 above the ground) in a window of
+// the program's first size: below the horizon the ground in front of the camera,
+// above it nothing, however far the pointer goes.
+TEST_F(ViewTest, PickOnPlaneFromTheStartViewFindsNothingAboveTheHorizon)
+{
+    const StartView start;
+    struct Case {
+        int x, y;
+        bool hit;
+    } cases[] = {{300, 420, true}, {516, 667, true}, {516, 300, false}, {700, 300, false}, {10, 0, false}};
+    for (const Case& c : cases) {
+        CVec3 p(-1, -2, -3);
+        EXPECT_EQ(start.Pick(c.x, c.y, p), c.hit) << c.x << "," << c.y;
+        if (c.hit) {
+            EXPECT_GT(p.y, 1000.0f) << "in front of the camera";
+            EXPECT_EQ(p.z, 75.0f);
         }
     }
 }

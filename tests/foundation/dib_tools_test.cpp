@@ -91,6 +91,49 @@ TEST(PackedDib, DamagedBlocksGiveNothing)
     }
 }
 
+// A header-only DIB: 40 bytes, no colour table, then the given bytes.
+PackedDib HandDib(int w, int h, int bits, uint32_t compression, const std::vector<uint8_t>& data)
+{
+    BitmapInfoHeader hd;
+    hd.biWidth = w;
+    hd.biHeight = h;
+    hd.biBitCount = uint16_t(bits);
+    hd.biCompression = compression;
+    hd.biClrUsed = bits <= 8 ? 1 : 0;
+    PackedDib dib(40 + (bits <= 8 ? 4 : 0), 0);
+    std::memcpy(dib.data(), &hd, 40);
+    dib.insert(dib.end(), data.begin(), data.end());
+    return dib;
+}
+
+TEST(PackedDib, RunLengthsRefuseWrongDepthsAndHugeSizes)
+{
+    const std::vector<uint8_t> endOfBitmap = {0, 1};
+    const struct {
+        int w, h, bits;
+        uint32_t compression;
+    } bad[] = {
+        {64, 64, 24, kBiRle8},        // rows would be copied at 3 bytes a pixel from 1
+        {64, 64, 32, kBiRle8},        //
+        {64, 64, 8, kBiRle4},         //
+        {64, 64, 4, kBiRle8},         //
+        {65536, 65536, 8, kBiRle8},   // an end code ends any size: 4 GB from two bytes
+        {16384, 8193, 4, kBiRle4},    // just past the pixel cap
+    };
+    for (const auto& c : bad) {
+        const PackedDib dib = HandDib(c.w, c.h, c.bits, c.compression, endOfBitmap);
+        EXPECT_FALSE(CDib::DibToBitmap(dib)) << c.w << "x" << c.h << " " << c.bits;
+        EXPECT_TRUE(CDib::ConvertDib(dib, 24, kBiRgb).empty());
+    }
+    // the matching depths still decode, up to the cap
+    for (auto [bits, compression] : {std::pair{8, kBiRle8}, std::pair{4, kBiRle4}}) {
+        auto image = CDib::DibToBitmap(HandDib(3, 2, bits, compression, {3, 0x11, 0, 0, 3, 0x11, 0, 1}));
+        ASSERT_TRUE(image) << bits;
+        EXPECT_EQ(image->size(), QSize(3, 2));
+    }
+    EXPECT_TRUE(CDib::DibToBitmap(HandDib(8192, 8192, 8, kBiRle8, endOfBitmap)));
+}
+
 TEST(PackedDib, HeaderBlocksRoundDepthsUp)
 {
     const struct {
@@ -198,6 +241,21 @@ TEST(DibTools, SaveBitmapAndPictureSize)
     EXPECT_FALSE(CDib::BuildBitmapInfo(header, 0, 3, 8));
     EXPECT_FALSE(CDib::FreeBitmapInfo(header));
     EXPECT_FALSE(header);
+}
+
+TEST(DibTools, SavingALargerBitmapKeepsThePicturesOwnSize)
+{
+    TempDir dir("dibtools");
+    CDib dib;
+    ASSERT_TRUE(dib.Create(4, 4, 24));
+    QImage large = RandomPicture(64, 64, QImage::Format_BGR888, 7);
+    ASSERT_TRUE(dib.SaveBitmap(&large, (dir / "l.bmp").c_str()));
+    EXPECT_EQ(dib.GetAllocWidth(), 4);
+    EXPECT_EQ(dib.GetAllocHeight(), 4);
+    EXPECT_EQ(dib.GetImageSize(), 4 * 4 * 3);
+    // these work on the picture's own pixels, not on the saved bitmap's size
+    EXPECT_TRUE(dib.FlipVertical());
+    EXPECT_TRUE(dib.InvertAroundMean(nullptr, 0));
 }
 
 TEST(DibTools, LoadBmpMissingFileFillsBlack)

@@ -1,7 +1,10 @@
-// AVI files read from memory: any bytes are either refused or give frames of the
-// size and depth the reader reports, each frame's rows fully inside its buffer.
+// AVI files read as CAvi::Load reads them, from a file: any bytes are either
+// refused or give an image of the size and depth of the decoded frames, each
+// frame drawn from rows fully inside its buffer.
 #include "foundation/core/Versions.h"
-#include "foundation/image/AviFile.h"
+#include "foundation/image/Avi.h"
+
+#include "fuzz_file.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,31 +13,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = [] {
         CVersions::EnableLog(false);
+        CAvi::SetMessageBox([](const std::string&) {});
         return true;
     }();
     (void)ready;
     if (size > (1u << 20))
         return 0;
-    AviReader reader;
-    if (!reader.OpenMemory(data, size))
+    const std::string path = fuzzfile::Put("in.avi", data, size);
+    CAvi avi;
+    if (!avi.Load(path.c_str()))
         return 0;
-    if (reader.Width() < 1 || reader.Height() < 1 || reader.Length() < 0)
+    const BitmapInfo* info = avi.GetBitmapInfo();
+    if (!info || !avi.GetBits() || avi.GetWidth() < 1 || avi.GetHeight() < 1 || avi.GetLength() < 0)
         std::abort();
-    if (int64_t(reader.Width()) * reader.Height() > (int64_t(1) << 24))
+    const int bits = avi.GetBitCount();
+    if (bits != 8 && bits != 24 && bits != 32)
+        std::abort();
+    if (int64_t(avi.GetWidth()) * avi.GetHeight() > (int64_t(1) << 24))
         return 0;  // a huge picture is legal but slow to fuzz
-    const int64_t frames = reader.Length() < 4 ? reader.Length() : 4;
-    for (int64_t i : {int64_t(0), frames - 1, int64_t(1)}) {
+    const int frames = avi.GetLength() < 4 ? avi.GetLength() : 4;
+    for (int i : {0, frames - 1, 1}) {
         if (i < 0)
             continue;
-        const BitmapInfo* frame = reader.GetFrame(i);
-        if (!frame)
-            continue;
-        const BitmapInfoHeader& h = frame->bmiHeader;
-        if (h.biWidth < 1 || h.biHeight < 1 || (h.biBitCount != 8 && h.biBitCount != 24 && h.biBitCount != 32))
+        const uint8_t* pixels = avi.GetFrame(i, i == 1 ? 111 : 0);
+        if (pixels != avi.GetBits())
             std::abort();
-        if (h.biSizeImage != uint32_t(h.biWidth) * uint32_t(h.biHeight) * uint32_t(h.biBitCount / 8))
-            std::abort();
-        volatile uint8_t last = reader.FrameBits()[h.biSizeImage - 1];
+        volatile uint8_t last = pixels[size_t(info->bmiHeader.biSizeImage) - 1];
         (void)last;
     }
     return 0;

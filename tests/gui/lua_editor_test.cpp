@@ -5,12 +5,16 @@
 #include "editor/window/LuaEditor.h"
 #include "log_capture.h"
 #include "platform/Profile.h"
+#include "platform/WindowPlacement.h"
 #include "work_folder.h"
+#include "x_input.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QIcon>
 #include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QLineEdit>
 #include <QTest>
@@ -272,6 +276,31 @@ TEST(LuaEditorWindow, SaveTable)
         EXPECT_TRUE(f.Edit().IsModified());
         EXPECT_FALSE(f.compile->IsSet());
     }
+    // Save As writes the name the dialog returned, not a file whose name differs
+    // only in case; a plain Save of a script path still finds the file in any case
+    {
+        EditorFixture f;
+        f.folder.Write("Lua/Tracks.lua", "old = 1\n");
+        f.Type("new = 2\n");
+        f.ui->paths.push_back(f.Path("Lua/tracks.lua"));
+        f.editor->OnCommand(CLuaEditor::kFileSaveAs);
+        EXPECT_EQ(ReadFile(f.Path("Lua/Tracks.lua")), "old = 1\n");
+        EXPECT_EQ(ReadFile(f.Path("Lua/tracks.lua")), "new = 2\n");
+        f.Type("again = 3\n");
+        f.editor->OnCommand(CLuaEditor::kFileSave);
+        EXPECT_EQ(ReadFile(f.Path("Lua/Tracks.lua")), "old = 1\n");
+        EXPECT_EQ(ReadFile(f.Path("Lua/tracks.lua")), f.Edit().GetText());
+    }
+    {
+        EditorFixture g;
+        g.folder.Write("Lua/Trains.lua", "old = 1\n");
+        ASSERT_TRUE(g.editor->LoadFile(g.Path("Lua/TRAINS.lua")));
+        g.Type("x = 1\n");
+        g.editor->OnCommand(CLuaEditor::kFileSave);
+        EXPECT_EQ(ReadFile(g.Path("Lua/Trains.lua")), g.Edit().GetText());
+        EXPECT_NE(g.Edit().GetText(), "old = 1\n");
+        EXPECT_FALSE(std::filesystem::exists(g.Path("Lua/TRAINS.lua")));
+    }
     // an empty text empties the file: the old script does not run again
     {
         EditorFixture f;
@@ -388,6 +417,51 @@ TEST(LuaEditorWindow, YesWithCancelledSaveAsKeepsTheWindow)
     EXPECT_EQ(record.size(), 44u);
 }
 
+// The save question, closed by the user through the editor's close box and
+// answered with real keys: Esc and the question's own close box leave it up;
+// No closes without saving, Yes saves, then the editor closes.
+TEST(LuaEditorWindow, SaveQuestionWaitsForYesOrNo)
+{
+    for (const char* answer : {"n", "y"}) {
+        SCOPED_TRACE(answer);
+        EditorFixture f;
+        f.editor->SetUi(MakeDesktopLuaEditorUi());
+        f.folder.Write("Lua/q.lua", "old = 1\n");
+        ASSERT_TRUE(f.editor->LoadFile(f.Path("Lua/q.lua")));
+        f.Type("new = 2\n");
+        const std::string text = f.Edit().GetText();
+        QSignalSpy finished(f.editor.get(), &CLuaEditor::Finished);
+        xinput::Steps steps([&] {
+            xinput::Steps::RejectModals();
+            f.Edit().SetModified(false);
+        });
+        const QString question = "Save changes ?";
+        QPointer<QDialog> box;
+        steps.Add("the editor's close box", [] { return true; }, [&] { xinput::CloseBox(f.editor->winId()); });
+        steps.Add("the question", [&] { return (box = xinput::OpenBox(question)) != nullptr; },
+                  [&] { xinput::Keys(box->winId(), {"Escape"}); });
+        QElapsedTimer pause;
+        steps.Add("after Esc", [&] { return !pause.isValid() ? (pause.start(), false) : pause.elapsed() > 500; },
+                  [&] {
+                      EXPECT_TRUE(box && box->isVisible()) << "Esc answered the question";
+                      if (box)
+                          xinput::CloseBox(box->winId());
+                      pause.invalidate();
+                  });
+        steps.Add("after the close box", [&] { return !pause.isValid() ? (pause.start(), false) : pause.elapsed() > 500; },
+                  [&] {
+                      EXPECT_TRUE(box && box->isVisible()) << "the close box answered the question";
+                      EXPECT_TRUE(f.editor->WindowExists());
+                      if (box)
+                          xinput::Keys(box->winId(), {answer});
+                  });
+        steps.Add("the editor closed", [&] { return finished.count() > 0; }, [] {});
+        EXPECT_TRUE(steps.Run()) << steps.FailedStep();
+        EXPECT_FALSE(f.editor->WindowExists());
+        EXPECT_EQ(ReadFile(f.Path("Lua/q.lua")), std::string(answer) == "y" ? text : "old = 1\n");
+    }
+}
+
 TEST(LuaEditorWindow, CloseDuringLineTraceShutsDownASecondLater)
 {
     EditorFixture f;
@@ -425,14 +499,49 @@ TEST(LuaEditorWindow, PlacementIsRestoredPerScript)
         ASSERT_TRUE(again.Create());
         EXPECT_EQ(again.geometry().size(), placed.size());
         EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
-        // a record of another size is ignored
-        const uint8_t shortRecord[40] = {};
-        platform::profile::WriteBinary("Ostravellum", "LuaEditSz-other", shortRecord, sizeof shortRecord);
+        // a record of another size is ignored: the editor opens as one without a record
+        std::vector<uint8_t> record;
+        ASSERT_TRUE(platform::profile::GetBinary("Ostravellum", "LuaEditSz-IDSTR-1-9", record));
+        ASSERT_EQ(record.size(), 44u);
+        platform::profile::WriteBinary("Ostravellum", "LuaEditSz-other", record.data(), 40);
+        CLuaEditor fresh("IDSTR-1-9", "IDSTR-3-9", "IDSTR-2-9");
+        fresh.m_strName = "fresh";
+        ASSERT_TRUE(fresh.Create());
         CLuaEditor other("IDSTR-1-9", "IDSTR-3-9", "IDSTR-2-9");
         other.m_strName = "other";
         ASSERT_TRUE(other.Create());
-        EXPECT_NE(other.geometry().size(), placed.size());
+        EXPECT_EQ(other.geometry(), fresh.geometry());
     }
+}
+
+// Closed while maximised (the window system reporting the new size before the
+// state): the record keeps the rectangle from before, and the next editor of the
+// script opens in its normal state there.
+TEST(LuaEditorWindow, AMaximisedEditorRecordsItsNormalRectangle)
+{
+    EditorFixture f;
+    f.editor->setGeometry(120, 90, 700, 520);
+    QApplication::processEvents();
+    const QRect placed = f.editor->geometry();
+    f.editor->setGeometry(f.editor->screen()->availableGeometry());
+    QApplication::processEvents();
+    f.editor->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(f.editor->isMaximized());
+    f.ui->answers = {ILuaEditorUi::kNo};
+    ASSERT_TRUE(f.editor->OnClose());
+
+    std::vector<uint8_t> record;
+    ASSERT_TRUE(platform::profile::GetBinary("Ostravellum", "LuaEditSz-IDSTR-1-9", record));
+    const platform::WindowPlacement p = platform::OverlayPlacement({}, record.data(), record.size());
+    EXPECT_EQ(p.showCmd, platform::WindowPlacement::kShowMaximized);
+    EXPECT_EQ(p.normal, (platform::Rect{placed.left(), placed.top(), placed.left() + placed.width(),
+                                        placed.top() + placed.height()}));
+    CLuaEditor again("IDSTR-1-9", "IDSTR-3-9", "IDSTR-2-9");
+    again.m_strName = "IDSTR-1-9";
+    ASSERT_TRUE(again.Create());
+    EXPECT_EQ(again.geometry(), placed);
+    EXPECT_FALSE(again.isMaximized());
 }
 
 TEST(LuaEditorWindow, DoubleClickAtLineStartTogglesBreakpoint)
@@ -520,7 +629,8 @@ TEST(LuaEditorWindow, DesktopDialogsAreModalToTheirEditorOnly)
             ASSERT_NE(modal, nullptr);
             seen.push_back(modal->windowModality());
             owners.push_back(modal->parentWidget());
-            modal->close();
+            ASSERT_NE(qobject_cast<QDialog*>(modal), nullptr);
+            static_cast<QDialog*>(modal)->reject();  // the question ignores a close
         });
     };
     inspect();

@@ -1,6 +1,7 @@
 // The real program under the test display, driven with real mouse events
 // (xdotool): lay a stroke in edit mode, close, start again.
 #include "platform/Paths.h"
+#include "temp_data_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -37,6 +39,16 @@ std::string Run(const QString& program, const QStringList& args)
 }
 
 std::string Xdotool(const QStringList& args) { return Run("xdotool", args); }
+
+// Every file below dir, by its relative path; linked folders are not entered.
+std::map<std::string, std::vector<char>> FilesBelow(const fs::path& dir)
+{
+    std::map<std::string, std::vector<char>> files;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file() && !e.is_symlink())
+            files[fs::relative(e.path(), dir).string()] = Bytes(e.path());
+    return files;
+}
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -73,10 +85,11 @@ protected:
         fs::remove_all(m_dir);
     }
 
-    // Starts the program and waits until it draws (its load-time line); returns its window.
-    std::string Start()
+    // Starts the program (in the test's folder unless another is given) and waits
+    // until it draws (its load-time line); returns its window.
+    std::string Start(const fs::path& dir = {})
     {
-        m_process.setWorkingDirectory(QString::fromStdString(m_dir.string()));
+        m_process.setWorkingDirectory(QString::fromStdString((dir.empty() ? m_dir : dir).string()));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
         m_process.setProcessEnvironment(env);
@@ -150,6 +163,32 @@ TEST_F(ProgramTest, AStrokeLaidWithTheMouseIsThereAfterARestartAndADamagedSetIsL
     ASSERT_TRUE(CloseWithEsc(again)) << m_log;
     EXPECT_EQ(Bytes(main), laid) << "the same dots";
     EXPECT_EQ(Bytes(damaged), junk) << "left byte for byte";
+}
+
+// The shipped data is kept as the program writes it: a run without edits over a
+// copy of it, closed with Esc, leaves every file it was started with as it was,
+// though the exit writes the track sets again.
+TEST_F(ProgramTest, ARunWithoutEditsLeavesTheShippedDataAsItWas)
+{
+    ASSERT_TRUE(fs::exists(m_program)) << m_program;
+    TempDataFolder shipped;
+    ASSERT_TRUE(shipped.Ok());
+    const fs::path dir = shipped.Path();
+    const auto before = FilesBelow(dir);
+    const fs::path main = dir / "User" / "Main" / "hostlist.bin";
+    ASSERT_TRUE(before.count("User/Main/hostlist.bin"));
+    const auto written = fs::last_write_time(main);
+
+    const std::string win = Start(dir);
+    ASSERT_FALSE(win.empty()) << m_log;
+    ASSERT_TRUE(CloseWithEsc(win)) << m_log;
+    EXPECT_NE(fs::last_write_time(main), written) << "the sets were written at exit";
+    const auto after = FilesBelow(dir);
+    for (const auto& [name, bytes] : before) {
+        const auto now = after.find(name);
+        ASSERT_NE(now, after.end()) << name;
+        EXPECT_TRUE(now->second == bytes) << name << " changed";
+    }
 }
 
 } // namespace

@@ -3,18 +3,26 @@
 #include "foundation/core/InputState.h"
 #include "platform/Profile.h"
 #include "platform/WindowPlacement.h"
+#include "editor/window/LuaEditHost.h"
+#include "editor/window/LuaEditor.h"
 #include "temp_data_folder.h"
+#include "x_input.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
@@ -99,6 +107,33 @@ protected:
             n += fs::exists(s_dir / "Camera" / ("Cam" + std::to_string(i) + ".pos"));
         return n;
     }
+    // The open editor of a script (its run-event name), or null.
+    static CLuaEditor* Editor(const char* name)
+    {
+        CLuaEditHost* host = CLuaEditHost::Find(name);
+        return host && host->m_pEditor && host->m_pEditor->WindowExists() ? host->m_pEditor : nullptr;
+    }
+    // A failed step leaves nothing to ask: dialogs rejected, edits dropped, window closed.
+    static std::function<void()> Rescue(CGLAppDlg& dlg)
+    {
+        return [&dlg] {
+            xinput::Steps::RejectModals();
+            for (const char* name : {"IDSTR-1-0", "IDSTR-1-1", "IDSTR-1-2"})
+                if (CLuaEditor* e = Editor(name))
+                    e->Edit().SetModified(false);
+            QTimer::singleShot(0, [&dlg] { dlg.DestroyWindow(); });
+        };
+    }
+    static std::string ReadText(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // F11's editors for the tests that open them, as the application installs them.
+    struct EditorsInstalled {
+        EditorsInstalled() { CLuaEditHost::Install(); }
+        ~EditorsInstalled() { CDebugLink::SetEditorHandler(nullptr); }
+    };
     static bool HasPlacement()
     {
         std::vector<uint8_t> record;
@@ -171,6 +206,72 @@ TEST_F(ShellWindow, CloseBoxSavesThePlacementAndTheNextStartRestoresIt)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         EXPECT_EQ(dlg.Window().geometry(), placed);
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+// The window's position and size as the window system last reported them
+// (its move and resize events), which may come after geometry() changed.
+class ReportedGeometry : public QObject {
+public:
+    explicit ReportedGeometry(QWindow& window) : m_reported(window.geometry()) { window.installEventFilter(this); }
+    QRect Reported() const { return m_reported; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Move)
+            m_reported.moveTopLeft(static_cast<QMoveEvent*>(e)->pos());
+        else if (e->type() == QEvent::Resize)
+            m_reported.setSize(static_cast<QResizeEvent*>(e)->size());
+        return false;
+    }
+
+private:
+    QRect m_reported;
+};
+
+// Closed while maximised, whichever the window system reports first (the new size
+// or the new state): the record has show command 3 and the rectangle from before,
+// and the next start opens the window in its normal state there.
+TEST_F(ShellWindow, AMaximisedWindowRecordsItsNormalRectangleAndOpensNormalThere)
+{
+    const QRect placed(123, 77, 900, 600);
+    for (bool sizeFirst : {true, false}) {
+        SCOPED_TRACE(sizeFirst ? "size, then state" : "state, then size");
+        {
+            CGLAppDlg dlg;
+            RunWith(dlg, [&] {
+                ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+                auto& window = dlg.Window();
+                ReportedGeometry reported(window);
+                window.setGeometry(placed);
+                ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == placed; }, 5000));
+                // maximised as a window manager does it (there is none on the test display)
+                const QRect full = window.screen()->availableGeometry();
+                if (sizeFirst) {
+                    window.setGeometry(full);
+                    ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == full; }, 5000));
+                }
+                window.showMaximized();
+                if (!sizeFirst) {
+                    window.setGeometry(full);
+                    ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == full; }, 5000));
+                }
+                ASSERT_TRUE(window.windowStates() & Qt::WindowMaximized);
+                window.close();
+            });
+        }
+        std::vector<uint8_t> record;
+        ASSERT_TRUE(platform::profile::GetBinary("Ostravellum", "WinPos", record));
+        const platform::WindowPlacement p = platform::OverlayPlacement({}, record.data(), record.size());
+        EXPECT_EQ(p.showCmd, platform::WindowPlacement::kShowMaximized);
+        EXPECT_EQ(p.normal, (platform::Rect{123, 77, 1023, 677}));
+    }
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        EXPECT_EQ(dlg.Window().geometry(), placed);
+        EXPECT_FALSE(dlg.Window().windowStates() & Qt::WindowMaximized);
         Key(dlg, Qt::Key_Escape);
     });
 }
@@ -332,4 +433,117 @@ TEST_F(ShellWindow, ScriptInAnEndlessLoopDoesNotKeepTheProgramOpen)
     EXPECT_FALSE(dlg.IsRunning());
     EXPECT_EQ(PoseFiles(), 10);
     fs::copy_file(TempDataFolder::Shipped() / "Lua" / "Options.lua", options, fs::copy_options::overwrite_existing);
+}
+
+// Closing with edited scripts: the question comes first, with the render thread
+// still running; a failed save keeps the program open with the text; then Yes
+// saves and No drops the edit, and the program ends. Real keys throughout.
+TEST_F(ShellWindow, ExitAsksTheEditorsFirstAndStaysWhenASaveFails)
+{
+    const fs::path tracksFile = s_dir / "Lua" / "Tracks.lua", trainsFile = s_dir / "Lua" / "Trains.lua";
+    const std::string trainsBefore = ReadText(trainsFile);
+    EditorsInstalled editors;
+    CGLAppDlg dlg;
+    CLuaEditor *tracks = nullptr, *trains = nullptr;
+    QPointer<QDialog> box;
+    const QString question = "Save changes ?";
+    auto main = [&dlg] { return dlg.Window().winId(); };
+    xinput::Steps steps(Rescue(dlg));
+    steps.Add("the scene runs", [&] { return dlg.IsRunning(); }, [&] { xinput::Keys(main(), {"F11"}); }, 60000);
+    steps.Add("F11's editors", [&] { return Editor("IDSTR-1-0") && Editor("IDSTR-1-1") && Editor("IDSTR-1-2"); },
+              [&] {
+                  tracks = Editor("IDSTR-1-0");
+                  trains = Editor("IDSTR-1-1");
+                  tracks->Edit().InsertText("-- kept\n");
+                  trains->Edit().InsertText("-- dropped\n");
+                  tracks->m_strPath = (s_dir / "missing" / "Tracks.lua").string();  // the first save fails
+                  xinput::Keys(main(), {"Escape"});
+              });
+    steps.Add("the question about Tracks.lua",
+              [&] { return (box = xinput::OpenBox(question)) && box->parentWidget() == tracks; },
+              [&] {
+                  EXPECT_TRUE(dlg.IsRunning()) << "the render thread stopped before the question";
+                  EXPECT_TRUE(tracks->isVisible() && !tracks->isMinimized());
+                  xinput::Keys(box->winId(), {"y"});
+              });
+    steps.Add("the failed save", [&] { return (box = xinput::OpenBox("Error Save File")) != nullptr; },
+              [&] { xinput::Keys(box->winId(), {"Return"}); });
+    steps.Add("a while later", xinput::After(1500), [&] {
+        EXPECT_TRUE(dlg.IsRunning()) << "the exit went on after a failed save";
+        EXPECT_EQ(Editor("IDSTR-1-0"), tracks);
+        EXPECT_TRUE(tracks->IsModified());
+        EXPECT_EQ(Editor("IDSTR-1-1"), trains) << "the editors after it are not asked";
+        tracks->m_strPath = "Lua//Tracks.lua";
+        xinput::Keys(main(), {"Escape"});
+    });
+    steps.Add("asked again about Tracks.lua",
+              [&] { return (box = xinput::OpenBox(question)) && box->parentWidget() == tracks; },
+              [&] { xinput::Keys(box->winId(), {"y"}); });
+    steps.Add("the question about Trains.lua",
+              [&] { return (box = xinput::OpenBox(question)) && box->parentWidget() == trains; },
+              [&] {
+                  EXPECT_TRUE(dlg.IsRunning());
+                  xinput::Keys(box->winId(), {"n"});
+              });
+    RunWith(dlg, [&] { steps.Start(); });
+    EXPECT_TRUE(steps.Done()) << "stopped at: " << steps.FailedStep();
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_NE(ReadText(tracksFile).find("-- kept"), std::string::npos);
+    EXPECT_EQ(ReadText(trainsFile), trainsBefore);
+    EXPECT_EQ(PoseFiles(), 10);
+    fs::copy_file(TempDataFolder::Shipped() / "Lua" / "Tracks.lua", tracksFile, fs::copy_options::overwrite_existing);
+}
+
+// Esc in the 3D window while the editors' dialogs are open: an About box, a
+// file dialog and the save question of an editor's own close. The question
+// keeps the program open until it is answered; then the next Esc rejects the
+// other dialogs and the program ends with everything saved.
+TEST_F(ShellWindow, ExitWithTheEditorsDialogsOpen)
+{
+    const fs::path optionsFile = s_dir / "Lua" / "Options.lua";
+    const std::string optionsBefore = ReadText(optionsFile);
+    fs::remove(s_dir / "Html" / "HtmlItems.dat");
+    EditorsInstalled editors;
+    CGLAppDlg dlg;
+    CLuaEditor *tracks = nullptr, *trains = nullptr, *options = nullptr;
+    QPointer<QDialog> box;
+    auto main = [&dlg] { return dlg.Window().winId(); };
+    auto open = [](CLuaEditor* e, auto* type) {
+        for (auto* d : e->findChildren<std::remove_pointer_t<decltype(type)>*>())
+            if (d->isVisible())
+                return true;
+        return false;
+    };
+    xinput::Steps steps(Rescue(dlg));
+    steps.Add("the scene runs", [&] { return dlg.IsRunning(); }, [&] { xinput::Keys(main(), {"F11"}); }, 60000);
+    steps.Add("F11's editors", [&] { return Editor("IDSTR-1-0") && Editor("IDSTR-1-1") && Editor("IDSTR-1-2"); },
+              [&] {
+                  tracks = Editor("IDSTR-1-0");
+                  trains = Editor("IDSTR-1-1");
+                  options = Editor("IDSTR-1-2");
+                  QTimer::singleShot(0, tracks, [e = tracks] { e->OnCommand(CLuaEditor::kAbout); });
+              });
+    steps.Add("the About box", [&] { return open(tracks, (QMessageBox*)nullptr); },
+              [&] { QTimer::singleShot(0, trains, [e = trains] { e->OnCommand(CLuaEditor::kFileLoad); }); });
+    steps.Add("the file dialog", [&] { return open(trains, (QFileDialog*)nullptr); }, [&] {
+        options->Edit().InsertText("-- dropped\n");
+        xinput::CloseBox(options->winId());
+    });
+    steps.Add("the question", [&] { return (box = xinput::OpenBox("Save changes ?")) != nullptr; },
+              [&] { xinput::Keys(main(), {"Escape"}); });
+    steps.Add("a while later", xinput::After(1500), [&] {
+        EXPECT_TRUE(dlg.IsRunning()) << "the exit went on past an open question";
+        EXPECT_TRUE(box && box->isVisible());
+        EXPECT_TRUE(options->WindowExists());
+        if (box)
+            xinput::Keys(box->winId(), {"n"});
+    });
+    steps.Add("the editor closed", [&] { return !Editor("IDSTR-1-2"); }, [&] { xinput::Keys(main(), {"Escape"}); });
+    RunWith(dlg, [&] { steps.Start(); });
+    EXPECT_TRUE(steps.Done()) << "stopped at: " << steps.FailedStep();
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_EQ(PoseFiles(), 10);
+    EXPECT_EQ(ReadText(optionsFile), optionsBefore);
+    EXPECT_TRUE(fs::exists(s_dir / "Html" / "HtmlItems.dat")) << "the panel store is saved";
+    fs::remove(s_dir / "Html" / "HtmlItems.dat");
 }

@@ -1,12 +1,17 @@
 #include "platform/LogSink.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sys/sysmacros.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -81,13 +86,15 @@ TEST(ReadRegularFile, RefusesWhatIsNotAFileWithoutBlockingAndNamesIt)
         const auto t0 = std::chrono::steady_clock::now();
         EXPECT_EQ(platform::ReadWholeFile(dir / c.name, bytes, c.cap), c.read) << c.name;
         EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2)) << c.name;
-        if (c.read)
+        if (c.read) {
             EXPECT_EQ(bytes.size(), 10u);
-        else
+        } else {
             EXPECT_TRUE(bytes.empty()) << c.name;
+        }
         ASSERT_EQ(log.lines.size(), c.logged ? 1u : 0u) << c.name;
-        if (c.logged)
+        if (c.logged) {
             EXPECT_NE(log.lines[0].find(dir / c.name), std::string::npos) << log.lines[0];
+        }
 
         // with a reason asked for, nothing is logged
         LogLines quiet;
@@ -99,52 +106,228 @@ TEST(ReadRegularFile, RefusesWhatIsNotAFileWithoutBlockingAndNamesIt)
     ::close(sock);
 }
 
-TEST(AtomicWrite, FollowsALinkAtTheTargetAndNeverWritesThroughPlantedLinks)
+// Everything under a folder, links not followed: kind, inode and contents.
+std::map<std::string, std::string> Snapshot(const std::string& root)
+{
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        struct stat st;
+        ::lstat(e.path().c_str(), &st);
+        std::string what = std::to_string(st.st_mode) + ":" + std::to_string(st.st_ino);
+        if (S_ISREG(st.st_mode))
+            what += ":" + Get(e.path());
+        if (S_ISLNK(st.st_mode))
+            what += ":" + fs::read_symlink(e.path()).string();
+        out[e.path().string()] = what;
+    }
+    return out;
+}
+
+bool MakeSocket(const std::string& path, int& fd)
+{
+    fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    return ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+}
+
+TEST(AtomicWrite, AUsersLinkToAFileKeepsWorking)
 {
     TempDir dir;
     fs::create_directory(dir / "elsewhere");
     fs::create_directory(dir / "User");
     Put(dir / "elsewhere/set.bin", "old");
-    fs::create_symlink("../elsewhere/set.bin", dir / "User/set.bin");
-    // links at the names a save might once have used for its temporary file
-    Put(dir / "victim", "keep");
-    const std::string pid = std::to_string(::getpid());
-    fs::create_symlink(dir / "victim", dir / ("User/set.bin.tmp-" + pid));
-    fs::create_symlink(dir / "victim", dir / ("elsewhere/set.bin.tmp-" + pid));
+    fs::create_symlink("set.bin", dir / "elsewhere/chain.bin");
+    fs::create_symlink("../elsewhere/chain.bin", dir / "User/set.bin");
 
     ASSERT_TRUE(platform::WriteFileAtomic(dir / "User/set.bin", "new", 3));
-    EXPECT_TRUE(fs::is_symlink(dir / "User/set.bin")) << "the user's link keeps working";
+    EXPECT_TRUE(fs::is_symlink(dir / "User/set.bin"));
+    EXPECT_TRUE(fs::is_symlink(dir / "elsewhere/chain.bin"));
     EXPECT_EQ(Get(dir / "elsewhere/set.bin"), "new");
-    EXPECT_EQ(Get(dir / "victim"), "keep");
+    // no temporary file is left beside either
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "elsewhere"), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "User"), fs::directory_iterator()), 1);
+}
 
-    // a dangling link at the target: the file it names is created
-    fs::create_symlink("made.bin", dir / "User/dangling.bin");
-    ASSERT_TRUE(platform::WriteFileAtomic(dir / "User/dangling.bin", "x", 1));
-    EXPECT_EQ(Get(dir / "User/made.bin"), "x");
+// Whatever is not a regular file, at the name or behind a link there, is
+// refused with one log line naming the file, and nothing on the disk changes.
+TEST(AtomicWrite, RefusesWhatIsNotARegularFileAndWritesNothing)
+{
+    TempDir dir;
+    fs::create_directory(dir / "d");
+    ASSERT_EQ(::mkfifo((dir / "d/fifo").c_str(), 0644), 0);
+    int sock = -1;
+    ASSERT_TRUE(MakeSocket(dir / "d/sock", sock));
+    fs::create_directory(dir / "d/folder");
+    fs::create_symlink("fifo", dir / "d/to-fifo");
+    fs::create_symlink("sock", dir / "d/to-sock");
+    fs::create_symlink("folder", dir / "d/to-folder");
+    fs::create_symlink("made.bin", dir / "d/dangling");
+    fs::create_symlink("loop-b", dir / "d/loop-a");
+    fs::create_symlink("loop-a", dir / "d/loop-b");
+    fs::create_symlink("self", dir / "d/self");
+    std::vector<std::string> names = {"fifo", "sock",   "folder", "to-fifo", "to-sock",
+                                      "to-folder", "dangling", "loop-a", "self"};
+    // a device node where this test may make one (root, inside its own folder)
+    if (::mknod((dir / "d/null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        fs::create_symlink("null", dir / "d/to-null");
+        names.push_back("null");
+        names.push_back("to-null");
+    }
 
-    // only the written files and the planted links are left: no temporary file
-    size_t entries = 0;
-    for (const auto& e : fs::directory_iterator(dir / "elsewhere"))
-        entries += e.path().filename().string().find("qmtmp") == std::string::npos ? 1 : 100;
-    EXPECT_EQ(entries, 2u);
+    for (const std::string& name : names) {
+        const std::string path = dir / ("d/" + name);
+        const auto before = Snapshot(dir.path);
+        {
+            LogLines log;
+            EXPECT_FALSE(platform::WriteFileAtomic(path, "data", 4)) << name;
+            ASSERT_EQ(log.lines.size(), 1u) << name;
+            EXPECT_NE(log.lines[0].find(path), std::string::npos) << log.lines[0];
+        }
+        EXPECT_EQ(Snapshot(dir.path), before) << name;
+        {
+            LogLines log;
+            platform::AtomicFileStream stream;
+            EXPECT_FALSE(stream.Open(path)) << name;
+            EXPECT_FALSE(stream.IsOpen());
+            EXPECT_FALSE(stream.Write("data", 4));
+            EXPECT_FALSE(stream.Commit());
+            ASSERT_EQ(log.lines.size(), 1u) << name;
+            EXPECT_NE(log.lines[0].find(path), std::string::npos) << log.lines[0];
+        }
+        EXPECT_EQ(Snapshot(dir.path), before) << name;
+    }
+    ::close(sock);
+}
+
+// A recording streams into the temporary file, patches its header at the end,
+// and replaces the target only when it commits.
+TEST(AtomicFileStream, StreamsSeeksAndReplacesOnlyOnCommit)
+{
+    TempDir dir;
+    const std::string target = dir / "rec.avi";
+    Put(target, "old recording");
+    {
+        platform::AtomicFileStream s;
+        ASSERT_TRUE(s.Open(target));
+        EXPECT_TRUE(s.IsOpen());
+        EXPECT_TRUE(s.Write("HDR0", 4));
+        EXPECT_TRUE(s.Write("framedata", 9));
+        EXPECT_EQ(s.Position(), 13);
+        EXPECT_EQ(s.Seek(0, SEEK_SET), 0);
+        EXPECT_TRUE(s.Write("HDR1", 4));
+        EXPECT_EQ(s.Seek(0, SEEK_END), 13);
+        EXPECT_EQ(s.Seek(-2, SEEK_CUR), 11);
+        EXPECT_EQ(s.Seek(-100, SEEK_SET), -1);
+        EXPECT_EQ(Get(target), "old recording") << "the old file stays until the commit";
+        ASSERT_TRUE(s.Commit());
+        EXPECT_FALSE(s.IsOpen());
+    }
+    EXPECT_EQ(Get(target), "HDR1framedata");
+    {
+        // dropped without a commit: the old file stays, no temporary file is left
+        platform::AtomicFileStream s;
+        ASSERT_TRUE(s.Open(target));
+        EXPECT_TRUE(s.Write("partial", 7));
+    }
+    {
+        platform::AtomicFileStream s;
+        ASSERT_TRUE(s.Open(dir / "new.avi"));
+        s.Discard();
+        EXPECT_FALSE(s.IsOpen());
+        EXPECT_FALSE(s.Commit());
+    }
+    EXPECT_EQ(Get(target), "HDR1framedata");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+// The kind of the target is checked again right before the rename: what
+// appeared at the name while the file was written is not replaced.
+TEST(AtomicFileStream, RefusesAtCommitWhatAppearedAtTheTarget)
+{
+    TempDir dir;
+    const std::string target = dir / "Cam0.pos";
+    platform::AtomicFileStream s;
+    ASSERT_TRUE(s.Open(target));
+    ASSERT_TRUE(s.Write("pose", 4));
+    ASSERT_EQ(::mkfifo(target.c_str(), 0644), 0);
+    LogLines log;
+    EXPECT_FALSE(s.Commit());
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find(target), std::string::npos) << log.lines[0];
+    struct stat st;
+    ASSERT_EQ(::lstat(target.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+// The writer's temporary file is named for the test while the object lives.
+struct FixedTempNames {
+    explicit FixedTempNames(std::vector<std::string> names)
+    {
+        platform::SetTempNameSource([names](const std::string&, int attempt) {
+            return names[std::min(size_t(attempt), names.size() - 1)];
+        });
+    }
+    ~FixedTempNames() { platform::SetTempNameSource(nullptr); }
+};
+
+// Whatever waits at the temporary file's name (a link to a file, a hard link to
+// one, a dangling link) is neither written through nor replaced: the writer
+// takes the next name.
+TEST(AtomicWrite, NeverWritesThroughWhatIsPlantedAtItsTemporaryName)
+{
+    TempDir dir;
+    Put(dir / "victim", "keep");
+    const std::string planted = dir / "set.bin.planted", second = dir / "set.bin.second";
+    const std::function<void()> plants[] = {
+        [&] { fs::create_symlink(dir / "victim", planted); },
+        [&] { fs::create_hard_link(dir / "victim", planted); },
+        [&] { fs::create_symlink(dir / "created", planted); },
+    };
+    for (size_t i = 0; i < std::size(plants); ++i) {
+        Put(dir / "set.bin", "old");
+        plants[i]();
+        const auto plantedBefore = Snapshot(dir.path)[planted];
+        {
+            FixedTempNames names({planted, second});
+            EXPECT_TRUE(platform::WriteFileAtomic(dir / "set.bin", "new", 3)) << i;
+        }
+        EXPECT_EQ(Get(dir / "set.bin"), "new") << i;
+        EXPECT_EQ(Get(dir / "victim"), "keep") << i;
+        EXPECT_FALSE(fs::exists(dir / "created")) << i;
+        EXPECT_FALSE(fs::exists(second)) << i;
+        EXPECT_EQ(Snapshot(dir.path)[planted], plantedBefore) << i;
+        fs::remove(planted);
+    }
 }
 
 TEST(AtomicWrite, RemovesTemporaryFilesOfDeadProcessesOnly)
 {
     TempDir dir;
+    // a save killed before its commit leaves its temporary file behind
     const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
+    if (child == 0) {
+        platform::AtomicFileStream s;
+        const bool written = s.Open(dir / "a.set") && s.Write("stale", 5);
+        ::_exit(written ? 0 : 1);
+    }
     ASSERT_GT(child, 0);
-    ::waitpid(child, nullptr, 0);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
     const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
-    Put(dir / ("a.set.qmtmp-" + dead + "-0badf00d"), "stale");
+    std::string leftover;
+    for (const auto& e : fs::directory_iterator(dir.path))
+        leftover = e.path().filename();
+    ASSERT_NE(leftover.find("a.set.qmtmp-" + dead + "-"), std::string::npos) << leftover;
     Put(dir / ("a.set.qmtmp-" + alive + "-0badf00d"), "ours, maybe in use");
     Put(dir / "notes.qmtmp-x", "not our pattern");
     Put(dir / "b.set", "user file");
 
     ASSERT_TRUE(platform::WriteFileAtomic(dir / "c.set", "c", 1));
-    EXPECT_FALSE(fs::exists(dir / ("a.set.qmtmp-" + dead + "-0badf00d")));
+    EXPECT_FALSE(fs::exists(dir / leftover));
     EXPECT_TRUE(fs::exists(dir / ("a.set.qmtmp-" + alive + "-0badf00d")));
     EXPECT_TRUE(fs::exists(dir / "notes.qmtmp-x"));
     EXPECT_EQ(Get(dir / "b.set"), "user file");

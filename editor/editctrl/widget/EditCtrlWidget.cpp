@@ -1,12 +1,14 @@
 #include "editor/editctrl/widget/EditCtrlWidget.h"
 
 #include "editor/editctrl/CodePage.h"
+#include "editor/editctrl/widget/QtEditImageList.h"
 #include "platform/SysColors.h"
 #include "platform/VirtualKeys.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -34,6 +36,7 @@ CEditCtrlWidget::CEditCtrlWidget(CEditCtrl& ctrl, QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_cursorPos = [this] { return viewport()->mapFromGlobal(QCursor::pos()); };
+    m_mouseButtons = [] { return QGuiApplication::mouseButtons(); };
     m_fonts.text = m_measurer.Font();
     m_fonts.link = m_fonts.text;
     m_fonts.link.setUnderline(true);
@@ -72,6 +75,13 @@ void CEditCtrlWidget::SetEditFont(const QFont& font, bool redraw)
     m_ctrl.RecalcFontMetrics();
     if (redraw)
         viewport()->update();
+}
+
+void CEditCtrlWidget::SetImageList(const CQtEditImageList* images)
+{
+    m_ctrl.SetImageList(images);
+    m_ctrl.RecalcFontMetrics();
+    viewport()->update();
 }
 
 void CEditCtrlWidget::HideToolTip()
@@ -189,6 +199,34 @@ bool CEditCtrlWidget::event(QEvent* e)
     return QAbstractScrollArea::event(e);
 }
 
+QString CEditCtrlWidget::WrapTipText(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    for (const QString& paragraph : text.split(QChar('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QChar(' '))) {
+            const QString joined = line.isEmpty() ? word : line + QChar(' ') + word;
+            if (metrics.horizontalAdvance(joined) <= width) {
+                line = joined;
+                continue;
+            }
+            if (!line.isEmpty())
+                lines << line;
+            // a word wider than the tip is broken where it reaches the edge
+            line.clear();
+            for (QChar c : word) {
+                if (!line.isEmpty() && metrics.horizontalAdvance(line + c) > width) {
+                    lines << line;
+                    line.clear();
+                }
+                line += c;
+            }
+        }
+        lines << line;
+    }
+    return lines.join(QChar('\n'));
+}
+
 bool CEditCtrlWidget::viewportEvent(QEvent* e)
 {
     if (e->type() == QEvent::ToolTip) {
@@ -203,10 +241,17 @@ bool CEditCtrlWidget::viewportEvent(QEvent* e)
         }
         const std::u16string u = editctrl::BytesToUtf16(text);
         const QString plain(reinterpret_cast<const QChar*>(u.data()), qsizetype(u.size()));
-        // link, collapsed text and variable tips are never wrapped
-        QToolTip::showText(help->globalPos(),
-                           Qt::convertFromPlainText(plain, wide ? Qt::WhiteSpaceNoWrap : Qt::WhiteSpaceNormal),
-                           viewport());
+        // link, collapsed text and variable tips are never wrapped; a plain word
+        // is wrapped at the tip width when one is set
+        QString shown;
+        if (wide)
+            shown = Qt::convertFromPlainText(plain, Qt::WhiteSpaceNoWrap);
+        else if (m_nToolTipWidth > 0)
+            shown = Qt::convertFromPlainText(WrapTipText(plain, QFontMetrics(QToolTip::font()), m_nToolTipWidth),
+                                             Qt::WhiteSpaceNoWrap);
+        else
+            shown = Qt::convertFromPlainText(plain, Qt::WhiteSpaceNormal);
+        QToolTip::showText(help->globalPos(), shown, viewport());
         m_strTipText = text;
         return true;
     }
@@ -330,10 +375,19 @@ void CEditCtrlWidget::DragTo(QPoint pt)
     m_ctrl.DragSelectTo(ToEc(pt));
 }
 
+void CEditCtrlWidget::EndDrag()
+{
+    m_captured = false;
+    m_dragPending = false;
+    m_autoScroll.stop();
+}
+
 void CEditCtrlWidget::AutoScrollTick()
 {
-    if (!m_captured) {
-        m_autoScroll.stop();
+    // a grab taken away (a modal box, another window brought forward) loses
+    // the release: the button state tells
+    if (!m_captured || !(m_mouseButtons() & Qt::LeftButton)) {
+        EndDrag();
         return;
     }
     DragTo(m_cursorPos());
@@ -342,6 +396,8 @@ void CEditCtrlWidget::AutoScrollTick()
 void CEditCtrlWidget::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
+    if ((m_captured || m_dragPending) && !(e->buttons() & Qt::LeftButton))
+        EndDrag(); // the release went elsewhere
     if (m_dragPending && (e->buttons() & Qt::LeftButton)) {
         if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
             m_dragPending = false;
@@ -451,6 +507,7 @@ void CEditCtrlWidget::focusInEvent(QFocusEvent* e)
 void CEditCtrlWidget::focusOutEvent(QFocusEvent* e)
 {
     QAbstractScrollArea::focusOutEvent(e);
+    EndDrag();
     m_ctrl.OnKillFocus();
     m_blink.stop();
 }

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+class CQtEditImageList;
+class QFontMetrics;
 class QPrinter;
 
 class CEditCtrlWidget : public QAbstractScrollArea, public IEditSink
@@ -26,9 +28,13 @@ public:
     // the control's font; links use an underlined copy
     void SetEditFont(const QFont& font, bool redraw = true);
     const QFont& EditFont() const { return m_fonts.text; }
+    // pictures for special sequences (not owned); lines grow to the first one's height
+    void SetImageList(const CQtEditImageList* images);
     void ActivateToolTip(bool on) { m_bToolTips = on; }
     void HideToolTip();
-    int m_nToolTipWidth = -1;
+    int m_nToolTipWidth = -1; // pixels a plain-word tip may take; -1 for no limit
+    // the text broken into lines no wider than `width` (at blanks where it can)
+    static QString WrapTipText(const QString& text, const QFontMetrics& metrics, int width);
 
     // asks for a printer, then prints the text; false when cancelled or failed
     bool Print();
@@ -37,6 +43,8 @@ public:
 
     // where the mouse is, in viewport pixels (tests give their own)
     void SetCursorPosition(std::function<QPoint()> provider) { m_cursorPos = std::move(provider); }
+    // which mouse buttons are down (tests give their own)
+    void SetMouseButtons(std::function<Qt::MouseButtons()> provider) { m_mouseButtons = std::move(provider); }
     bool AutoScrolling() const { return m_autoScroll.isActive(); }
 
     // IEditSink
@@ -75,6 +83,8 @@ private:
     void TypeText(const QString& text);
     void DragTo(QPoint pt);
     void AutoScrollTick();
+    // the drag select is over: its release was lost, or the focus went away
+    void EndDrag();
     void UpdateCursorShape(QPoint pt, Qt::KeyboardModifiers mods);
     void UpdateTip(QPoint pt);
     void SystemColorsChanged();
@@ -88,6 +98,7 @@ private:
     QTimer m_blink;
     QTimer m_autoScroll;
     std::function<QPoint()> m_cursorPos;
+    std::function<Qt::MouseButtons()> m_mouseButtons;
     QSize m_caretSize;
     QPoint m_caretPos{-10, -10};
     bool m_caretExists = false;

@@ -161,6 +161,27 @@ TEST_F(DebugView, AStopIsShownThenReleasedByContinueOrByRemovingItsBreakpoint)
     }
 }
 
+// Lines typed above the stopped line move its marker: the continue clears the
+// marker it lit, where it is now, and leaves the marker now at the old number.
+TEST_F(DebugView, ContinueClearsTheStopsMarkerAfterLinesTypedAboveIt)
+{
+    CaretTo(8);
+    ASSERT_TRUE(view.ToggleBreakpoint(true));
+    CaretTo(10);
+    ASSERT_TRUE(view.ToggleBreakpoint(true));
+    auto run = Reach(8);
+    WaitStopped(8);
+    ASSERT_TRUE(Active(8));
+    CaretTo(0);
+    Type("one\ntwo\n");  // the stopped marker is on line 10 now, the other on 12
+    ASSERT_TRUE(Active(10));
+    view.OnDebugContinue();
+    EXPECT_EQ(run.get(), CDebugLink::StopResult::Continued);
+    EXPECT_FALSE(Active(10)) << "the stop's marker stays lit";
+    EXPECT_FALSE(Active(12));
+    EXPECT_EQ(view.ShownStopLine(), -1);
+}
+
 TEST_F(DebugView, ContinueWhileRunningLeavesTheNextBreakpointStopping)
 {
     CaretTo(3);

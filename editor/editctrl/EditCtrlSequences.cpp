@@ -1,0 +1,61 @@
+// CEditCtrl: special sequences shown as images, and block delimiter queries.
+#include "editor/editctrl/EditCtrl.h"
+
+bool CEditCtrl::MatchSequence(std::string_view text, int offset, int end, char c, SequenceInfo* out, int* extra,
+                              bool forward) const
+{
+    for (const SequenceInfo& s : m_lstSequences) {
+        int more = -1;
+        if (s.key != 0 && c == s.key) {
+            more = 0;
+        } else if (!s.text.empty()) {
+            const int n = int(s.text.size());
+            const int from = forward ? offset : offset - n;
+            const bool inside = forward ? from >= 0 && from + n <= std::min(end, int(text.size()))
+                                        : from >= std::max(end, 0) && offset <= int(text.size());
+            if (inside && text.substr(size_t(from), size_t(n)) == s.text)
+                more = n - 1;
+        }
+        if (more < 0)
+            continue;
+        if (out)
+            *out = s;
+        if (extra)
+            *extra = more;
+        return true;
+    }
+    return false;
+}
+
+int CEditCtrl::GetSequenceLength(std::string_view text, int offset, bool forward) const
+{
+    const int at = forward ? offset : offset - 1;
+    if (at < 0 || at >= int(text.size()))
+        return 0;
+    int extra = 0;
+    return MatchSequence(text, offset, forward ? int(text.size()) : 0, text[size_t(at)], nullptr, &extra, forward)
+               ? extra
+               : 0;
+}
+
+bool CEditCtrl::IsBlockDelimiterChar(char c) const
+{
+    if (!m_pBlockTable)
+        return false;
+    for (int i = 0; i < m_pBlockTable->BlockCount(); ++i)
+        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
+            if (s.find(c) != std::string_view::npos)
+                return true;
+    return false;
+}
+
+bool CEditCtrl::ContainsBlockDelimiter(std::string_view text) const
+{
+    if (!m_pBlockTable)
+        return false;
+    for (int i = 0; i < m_pBlockTable->BlockCount(); ++i)
+        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
+            if (!s.empty() && text.find(s) != std::string_view::npos)
+                return true;
+    return false;
+}

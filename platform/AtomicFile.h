@@ -1,0 +1,51 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// Writes a file so that a failed write or a crash never destroys the old one:
+// the bytes go to a temporary file beside the target (created exclusively, never
+// through a link), which is synced, renamed over the target, and the folder
+// synced. A link at the target that leads to a regular file is followed (the
+// file it leads to is replaced, the link kept); a target that is anything else
+// than absent or a regular file (a folder, FIFO, socket or device, at the name
+// or behind a link, a dangling link, a link loop) is refused with one log line
+// naming it, and nothing is written.
+class AtomicFileStream {
+public:
+    AtomicFileStream() = default;
+    ~AtomicFileStream();                 // discards an uncommitted temporary file
+    AtomicFileStream(const AtomicFileStream&) = delete;
+    AtomicFileStream& operator=(const AtomicFileStream&) = delete;
+
+    bool Open(const std::string& path);
+    bool IsOpen() const;
+    // A failed write makes the commit fail.
+    bool Write(const void* data, size_t size);
+    int64_t Seek(int64_t offset, int whence);  // SEEK_SET/CUR/END; new position or -1
+    int64_t Position() const;
+    bool Commit();
+    void Discard();
+
+private:
+    int m_fd = -1;
+    bool m_failed = false;
+    std::string m_path;    // as the caller named it, for log lines
+    std::string m_target;  // what the rename replaces (a link at m_path followed)
+    std::string m_temp;
+};
+
+// Removes temporary files that saves of processes no longer running left in the
+// folder; returns how many were removed.
+int RemoveStaleTempFiles(const std::string& folder);
+
+// The temporary file's path for a target and an attempt (0, 1, ...; the next one
+// is asked for when the name is taken). Null restores the default,
+// "<target>.qmtmp-<pid>-<random>". For tests that plant files at that name.
+using TempNameSource = std::function<std::string(const std::string& target, int attempt)>;
+void SetTempNameSource(TempNameSource source);
+
+} // namespace platform
