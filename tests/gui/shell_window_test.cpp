@@ -17,10 +17,12 @@
 #include <QPointer>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
@@ -181,6 +183,8 @@ TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
             EXPECT_EQ(dlg.State().resizeCounter, 0);
         }
         EXPECT_NE(Grab(dlg), first) << "another view";
+        EXPECT_EQ(dlg.Window().icon().availableSizes(), QIcon(QPixmap(QM_SOURCE_DIR "/resources/icon/101.png")).availableSizes());
+        EXPECT_FALSE(dlg.Window().icon().isNull()) << "the small icon";
         Key(dlg, Qt::Key_Escape);
     });
 }
@@ -316,21 +320,33 @@ TEST_F(ShellWindow, HeldKeysSurviveAutoRepeatAndExpiry)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
-        QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
-        QCoreApplication::sendEvent(&dlg.Window(), &shift);
+        // W, then Shift: the modifier is Shift's, the key pressed last
         QKeyEvent w(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
         QCoreApplication::sendEvent(&dlg.Window(), &w);
+        QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &shift);
         // X11 auto-repeat: a release/press pair while the key is held
         QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier, QString(), true);
         QCoreApplication::sendEvent(&dlg.Window(), &repeatUp);
         Wait(400);  // well past the modifier's 100 ms life, the render thread expiring
         EXPECT_EQ(g_InputState.GetForward(), 1);
         EXPECT_EQ(g_InputState.GetModifier(), CInputState::kModShift);
+        // Delete pressed with Shift held: 46 until Delete is released, then nothing
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &del);
+        Wait(400);
+        EXPECT_EQ(g_InputState.GetModifier(), CInputState::kModDelete);
+        EXPECT_TRUE(g_InputState.IsShiftHeld());
+        QKeyEvent delUp(QEvent::KeyRelease, Qt::Key_Delete, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &delUp);
+        Wait(200);
+        EXPECT_EQ(g_InputState.GetModifier(), 0);
         QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
         QCoreApplication::sendEvent(&dlg.Window(), &shiftUp);
         QKeyEvent wUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier);
         QCoreApplication::sendEvent(&dlg.Window(), &wUp);
         EXPECT_EQ(g_InputState.GetForward(), 0);
+        EXPECT_FALSE(g_InputState.IsShiftHeld());
         EXPECT_TRUE(WaitUntil([] { return g_InputState.GetModifier() == 0; }, 1000));
         Key(dlg, Qt::Key_Escape);
     });
@@ -341,6 +357,9 @@ TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        // frames are coming (the first wait for the shaders): a loop standing for
+        // 250 ms would end the capture itself
+        ASSERT_TRUE(WaitUntil([&] { return StatusTextPixels(Grab(dlg)) > 100; }, 30000));
         auto& window = dlg.Window();
         const QPoint centre(window.width() / 2, window.height() / 2);
         SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
