@@ -49,10 +49,11 @@ status=0
 # Tests that drive the real program with real input (pointer and keyboard grabs,
 # xdotool, window focus), and tests that use the display's clipboard (shared by
 # every client of the display), share the one display: they run one at a time,
-# after the others. A display test can lose its X connection on a loaded machine:
+# after the others (a parameterised test's name starts with its instance
+# prefix, "Cases/"). A display test can lose its X connection on a loaded machine:
 # the failed ones run once more, alone, by name (test numbers are not stable
 # between two runs); a test that fails again fails the run.
-serial='^((ShellWindow|[A-Za-z]*Program[A-Za-z]*|LuaEditorWindow|DibClipboardGui)\.|WidgetFixture\.Clipboard)'
+serial='^([A-Za-z]+/)?((ShellWindow|[A-Za-z]*Program[A-Za-z]*|LuaEditorWindow|DibClipboardGui)\.|WidgetFixture\.Clipboard)'
 run_tests() {
   if ! (cd build && ctest --output-on-failure --timeout 600 "$@"); then
     echo "== rerunning the failed tests once"

@@ -185,8 +185,30 @@ void BM_FindAllHits(benchmark::State& state)
     state.counters["hits"] = hits;
 }
 
+// one repaint of the bottom page below many block starts ("--[[") that stand
+// inside strings, so that the search for an open block skips each of them: the
+// time must not grow with their number
+void BM_RepaintBelowSkippedBlockStarts(benchmark::State& state)
+{
+    std::string text;
+    for (int i = 0; i < state.range(0); ++i)
+        text += "s = \"--[[\"\n";
+    text += LuaText(100);
+    Editor ed(1);
+    ed.ctrl.AddBlock("--[[", "]]", true, 0x008000, kNoColor);
+    ed.ctrl.AddBlock("\"", "\"", false, 0x800000, kNoColor);
+    ed.ctrl.SetWindowText(text);
+    ed.ctrl.SetCaretOffset(ed.ctrl.GetTextLength(), true, false);
+    std::vector<EcPaintLine> lines;
+    for (auto _ : state) {
+        ed.ctrl.BuildPaintLines(0, 40, false, lines);
+        benchmark::DoNotOptimize(lines.data());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_RepaintBelowSkippedBlockStarts)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetText)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Type1000InTheMiddle)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryMoveBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -1,4 +1,5 @@
 #include "platform/GLWindow.h"
+#include "platform/WindowPlacement.h"
 
 #include <QEvent>
 
@@ -24,6 +25,8 @@ GLWindow::GLWindow(QWindow* parent) : QWindow(parent)
 {
     setSurfaceType(QSurface::OpenGLSurface);
     setFormat(DefaultGLFormat());
+    // a QWindow keeps no normal geometry: the placement of a maximised window needs it
+    RememberNormalGeometry(*this);
 }
 
 bool GLWindow::event(QEvent* e)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace platform {
@@ -45,6 +46,35 @@ QFont MenuFont()
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         return QApplication::font("QMenu");
     return QFont();
+}
+
+// Cuts the segment a-b to the box lo..hi (Liang-Barsky); false when nothing is left.
+bool ClipSegment(double& ax, double& ay, double& bx, double& by, double lo, double hiX, double hiY)
+{
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - lo, hiX - ax, ay - lo, hiY - ay};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const double sx = ax, sy = ay;
+    ax = sx + t0 * dx;
+    ay = sy + t0 * dy;
+    bx = sx + t1 * dx;
+    by = sy + t1 * dy;
+    return true;
 }
 
 bool HaveGuiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
@@ -132,6 +162,20 @@ void GdiCanvas::DrawEdge(const Rect& rect, unsigned edge, unsigned sides)
 
 void GdiCanvas::Line(int x0, int y0, int x1, int y1, COLORREF colour)
 {
+    const QPaintDevice* device = painter_.device();
+    if (device && painter_.transform().isIdentity()) {
+        const int w = device->width(), h = device->height();
+        if (x0 < -1 || y0 < -1 || x1 < -1 || y1 < -1 || x0 > w || x1 > w || y0 > h || y1 > h) {
+            double ax = x0, ay = y0, bx = x1, by = y1;
+            if (!ClipSegment(ax, ay, bx, by, -1.0, double(w), double(h)))
+                return;
+            // a cut end lies on the box's edge, outside the device
+            x0 = int(std::lround(ax));
+            y0 = int(std::lround(ay));
+            x1 = int(std::lround(bx));
+            y1 = int(std::lround(by));
+        }
+    }
     const QColor c = ToQColor(colour);
     const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
@@ -148,6 +192,24 @@ void GdiCanvas::Line(int x0, int y0, int x1, int y1, COLORREF colour)
             y0 += sy;
         }
     }
+}
+
+bool GdiCanvas::MoveToEx(int x, int y, GdiPoint* previous)
+{
+    if (previous)
+        *previous = position_;
+    position_ = {x, y};
+    return painter_.isActive();
+}
+
+bool GdiCanvas::LineTo(int x, int y)
+{
+    const GdiPoint from = position_;
+    position_ = {x, y};
+    if (!painter_.isActive())
+        return false;
+    Line(from.x, from.y, x, y, pen_);
+    return true;
 }
 
 void GdiCanvas::Ellipse(const Rect& r, COLORREF colour)

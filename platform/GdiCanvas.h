@@ -10,6 +10,12 @@ class QPainter;
 
 namespace platform {
 
+struct GdiPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+    bool operator==(const GdiPoint&) const = default;
+};
+
 struct GdiFont {
     std::wstring face;   // family; the font system picks a substitute ("Arial" -> Liberation Sans)
     int height = 0;      // pixels; 0: the default size
@@ -61,8 +67,18 @@ public:
     void FrameRect(const Rect& r, COLORREF colour);
     void Draw3dRect(const Rect& r, COLORREF topLeft, COLORREF bottomRight);
     void DrawEdge(const Rect& r, unsigned edge, unsigned sides);
-    // From (x0, y0) towards (x1, y1), the end point left out.
+    // From (x0, y0) towards (x1, y1), the end point left out; only the part over
+    // the device is stepped, however far the ends lie.
     void Line(int x0, int y0, int x1, int y1, COLORREF colour);
+    // The colour of the lines LineTo draws (black at first).
+    void SelectPen(COLORREF colour) { pen_ = colour; }
+    // Moves the current position; the old one goes to `previous`.
+    bool MoveToEx(int x, int y, GdiPoint* previous = nullptr);
+    // A line from the current position up to, not including, (x, y), which becomes
+    // the current position (also when nothing can be drawn). False when the
+    // painter has no device to draw on.
+    bool LineTo(int x, int y);
+    GdiPoint GetCurrentPosition() const { return position_; }
     void Ellipse(const Rect& r, COLORREF colour);
 
     void SelectFont(const GdiFont& font);
@@ -76,6 +92,8 @@ public:
 
 private:
     QPainter& painter_;
+    COLORREF pen_ = 0;
+    GdiPoint position_;
 };
 
 // Measures texts in the desktop's menu font; falls back to a fixed cell when no

@@ -35,6 +35,9 @@ struct DirEntry {
 std::vector<DirEntry> ListDirectory(const std::string& folder);
 
 bool FileExists(const std::string& path);
+// True when anything is at the name, links not followed (a dangling link or a
+// link loop included).
+bool NameExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool CreateDirectories(const std::string& path);
 // Modification time in seconds since the epoch; 0 when missing.

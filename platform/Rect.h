@@ -14,7 +14,11 @@ struct Rect {
     int32_t Height() const { return bottom - top; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
     bool Contains(int32_t x, int32_t y) const { return x >= left && x < right && y >= top && y < bottom; }
-    bool Intersects(const Rect& o) const { return left < o.right && o.left < right && top < o.bottom && o.top < bottom; }
+    // An empty or inverted rectangle meets nothing.
+    bool Intersects(const Rect& o) const
+    {
+        return !IsEmpty() && !o.IsEmpty() && left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+    }
     bool operator==(const Rect&) const = default;
 };
 

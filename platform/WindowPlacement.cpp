@@ -1,10 +1,12 @@
 #include "platform/WindowPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace platform {
@@ -41,18 +43,95 @@ WindowPlacement Decode(const uint8_t* b)
     return p;
 }
 
-WindowPlacement FromGeometry(const QRect& client, bool minimized, bool maximized)
-{
-    WindowPlacement p;
-    p.showCmd = minimized ? WindowPlacement::kShowMinimized
-                          : maximized ? WindowPlacement::kShowMaximized : WindowPlacement::kShowNormal;
-    p.normal = {client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
-    return p;
-}
+Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 
 QRect ToQRect(const Rect& r)
 {
-    return QRect(r.left, r.top, std::max(1, r.right - r.left), std::max(1, r.bottom - r.top));
+    const auto extent = [](int32_t from, int32_t to) {
+        return int(std::clamp<int64_t>(int64_t(to) - int64_t(from), 1, INT_MAX));
+    };
+    return QRect(r.left, r.top, extent(r.left, r.right), extent(r.top, r.bottom));
+}
+
+bool IsNormal(Qt::WindowStates s) { return !(s & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)); }
+
+// The geometry and state of a top-level QWindow or QWidget; false for anything else.
+bool ReadWindow(QObject* o, QRect& geometry, Qt::WindowStates& states)
+{
+    if (auto* window = qobject_cast<QWindow*>(o)) {
+        geometry = window->geometry();
+        states = window->windowStates();
+        return true;
+    }
+    if (auto* widget = qobject_cast<QWidget*>(o)) {
+        geometry = widget->geometry();
+        states = widget->windowState();
+        return true;
+    }
+    return false;
+}
+
+// Watches a window's moves and resizes for its NormalRectMemory; lives as the
+// window's child.
+class NormalRectWatch : public QObject {
+public:
+    explicit NormalRectWatch(QObject& window) : QObject(&window)
+    {
+        Seen(&window);
+        window.installEventFilter(this);
+    }
+    const NormalRectMemory& Memory() const { return m_memory; }
+    // Notes the window's rectangle and state now.
+    void Seen(QObject* window)
+    {
+        QRect geometry;
+        Qt::WindowStates states;
+        if (ReadWindow(window, geometry, states))
+            m_memory.Moved(ToRect(geometry), IsNormal(states));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (watched == parent() && (e->type() == QEvent::Move || e->type() == QEvent::Resize))
+            Seen(watched);
+        return false;
+    }
+
+private:
+    NormalRectMemory m_memory;
+};
+
+NormalRectWatch* FindWatch(const QObject& window)
+{
+    for (QObject* child : window.children())
+        if (auto* watch = dynamic_cast<NormalRectWatch*>(child))
+            return watch;
+    return nullptr;
+}
+
+// The record of a window whose normal rectangle is `normal` (its geometry when
+// it is in the normal state).
+WindowPlacement FromGeometry(const QRect& normal, Qt::WindowStates states)
+{
+    WindowPlacement p;
+    p.showCmd = states & Qt::WindowMinimized   ? WindowPlacement::kShowMinimized
+                : states & Qt::WindowMaximized ? WindowPlacement::kShowMaximized
+                                               : WindowPlacement::kShowNormal;
+    p.normal = ToRect(normal);
+    return p;
+}
+
+// The window's normal rectangle: its geometry in the normal state, else what its
+// watch remembered, else `fallback`.
+QRect NormalGeometry(const QObject& window, const QRect& geometry, Qt::WindowStates states, const QRect& fallback)
+{
+    if (IsNormal(states))
+        return geometry;
+    if (const NormalRectWatch* watch = FindWatch(window))
+        if (const auto r = watch->Memory().Normal(ToRect(geometry)); r && !r->IsEmpty())
+            return ToQRect(*r);
+    return fallback;
 }
 
 } // namespace
@@ -90,6 +169,11 @@ std::optional<WindowPlacement> AcceptPlacement(const std::vector<uint8_t>& recor
     if (rule.exactSize && record.size() != WindowPlacement::kBytes)
         return std::nullopt;
     WindowPlacement p = OverlayPlacement(current, record.data(), record.size());
+    // an empty or inverted rectangle would open a one-pixel window
+    const int64_t normalWidth = int64_t(p.normal.right) - int64_t(p.normal.left);
+    const int64_t normalHeight = int64_t(p.normal.bottom) - int64_t(p.normal.top);
+    if (normalWidth <= 0 || normalHeight <= 0 || normalWidth > INT32_MAX || normalHeight > INT32_MAX)
+        return std::nullopt;
     if (rule.edgeWithinExtent) {
         const int32_t width = std::max(desktop.virtualRect.right - desktop.virtualRect.left, desktop.primaryWidth);
         const int32_t height = std::max(desktop.virtualRect.bottom - desktop.virtualRect.top, desktop.primaryHeight);
@@ -114,19 +198,58 @@ DesktopGeometry CurrentDesktop()
     return d;
 }
 
-WindowPlacement GetPlacement(const QWindow& window)
+void NormalRectMemory::Moved(const Rect& now, bool normal)
 {
-    const auto state = window.windowStates();
-    return FromGeometry(window.geometry(), state & Qt::WindowMinimized, state & Qt::WindowMaximized);
+    if (!normal || m_last == now)
+        return;
+    m_before = m_last;
+    m_last = now;
 }
 
-void SetPlacement(QWindow& window, const WindowPlacement& p) { window.setGeometry(ToQRect(p.normal)); }
+std::optional<Rect> NormalRectMemory::Normal(const Rect& maximised) const
+{
+    if (m_last == maximised && m_before)
+        return m_before;
+    return m_last;
+}
+
+void RememberNormalGeometry(QWindow& window)
+{
+    if (!FindWatch(window))
+        new NormalRectWatch(window);
+}
+
+void RememberNormalGeometry(QWidget& widget)
+{
+    if (!FindWatch(widget))
+        new NormalRectWatch(widget);
+}
+
+WindowPlacement GetPlacement(const QWindow& window)
+{
+    const auto states = window.windowStates();
+    return FromGeometry(NormalGeometry(window, window.geometry(), states, window.geometry()), states);
+}
+
+void SetPlacement(QWindow& window, const WindowPlacement& p)
+{
+    window.setGeometry(ToQRect(p.normal));
+    // a window not shown yet reports no move
+    if (NormalRectWatch* watch = FindWatch(window))
+        watch->Seen(&window);
+}
 
 WindowPlacement GetPlacement(const QWidget& widget)
 {
-    return FromGeometry(widget.geometry(), widget.isMinimized(), widget.isMaximized());
+    const auto states = widget.windowState();
+    return FromGeometry(NormalGeometry(widget, widget.geometry(), states, widget.normalGeometry()), states);
 }
 
-void SetPlacement(QWidget& widget, const WindowPlacement& p) { widget.setGeometry(ToQRect(p.normal)); }
+void SetPlacement(QWidget& widget, const WindowPlacement& p)
+{
+    widget.setGeometry(ToQRect(p.normal));
+    if (NormalRectWatch* watch = FindWatch(widget))
+        watch->Seen(&widget);
+}
 
 } // namespace platform

@@ -54,13 +54,40 @@ inline constexpr PlacementRule kMainWindowPlacementRule{36, false, true, true};
 inline constexpr PlacementRule kWholeRecordPlacementRule{WindowPlacement::kBytes, true, false, true};
 
 // The placement to apply for a stored record over the current one, or nothing when
-// the rule refuses it. The result's show command is 0: the window opens normal.
+// the rule refuses it or the normal rectangle is empty, inverted or wider or higher
+// than 32 bits hold. The result's show command is 0: the window opens normal.
 std::optional<WindowPlacement> AcceptPlacement(const std::vector<uint8_t>& record, const WindowPlacement& current,
                                                const DesktopGeometry& desktop, const PlacementRule& rule);
 
+// The rectangle a window has in its normal state (neither maximised, full screen
+// nor minimised), learned from its moves and resizes. A window system may report
+// the maximised size before the state that goes with it, so the rectangle before
+// the last one is kept too.
+class NormalRectMemory {
+public:
+    // A move, resize or placement; `normal` when the window is in its normal state.
+    void Moved(const Rect& now, bool normal);
+    // The normal rectangle of the window that is maximised at `maximised`: the last
+    // one seen, unless that is the maximised one itself (reported while the state
+    // still read normal), then the one before. Nothing when none was seen.
+    std::optional<Rect> Normal(const Rect& maximised) const;
+
+private:
+    std::optional<Rect> m_last;
+    std::optional<Rect> m_before;
+};
+
+// Makes a top-level QWindow or QWidget remember its normal rectangle, which
+// GetPlacement then records while the window is maximised. Once per window is
+// enough; more calls change nothing.
+void RememberNormalGeometry(QWindow& window);
+void RememberNormalGeometry(QWidget& widget);
+
 // The desktop of the running window system.
 DesktopGeometry CurrentDesktop();
-// Read and apply a top-level window's placement (only the normal rectangle is applied).
+// Read and apply a top-level window's placement (only the normal rectangle is
+// applied). A maximised window's record has show command 3 and the rectangle it
+// had before it was maximised.
 WindowPlacement GetPlacement(const QWindow& window);
 void SetPlacement(QWindow& window, const WindowPlacement& p);
 WindowPlacement GetPlacement(const QWidget& widget);

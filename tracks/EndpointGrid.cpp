@@ -85,6 +85,8 @@ void CEndpointGrid::RemoveHost(uint32_t host)
         Rebuild();
 }
 
+thread_local uint64_t CEndpointGrid::s_Probes = 0;
+
 bool CEndpointGrid::Nearest(const CVec3& from, uint32_t& host, bool& back, float& distance) const
 {
     if (!Finite(from) || m_Ends.empty())
@@ -102,6 +104,7 @@ bool CEndpointGrid::Nearest(const CVec3& from, uint32_t& host, bool& back, float
             found = true;
         }
     };
+    uint64_t probes = 0;
     const int cx = CellX(from.x), cy = CellY(from.y);
     const int rings = std::max({cx, cy, m_Width - 1 - cx, m_Height - 1 - cy});
     for (int r = 0; r <= rings; ++r) {
@@ -116,11 +119,13 @@ bool CEndpointGrid::Nearest(const CVec3& from, uint32_t& host, bool& back, float
                 if (x < 0 || x >= m_Width)
                     continue;
                 const size_t c = size_t(y) * size_t(m_Width) + size_t(x);
+                probes += 1 + (m_CellStart[c + 1] - m_CellStart[c]);
                 for (uint32_t k = m_CellStart[c]; k < m_CellStart[c + 1]; ++k)
                     consider(m_Ends[m_CellEnds[k]]);
             }
         }
     }
+    s_Probes += probes;
     distance = best;
     return found;
 }

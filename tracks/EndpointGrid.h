@@ -24,6 +24,9 @@ public:
     bool Nearest(const CVec3& from, uint32_t& host, bool& back, float& distance) const;
     // Removes both ends of the host.
     void RemoveHost(uint32_t host);
+    // Cells and ends Nearest has looked at on the calling thread so far: the work
+    // of a search, which stays small per search however many hosts there are.
+    static uint64_t Probes() { return s_Probes; }
 
 private:
     void Rebuild();
@@ -37,4 +40,5 @@ private:
     double m_MinX = 0, m_MinY = 0, m_Cell = 1;
     int m_Width = 1, m_Height = 1;
     size_t m_Live = 0;
+    static thread_local uint64_t s_Probes;
 };

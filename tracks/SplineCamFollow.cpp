@@ -42,6 +42,9 @@ float CSplineCamFollow::BlendWeight(float h)
 
 bool CSplineCamFollow::GetNextTrackCam(CGLcamera* view, const CSplineDot& set, const char* name)
 {
+    const bool overPause = m_Pause == Pause::Measured;
+    m_Pause = m_Pause == Pause::Ahead ? Pause::Measured : Pause::None;
+
     const int hostCount = set.GetHostCount();
     if (hostCount == 0 || m_Ride.hostIndex < 0 || m_Ride.hostIndex >= hostCount) {
         m_Ride.Restart();
@@ -70,8 +73,7 @@ bool CSplineCamFollow::GetNextTrackCam(CGLcamera* view, const CSplineDot& set, c
     }
 
     const double frameMs = view->GetModelView().GetFrameTime();
-    const double ms = m_Resumed || !(frameMs > 0.0) ? 0.0 : frameMs;
-    m_Resumed = false;
+    const double ms = overPause || !(frameMs > 0.0) ? 0.0 : frameMs;
     float v = 0.0f;
     const int i = m_Ride.Walk(float(ms) * m_SpeedFactor, kMaxStep, v);
     if (i >= m - 1) {

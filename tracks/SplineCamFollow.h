@@ -25,10 +25,11 @@ public:
     // Share of the way the look direction turns toward the target in a frame of
     // the given seconds.
     static float BlendWeight(float seconds);
-    // The view became current again: its next frame time spans the pause and is
-    // not travelled. Later frames use their real time, however long.
-    void Resume() { m_Resumed = true; }
-    bool IsResumed() const { return m_Resumed; }
+    // The view became current again. The scene has the view measure its frame time
+    // right after each ride, so the first ride still goes by the last time measured
+    // before the pause, and the time the view measures then (spanning the pause) is
+    // not travelled by the next. Later frames use their real time, however long.
+    void Resume() { m_Pause = Pause::Ahead; }
 
     // Distance per millisecond of frame time (the panel's train speed).
     void SetSpeedFactor(float factor) { m_SpeedFactor = factor; }
@@ -48,5 +49,6 @@ private:
     TrackRide m_Ride;
     float m_SpeedFactor = kSpeed;
     CVec3 m_CameraDir{1.0f, 0.0f, 0.0f};
-    bool m_Resumed = false;
+    enum class Pause { None, Ahead, Measured };
+    Pause m_Pause = Pause::None;
 };

@@ -11,10 +11,9 @@
 
 namespace {
 
-// The meshes one set may build on loading (about 90 bytes each), and what one dot
-// costs at most, to refuse a host before building it.
-constexpr long long kMaxSetVertices = 12'000'000;
-constexpr long long kVerticesPerDot = 100;
+// What a dot's mesh holds at least (about 100 vertices of 70 bytes and more), to
+// refuse a host before building it.
+constexpr size_t kMinBytesPerDot = 4096;
 
 // A set name is one folder below "User".
 bool UsableName(const std::string& name)
@@ -38,8 +37,9 @@ int CSplineDot::LoadTrack(const std::string& name)
     std::vector<uint8_t> bytes;
     std::string why;
     if (!platform::ReadWholeFile(path, bytes, kMaxTrackFileSize, &why)) {
-        if (platform::FileSize(path) >= 0) {
-            // There is something we could not read: never overwrite it unasked.
+        if (platform::NameExists(path)) {
+            // There is something we could not read (a link to itself included):
+            // never overwrite it unasked.
             m_LoadFailed = true;
             CVersions::Print(false, "CSplineDot::LoadTrack error: cannot read %s: %s\r\n", path.c_str(), why.c_str());
         }
@@ -90,26 +90,32 @@ bool CSplineDot::LoadHosts(const uint8_t* data, size_t size, uint64_t start, int
     for (size_t i : leftOver)
         numbers.push_back(m_Hosts[i].mesh.m_Number);
     long long vertices = 0, indices = 0;
-    size_t meshBytes = 0;
+    size_t meshBytes = 0, heldBytes = 0;
     int unbuilt = 0;
     for (TrackHost& h : m_Hosts) {
-        // past the cap the remaining hosts keep their dots but get no mesh
-        if (vertices + kVerticesPerDot * (long long)h.dots.size() > kMaxSetVertices) {
+        // past the budget a host keeps its dots (they are saved) but gets no mesh
+        if (heldBytes + kMinBytesPerDot * h.dots.size() > kMeshBudgetBytes) {
             h.mesh.Clear();
             h.dirty = 0;
             ++unbuilt;
             continue;
         }
         BuildHostMesh(h);
+        if (heldBytes + h.mesh.HeldBytes() > kMeshBudgetBytes) {
+            h.mesh.Clear();
+            ++unbuilt;
+            continue;
+        }
+        heldBytes += h.mesh.HeldBytes();
         vertices += h.mesh.GetVertexCount();
         indices += h.mesh.GetIndexCount();
         meshBytes += h.mesh.MemoryBytes();
     }
     if (unbuilt > 0)
         CVersions::Print(false,
-                         "CSplineDot::LoadTrack %s: %d hosts not built, the set would take more than %lld "
-                         "vertices\r\n",
-                         m_Name.c_str(), unbuilt, kMaxSetVertices);
+                         "CSplineDot::LoadTrack %s: %d hosts not built, the set's meshes would take more than "
+                         "%zu MB\r\n",
+                         TrackFilePath(m_Name).c_str(), unbuilt, kMeshBudgetBytes >> 20);
     for (size_t k = 0; k < leftOver.size(); ++k)
         m_Hosts[leftOver[k]].mesh.m_Number = numbers[k];
 

@@ -106,6 +106,10 @@ protected:
 // One named track set: editing entry points and the file "User//<name>//hostlist.bin".
 class CSplineDot : public CSplineDotUtil {
 public:
+    // Memory the meshes of one set may hold when it is loaded; hosts past it
+    // keep their dots but get no mesh.
+    static constexpr size_t kMeshBudgetBytes = size_t(256) << 20;
+
     CSplineDot() = default;
 
     // Reads the set's file; returns the number of hosts now held (0 when the file

@@ -142,6 +142,14 @@ void CTrackMesh::Clear()
     m_UploadPending = false;
 }
 
+size_t CTrackMesh::HeldBytes() const
+{
+    size_t points = m_Positions.capacity() + m_Normals.capacity() + m_Colors.capacity();
+    for (const auto& line : m_Lines)
+        points += line.capacity();
+    return sizeof(CVec3) * points + sizeof(uint32_t) * m_Indices.capacity();
+}
+
 size_t CTrackMesh::MemoryBytes() const
 {
     return 12 * (m_Positions.size() + m_Normals.size() + m_Colors.size()) + 4 * m_Indices.size();

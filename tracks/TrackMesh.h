@@ -53,6 +53,8 @@ public:
     int GetIndexCount() const { return int(m_Indices.size()); }
     // Bytes of the vertex and index arrays as the load statistics count them.
     size_t MemoryBytes() const;
+    // Bytes every array holds (their capacity): what the mesh costs in memory.
+    size_t HeldBytes() const;
 
     // Points 0, n, 2n, ... and the last point; kept in a per-thread scratch list.
     static const std::vector<CVec3>& EveryNthPoint(const std::vector<CVec3>& curve, int n);

@@ -83,7 +83,7 @@ bool CHtmlItemStore::Load(const std::string& fileName)
         if (stats.badLines > 0)
             CVersions::Print(false, "CHtmlItemStore::Load %s: skipped %d malformed line(s), the first is line %d\n",
                              fileName.c_str(), stats.badLines, stats.firstBadLine);
-    } else if (why != "not found") {
+    } else if (why != "not found") { // the reader's word for a missing file: nothing to keep
         m_unreadable = true;
         ok = CVersions::Print(false, "CHtmlItemStore::Load %s cannot be read (%s): it is kept until a control changes\n",
                               fileName.c_str(), why.c_str());

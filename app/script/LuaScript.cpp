@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 CLuaScript* g_LastHostedScript = nullptr;
 
@@ -35,17 +37,42 @@ int Panic(lua_State* L)
     return 0;  // Lua aborts
 }
 
-// Loads the file and runs it; a load error is handed back as a status with its
-// message, a run error raises through the protected call.
+// Largest script file read (far above any script).
+constexpr uint64_t kMaxScriptFile = uint64_t(64) << 20;
+
+// Loads the script's bytes and runs them; a load error is handed back as a
+// status with its message, a run error raises through the protected call.
 struct CompileCall {
-    const char* path;
+    const std::vector<uint8_t>* bytes;
+    std::string chunkName;  // "@" and the path, as a file load names it
     int loadStatus = LUA_OK;
 };
 
 int CompileFunction(lua_State* L)
 {
     auto* call = static_cast<CompileCall*>(lua_touserdata(L, 1));
-    call->loadStatus = luaL_loadfilex(L, call->path, nullptr);
+    // As a file load does: a UTF-8 byte order mark is skipped, and a first line
+    // beginning with "#" is skipped but its line end kept, so line numbers stay.
+    const char* text = reinterpret_cast<const char*>(call->bytes->data());
+    size_t size = call->bytes->size();
+    if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
+        text += 3;
+        size -= 3;
+    }
+    if (size > 0 && text[0] == '#') {
+        const void* lineEnd = std::memchr(text, '\n', size);
+        const size_t skip = lineEnd ? size_t(static_cast<const char*>(lineEnd) - text) : size;
+        text += skip;
+        size -= skip;
+        if (size > 1 && text[1] == LUA_SIGNATURE[0]) {  // a precompiled chunk after the line
+            ++text;
+            --size;
+        } else if (size == 0) {
+            text = "\n";
+            size = 1;
+        }
+    }
+    call->loadStatus = luaL_loadbufferx(L, text, size, call->chunkName.c_str(), nullptr);
     if (call->loadStatus != LUA_OK)
         return 1;
     lua_call(L, 0, 0);
@@ -180,10 +207,18 @@ bool CLuaScript::Compile(const char* path)
     const std::string file = path ? std::string(path) : m_path;
     lua_settop(m_L, 0);
     const std::string resolved = platform::ResolvePath(file);  // either separator, any case
-    CompileCall call{resolved.c_str()};
+    // Through the file helper: a regular file within the size cap, or one error
+    // line naming it.
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!platform::ReadWholeFile(resolved, bytes, kMaxScriptFile, &why))
+        return LuaErr(LUA_ERRFILE, ("cannot open " + resolved + ": " + why).c_str());
+    CompileCall call{&bytes, "@" + resolved};
     int status = RunProtected(CompileFunction, &call);
     if (status == LUA_OK && call.loadStatus != LUA_OK)
         status = call.loadStatus;
+    if (status == LUA_ERRMEM)  // Lua's message names no script
+        return LuaErr(status, (file + ": " + ErrorText(m_L, -1)).c_str());
     if (status != LUA_OK)
         return LuaErr(status, ErrorText(m_L, -1).c_str());
     lua_settop(m_L, 0);
@@ -289,7 +324,9 @@ bool CLuaScript::Raise(const char* name, const EventArg* args, int count, int re
         },
         &call);
     if (status != LUA_OK) {
-        const std::string message = ErrorText(m_L, -1);
+        std::string message = ErrorText(m_L, -1);
+        if (status == LUA_ERRMEM)  // Lua's message names no script
+            message = m_path + ": " + message;
         lua_settop(m_L, top);
         return LuaErr(status, message.c_str());
     }

@@ -49,13 +49,14 @@ bool CProcessData::ScriptChanged()
     const auto written = std::filesystem::last_write_time(file, ec);
     if (ec)
         return false;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec)
-        return false;
+    // Something there that has no size (a FIFO, a folder) is still a change:
+    // the compile refuses it with a line naming it, once per write time.
+    const auto bytes = std::filesystem::file_size(file, ec);
+    const int64_t size = ec ? -1 : int64_t(bytes);
     const int64_t stamp = int64_t(written.time_since_epoch().count());
-    if (stamp != m_writeTime || int64_t(size) != m_writeSize) {
+    if (stamp != m_writeTime || size != m_writeSize) {
         m_writeTime = stamp;
-        m_writeSize = int64_t(size);
+        m_writeSize = size;
         if (m_compileEvent)
             m_compileEvent->Reset();
         return true;

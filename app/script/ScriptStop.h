@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 // Process-wide stop request for running scripts. The shell sets it on every path
 // that stops the render thread; while it is set, any running Lua code ends with
@@ -6,8 +7,6 @@
 // script cannot keep the program from closing.
 void RequestScriptStop(bool stop);
 bool IsScriptStopRequested();
-
-#include <string>
 
 // The script the render thread is inside (its path), for the shell: set around
 // every call into a Lua state and while a state closes (its finalizers run then).

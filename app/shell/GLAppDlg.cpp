@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/DialogUnits.h"
 #include "platform/GuiDispatcher.h"
+#include "platform/Icon.h"
 #include "platform/Profile.h"
 #include "platform/VirtualKeys.h"
 #include "platform/WindowPlacement.h"
@@ -16,6 +17,8 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QFont>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
@@ -29,6 +32,7 @@ namespace {
 constexpr const char* kPlacementSection = "Ostravellum";
 constexpr const char* kPlacementEntry = "WinPos";
 constexpr int kModifierRefreshMs = 50;  // below the modifier's 100 ms life
+constexpr unsigned kIconId = 101;
 
 } // namespace
 
@@ -39,11 +43,15 @@ CGLAppDlg::CGLAppDlg()
     m_loop = std::make_unique<CRenderLoop>(m_state, m_sceneDriver, &m_store, host, g_InputState);
     m_window.setFormat(CGLcontext::PixelFormat());
     m_window.setTitle("Quillmont");
+    m_window.setIcon(platform::LoadIcon(kIconId));  // the small icon
     const platform::DialogBaseUnits base = platform::BaseUnitsFor(platform::DialogFont());
     m_window.resize(platform::DialogUnitsToPixelsX(kWidthDlu, base), platform::DialogUnitsToPixelsY(kHeightDlu, base));
     m_window.SetEventHandler([this](QEvent* e) { return OnEvent(e); });
     m_modifierTimer.setInterval(kModifierRefreshMs);
-    QObject::connect(&m_modifierTimer, &QTimer::timeout, [this] { RefreshHeldModifiers(); });
+    QObject::connect(&m_modifierTimer, &QTimer::timeout, [this] {
+        RefreshHeldModifiers();
+        ReleaseStalledCapture();
+    });
 }
 
 CGLAppDlg::~CGLAppDlg()
@@ -228,7 +236,7 @@ bool CGLAppDlg::OnEvent(QEvent* e)
     }
     case QEvent::FocusOut:
         // keys released while another window has the focus never reach us
-        m_shiftHeld = m_ctrlHeld = false;
+        m_heldModifiers.Release(g_InputState);
         g_InputState.SetForward(0);
         g_InputState.SetStrafe(0);
         return false;
@@ -252,10 +260,7 @@ void CGLAppDlg::OnKey(QKeyEvent* e, bool down)
     if (!down && e->isAutoRepeat())
         return;
     const int key = platform::VirtualKeyFromQt(e->key(), e->modifiers() & Qt::KeypadModifier);
-    if (key == platform::vk::kShift)
-        m_shiftHeld = down;
-    else if (key == platform::vk::kControl)
-        m_ctrlHeld = down;
+    m_heldModifiers.OnKey(key, down, g_InputState);
     if (m_capture.IsActive()) {
         HandleRawInput(platform::RawInputPacket::Key(uint16_t(key), down));
         return;
@@ -267,15 +272,16 @@ void CGLAppDlg::OnKey(QKeyEvent* e, bool down)
 
 void CGLAppDlg::RefreshHeldModifiers()
 {
-    // Shift and Ctrl do not auto-repeat: keep their modifier alive while held
-    if (m_capture.IsActive())
-        return;
-    if (m_ctrlHeld)
-        g_InputState.SetModifier(CInputState::kModBackOrCtrl);
-    else if (m_shiftHeld)
-        g_InputState.SetModifier(CInputState::kModShift);
-    if (m_ctrlHeld || m_shiftHeld)
+    if (!m_capture.IsActive() && m_heldModifiers.Refresh(g_InputState))
         ApplyCursor();
+}
+
+void CGLAppDlg::ReleaseStalledCapture()
+{
+    // the render thread ends a quiet capture; while it stands (a breakpoint, a long
+    // script call, the scene loading) the window lets go of pointer and keyboard
+    if (m_capture.IsActive() && g_InputState.Now() - m_state.lastPassMs > CRenderLoop::kStalledMs)
+        EndInputCapture();
 }
 
 void CGLAppDlg::OnMouseMove(QMouseEvent* e)
@@ -291,8 +297,8 @@ void CGLAppDlg::OnMouseMove(QMouseEvent* e)
     const auto action = shell::OnMouseMove(int(pos.x() * ratio), int(pos.y() * ratio), g_InputState.Now(), g_InputState);
     if (action != shell::WindowAction::None)
         Perform(action);
-    else if (!m_window.isActive())
-        m_window.requestActivate();
+    else if (QWindow* focus = QGuiApplication::focusWindow(); focus && focus == m_panel.windowHandle())
+        m_window.requestActivate();  // the keys come back from the panel, never from an editor or a dialog
     ApplyCursor();
 }
 

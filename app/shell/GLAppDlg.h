@@ -62,6 +62,7 @@ private:
     void Perform(shell::WindowAction action);
     void ApplyCursor();
     void RefreshHeldModifiers();
+    void ReleaseStalledCapture();
     void BeginInputCapture();
     void EndInputCapture();
     void HandleRawInput(const platform::RawInputPacket& packet);
@@ -102,12 +103,11 @@ private:
     platform::EventPtr m_sigThread;
     QEventLoop* m_modalLoop = nullptr;
     QTimer m_modifierTimer;
+    shell::HeldModifiers m_heldModifiers;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     bool m_destroyed = false;
     bool m_closingEditors = false;
     bool m_radarDrag = false;
-    bool m_shiftHeld = false;
-    bool m_ctrlHeld = false;
     bool m_fullScreenApplied = false;
     int m_cursorShape = -1;
 };

@@ -91,6 +91,7 @@ void CRenderLoop::Pass()
         ReleaseIdleCapture();
     }
     ++m_passes;
+    m_state.lastPassMs = m_input.Now();
 }
 
 void CRenderLoop::ApplySettings()

@@ -99,6 +99,8 @@ public:
     static constexpr double kOptionPollMs = 1000.0;
     static constexpr double kCapturePollMs = 100.0;
     static constexpr double kCaptureIdleMs = 250.0;
+    // A loop without a pass for this long cannot end a capture: the window does.
+    static constexpr double kStalledMs = 250.0;
 
 private:
     void PendingWork();

@@ -15,6 +15,21 @@ WindowAction CursorForModifierKey(CInputState& input)
 {
     return input.IsOverlayHit() ? WindowAction::MoveCursor : WindowAction::None;
 }
+
+// Backspace, Shift, Ctrl and Delete set the modifier; false for other keys.
+bool SetModifierOf(int key, CInputState& input)
+{
+    switch (key) {
+    case vk::kBack:
+        input.SetModifier(CInputState::kModBackOrCtrl);
+        input.SetBackspace(true);
+        return true;
+    case vk::kShift: input.SetModifier(CInputState::kModShift); return true;
+    case vk::kControl: input.SetModifier(CInputState::kModBackOrCtrl); return true;
+    case vk::kDelete: input.SetModifier(CInputState::kModDelete); return true;
+    default: return false;
+    }
+}
 } // namespace
 
 WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
@@ -23,17 +38,9 @@ WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
         state.viewRequest = key - vk::kF1;
         return WindowAction::None;
     }
+    if (SetModifierOf(key, input))
+        return key == vk::kShift || key == vk::kControl ? CursorForModifierKey(input) : WindowAction::None;
     switch (key) {
-    case vk::kBack:
-        input.SetModifier(CInputState::kModBackOrCtrl);
-        input.SetBackspace(true);
-        return WindowAction::None;
-    case vk::kShift:
-        input.SetModifier(CInputState::kModShift);
-        return CursorForModifierKey(input);
-    case vk::kControl:
-        input.SetModifier(CInputState::kModBackOrCtrl);
-        return CursorForModifierKey(input);
     case vk::kEscape: return WindowAction::Close;
     case vk::kSpace: return WindowAction::TogglePanel;
     case vk::kLeft:
@@ -44,7 +51,6 @@ WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
     case 'W': input.SetForward(1); break;
     case vk::kDown:
     case 'S': input.SetForward(-1); break;
-    case vk::kDelete: input.SetModifier(CInputState::kModDelete); break;
     case kKeyO: input.SetKey(kKeyO); break;
     case vk::kF1:
         // the render thread copies the pose before it selects view 0
@@ -104,6 +110,27 @@ void OnWheel(int delta, CInputState& input)
 {
     if (delta != 0)  // a sideways scroll or the end of a touchpad scroll
         input.SetWheel(delta > 0 ? 1 : -1);
+}
+
+void HeldModifiers::OnKey(int key, bool down, CInputState& input)
+{
+    if (key == vk::kShift)
+        input.SetShiftHeld(down);
+    if (down) {
+        m_last = key;
+        m_lastHeld = true;
+    } else if (key == m_last) {
+        m_lastHeld = false;
+    }
+}
+
+bool HeldModifiers::Refresh(CInputState& input) const { return m_lastHeld && SetModifierOf(m_last, input); }
+
+void HeldModifiers::Release(CInputState& input)
+{
+    m_last = 0;
+    m_lastHeld = false;
+    input.SetShiftHeld(false);
 }
 
 CursorChoice ChooseClientCursor(bool overlayHit, int modifier, bool editMode)

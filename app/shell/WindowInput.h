@@ -30,6 +30,25 @@ WindowAction OnMouseMove(int x, int y, double nowMs, CInputState& input);
 // Wheel: +1 away from the user, -1 towards; no vertical movement is no step.
 void OnWheel(int delta, CInputState& input);
 
+// The modifier is the code of the key pressed last. Shift and Ctrl do not
+// auto-repeat, and the first repeat of Backspace or Delete comes after the
+// modifier's life: the window keeps the modifier alive while the key pressed last
+// is a modifier key and is still held (Refresh runs more often than that life).
+class HeldModifiers {
+public:
+    // Every key press (auto-repeated ones too) and every real release; keeps the
+    // input's real Shift state.
+    void OnKey(int vk, bool down, CInputState& input);
+    // Sets the modifier of the key pressed last again while it is held; true when it did.
+    bool Refresh(CInputState& input) const;
+    // The window lost the keyboard: the releases will not come.
+    void Release(CInputState& input);
+
+private:
+    int m_last = 0;  // the key pressed last
+    bool m_lastHeld = false;
+};
+
 // The cursor over the client area (the window system draws the frame's own).
 enum class CursorChoice {
     Default,  // the window's default cursor

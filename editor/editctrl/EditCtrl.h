@@ -572,6 +572,18 @@ protected:
     int m_nDragState = 0;
     int m_nTabStop = 0;
     mutable std::array<int, 256> m_mapCharWidths;
+    // the last answer of WholeTextBlockAt: it holds for every offset from
+    // `floor` to `offset` while the text and the block stay as they are
+    struct WholeBlockAnswer {
+        unsigned version = 0;
+        const ColorBlock* block = nullptr;
+        std::string start, end;
+        size_t blocks = 0;
+        int floor = 0;
+        int offset = -1;
+        const ColorBlock* open = nullptr;
+    };
+    mutable WholeBlockAnswer m_wholeBlockAnswer;
 
     // undo: records oldest first; m_posUndo counts the records in effect, so
     // Undo takes m_posUndo - 1 and Redo takes m_posUndo; m_posSaved is the

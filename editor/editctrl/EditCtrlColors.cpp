@@ -120,6 +120,15 @@ int LastEndingBefore(std::string_view text, int limit, std::string_view s)
     return -1;
 }
 
+// Whether an occurrence of s ends (has its last character) in [from, to).
+bool EndsWithin(std::string_view text, int from, int to, std::string_view s)
+{
+    if (s.empty() || from >= to)
+        return false;
+    const size_t at = text.find(s, size_t(std::max(0, from + 1 - int(s.size()))));
+    return at != std::string_view::npos && int(at + s.size()) - 1 < to;
+}
+
 } // namespace
 
 const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
@@ -134,17 +143,37 @@ const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
         return nullptr;
     const std::string_view text(m_strText.Str());
     const std::string& open = block->strStart;
+    int limit = std::clamp(offset, 0, int(text.size()));
+    // the walk below depends only on the last start and end strings before the
+    // offset: while neither occurs between two offsets they get one answer
+    WholeBlockAnswer& kept = m_wholeBlockAnswer;
+    if (kept.version == m_strText.Version() && kept.block == block && kept.blocks == m_lstBlocks.size() &&
+        kept.start == open && kept.end == block->strEnd && limit >= kept.floor) {
+        if (limit <= kept.offset)
+            return kept.open;
+        if (!EndsWithin(text, kept.offset, limit, open) && !EndsWithin(text, kept.offset, limit, block->strEnd)) {
+            kept.offset = limit;
+            return kept.open;
+        }
+    }
+    const int from = limit;
     // walking back from the offset: an end string first closes the block, a
     // start string first opens it
-    int limit = std::min(offset, int(text.size()));
     int closeAt = LastEndingBefore(text, limit, block->strEnd);
+    int floor = -1; // the last character of the nearest start or end string
+    auto answer = [&](const ColorBlock* result) {
+        kept = {m_strText.Version(), block, open, block->strEnd, m_lstBlocks.size(), floor + 1, from, result};
+        return result;
+    };
     while (limit > 0) {
         // the end string found stays the last one while it lies before the limit
         if (closeAt >= limit)
             closeAt = LastEndingBefore(text, limit, block->strEnd);
         const int openAt = LastEndingBefore(text, limit, open);
+        if (limit == from)
+            floor = std::max(openAt, closeAt);
         if (openAt < 0 || closeAt >= openAt)
-            return nullptr;
+            return answer(nullptr);
         const int start = openAt + 1 - int(open.size());
         if (open.size() == 2 && start > 0 && text[size_t(start - 1)] == open.back()) {
             limit = openAt; // in a run of equal characters the earliest pair counts
@@ -157,10 +186,10 @@ const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
             return r.first < start && r.last >= start;
         });
         if (inside == ranges.end())
-            return block;
+            return answer(block);
         limit = inside->first; // the walk goes on before that range
     }
-    return nullptr;
+    return answer(nullptr);
 }
 
 int CEditCtrl::FindWholeTextBlockEnd(const ColorBlock& block, int offset) const

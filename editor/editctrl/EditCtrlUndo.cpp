@@ -23,7 +23,7 @@ void CEditCtrl::DropUndoRecords(size_t from, size_t to)
 bool CEditCtrl::AddUndoRecord(std::unique_ptr<CUndoRecord> record)
 {
     record->action |= GetLastAction();
-    record->caret = m_nSelStart >= 0 && m_nSelEnd >= 0 ? m_nSelEnd : m_nCaret;
+    record->caret = HasSelection() ? m_nSelEnd : m_nCaret; // an empty selection is none
     if (!CanAddUndo(*record))
         return false;
     if (m_posUndo < int(m_lstUndo.size())) {

@@ -63,6 +63,7 @@ void CEditText::ShiftAfter(int line, int delta)
 
 void CEditText::Assign(std::string text)
 {
+    ++m_version;
     m_strText = std::move(text);
     m_starts.assign(1, 0);
     m_stepLine = 0;
@@ -74,6 +75,7 @@ void CEditText::Assign(std::string text)
 
 void CEditText::Insert(int offset, std::string_view s)
 {
+    ++m_version;
     if (s.empty())
         return;
     offset = std::clamp(offset, 0, Length());
@@ -95,6 +97,7 @@ void CEditText::Insert(int offset, std::string_view s)
 
 void CEditText::Erase(int offset, int count)
 {
+    ++m_version;
     offset = std::clamp(offset, 0, Length());
     count = std::clamp(count, 0, Length() - offset);
     if (count == 0)

@@ -32,7 +32,13 @@ public:
     void Insert(int offset, std::string_view s);
     void Erase(int offset, int count);
     // one byte in place; neither the old nor the new byte may be "\n"
-    void SetAt(int offset, char c) { m_strText[size_t(offset)] = c; }
+    void SetAt(int offset, char c)
+    {
+        m_strText[size_t(offset)] = c;
+        ++m_version;
+    }
+    // changes with every change of the text (for answers kept between calls)
+    unsigned Version() const { return m_version; }
 
 private:
     int Raw(int line) const { return m_starts[size_t(line)] + (line > m_stepLine ? m_stepLen : 0); }
@@ -43,4 +49,5 @@ private:
     std::vector<int> m_starts; // m_starts[0] == 0
     int m_stepLine = 0;        // lines after it still need m_stepLen added
     int m_stepLen = 0;
+    unsigned m_version = 0;
 };

@@ -103,8 +103,9 @@ void CLanguageSettings::ParseKeywordGroup(std::string& colorData)
         return;
     COLORREF back = kNoColor;
     GetXmlColor(group, "BackColor", back);
+    XmlElementReader words(group, "Keyword", false);
     std::string word;
-    while (GetXmlElement(group, "Keyword", word, false))
+    while (words.Next(word))
         AddKeyword(word, text, back, caseSensitive);
 }
 
@@ -113,8 +114,9 @@ void CLanguageSettings::ParseWordList(std::string& colorData)
     std::string list;
     if (!GetXmlElement(colorData, "WORDS", list, false))
         return;
+    XmlElementReader entries(list, "WORD", false);
     std::string entry;
-    while (GetXmlElement(list, "WORD", entry, false)) {
+    while (entries.Next(entry)) {
         std::string word;
         COLORREF text = kNoColor;
         if (!GetXmlElement(entry, "Val", word, false) || !GetXmlColor(entry, "Color", text))
@@ -132,8 +134,9 @@ void CLanguageSettings::ParseBlockList(std::string& colorData)
     std::string list;
     if (!GetXmlElement(colorData, "BLOCKS", list, false))
         return;
+    XmlElementReader entries(list, "BLOCK", false);
     std::string entry;
-    while (GetXmlElement(list, "BLOCK", entry, false)) {
+    while (entries.Next(entry)) {
         std::string start;
         if (!GetXmlElement(entry, "Start", start, false))
             return;
@@ -166,8 +169,9 @@ bool CLanguageSettings::ParseHyperlinkSettings(const std::string& content)
     if (GetXmlElement(links, "URLPrefixes", prefixes, false)) {
         m_lstUrlPrefixes.clear();
         OnUrlPrefixesReset();
+        XmlElementReader items(prefixes, "URLPrefix", false);
         std::string prefix;
-        while (GetXmlElement(prefixes, "URLPrefix", prefix, false))
+        while (items.Next(prefix))
             m_lstUrlPrefixes.push_back(prefix);
     }
     return true;
@@ -187,19 +191,38 @@ ColorBlock* CLanguageSettings::AddBlock(const std::string& start, const std::str
 {
     if (start.size() > kMaxBlockString || end.size() > kMaxBlockString)
         return nullptr;
-    if (wholeText) {
-        if (start.empty() || end.empty())
-            return nullptr;
-        for (const auto& b : m_lstBlocks)
-            if (b.bWholeText)
-                return nullptr;
+    BlockIndex& index = m_blockIndex;
+    if (!index.valid) {
+        index.hasWholeText = false;
+        index.insertAt.fill(m_lstBlocks.end());
+        for (auto b = m_lstBlocks.begin(); b != m_lstBlocks.end(); ++b) {
+            index.hasWholeText |= b->bWholeText;
+            for (size_t n = b->strStart.size(); n <= kMaxBlockString; ++n)
+                if (index.insertAt[n] == m_lstBlocks.end())
+                    index.insertAt[n] = b;
+        }
+        index.valid = true;
     }
-    auto pos = std::find_if(m_lstBlocks.begin(), m_lstBlocks.end(),
-                            [&](const ColorBlock& b) { return b.strStart.size() <= start.size(); });
-    auto it = m_lstBlocks.insert(pos, ColorBlock{start, end, text, back, wholeText, 0});
+    if (wholeText && (start.empty() || end.empty() || index.hasWholeText))
+        return nullptr;
+    const auto pos = index.insertAt[start.size()];
+    const auto it = m_lstBlocks.insert(pos, ColorBlock{start, end, text, back, wholeText, 0});
+    // the new entry is now the first one no longer than its own length or any longer one
+    for (size_t n = start.size(); n <= kMaxBlockString; ++n)
+        if (index.insertAt[n] == pos)
+            index.insertAt[n] = it;
+    index.hasWholeText |= wholeText;
     return &*it;
 }
 
-void CLanguageSettings::RemoveBlock(BlockList::iterator pos) { m_lstBlocks.erase(pos); }
+void CLanguageSettings::RemoveBlock(BlockList::iterator pos)
+{
+    m_lstBlocks.erase(pos);
+    m_blockIndex.valid = false;
+}
 
-void CLanguageSettings::RemoveAllBlocks() { m_lstBlocks.clear(); }
+void CLanguageSettings::RemoveAllBlocks()
+{
+    m_lstBlocks.clear();
+    m_blockIndex.valid = false;
+}

@@ -2,6 +2,7 @@
 #include "editor/editctrl/EditPorts.h"
 #include "editor/editctrl/SettingsText.h"
 
+#include <array>
 #include <iterator>
 #include <list>
 #include <string>
@@ -103,5 +104,21 @@ private:
     void ParseWordList(std::string& colorData);
     void ParseBlockList(std::string& colorData);
 
+    // Where AddBlock inserts a start string of each length (the first entry no
+    // longer than it) and whether a whole-text entry is in the list, so a long
+    // list is built in linear time; worked out again after a removal or a copy.
+    struct BlockIndex {
+        BlockIndex() = default;
+        BlockIndex(const BlockIndex&) {}
+        BlockIndex& operator=(const BlockIndex&)
+        {
+            valid = false;
+            return *this;
+        }
+        std::array<BlockList::iterator, kMaxBlockString + 1> insertAt{};
+        bool hasWholeText = false;
+        bool valid = false;
+    };
+    BlockIndex m_blockIndex;
     COutlining* m_pOutlining = nullptr;
 };

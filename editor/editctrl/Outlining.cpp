@@ -69,12 +69,15 @@ bool COutlining::ReadOutlineSettings(const std::string& content, const std::stri
     std::string data = content;
     std::string list;
     std::string value;
-    if (GetXmlElement(data, "EscapeSequences", list, false))
-        while (GetXmlElement(list, "EscapeSequence", value, true))
+    if (GetXmlElement(data, "EscapeSequences", list, false)) {
+        XmlElementReader escapes(list, "EscapeSequence", true);
+        while (escapes.Next(value))
             parser.AddEscapeSequence(value);
+    }
     if (GetXmlElement(data, "BLOCKS", list, false)) {
+        XmlElementReader entries(list, "BLOCK", false);
         std::string entry;
-        while (GetXmlElement(list, "BLOCK", entry, false)) {
+        while (entries.Next(entry)) {
             std::string start;
             std::string end;
             if (!GetXmlElement(entry, "Start", start, true) || !GetXmlElement(entry, "End", end, true))
@@ -87,9 +90,11 @@ bool COutlining::ReadOutlineSettings(const std::string& content, const std::stri
             GetXmlTruth(entry, "Ignore", ignore);
             std::vector<std::string> keywords;
             std::string group;
-            if (GetXmlElement(entry, "KEYWORDS", group, false))
-                while (GetXmlElement(group, "Keyword", value, false))
+            if (GetXmlElement(entry, "KEYWORDS", group, false)) {
+                XmlElementReader words(group, "Keyword", false);
+                while (words.Next(value))
                     keywords.push_back(value);
+            }
             parser.AddBlock(start, end, replace.c_str(), nested, ignore, keywords);
         }
     }

@@ -8,23 +8,53 @@ namespace {
 
 constexpr const char* kBlanks = " \t\n\v\f\r";
 
-std::string Trimmed(const std::string& s)
+std::string_view Trimmed(std::string_view s)
 {
     const size_t first = s.find_first_not_of(kBlanks);
-    if (first == std::string::npos)
-        return std::string();
+    if (first == std::string_view::npos)
+        return {};
     const size_t last = s.find_last_not_of(kBlanks);
     return s.substr(first, last - first + 1);
 }
 
-// Every occurrence, left to right; replaced text is not searched again.
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to)
+// One pass over the value. No escape overlaps another or itself, and none is
+// made by a replacement, so this gives what replacing each escape over the whole
+// value in turn gives.
+std::string Unescaped(std::string_view v)
 {
-    size_t pos = 0;
-    while ((pos = s.find(from, pos)) != std::string::npos) {
-        s.replace(pos, from.size(), to);
-        pos += to.size();
+    // the closing quote is not checked: stored files may rely on that
+    if (v.size() > 1 && v[0] == '"')
+        v = v.substr(1, v.size() - 2);
+    std::string out;
+    out.reserve(v.size());
+    for (size_t i = 0; i < v.size();) {
+        const std::string_view at = v.substr(i);
+        char c = 0;
+        size_t length = 2;
+        if (at.size() >= 2 && at[0] == '\\') {
+            switch (at[1]) {
+            case 't': c = '\t'; break;
+            case 'n': c = '\n'; break;
+            case 'r': c = '\r'; break;
+            case 'b': c = '\b'; break;
+            default: break;
+            }
+        } else if (at.starts_with("LT")) {
+            c = '<';
+        } else if (at.starts_with("GT")) {
+            c = '>';
+        } else if (at.starts_with("AMP")) {
+            c = '&';
+            length = 3;
+        }
+        if (c) {
+            out += c;
+            i += length;
+        } else {
+            out += v[i++];
+        }
     }
+    return out;
 }
 
 std::string Lower(std::string s)
@@ -62,28 +92,52 @@ constexpr NamedColor kColorNames[] = {
 
 } // namespace
 
-bool GetXmlElement(std::string& source, const std::string& name, std::string& value, bool unescape)
+XmlElementReader::XmlElementReader(std::string_view source, const std::string& name, bool unescape)
+    : m_source(source), m_open("<" + name + ">"), m_close("</" + name + ">"), m_unescape(unescape)
 {
-    const std::string open = "<" + name + ">";
-    const std::string close = "</" + name + ">";
-    const size_t begin = source.find(open);
-    if (begin == std::string::npos)
-        return false;
-    const size_t contentBegin = begin + open.size();
-    size_t pos = contentBegin;
+}
+
+bool XmlElementReader::Next(std::string& value)
+{
+    // The text as repeated reads would have it is m_kept followed by the unread
+    // source. m_kept holds no whole open tag, but one may begin in it and end in
+    // the unread source: removing an element joins the text on its two sides.
+    const std::string_view rest = m_source.substr(m_pos);
+    const std::string_view open = m_open;
+    size_t keptCut = std::string::npos;  // where an open tag begins in m_kept
+    size_t tagEnd = 0;                   // in m_source, just after the open tag
+    const size_t seamFrom = m_kept.size() >= open.size() ? m_kept.size() - open.size() + 1 : 0;
+    for (size_t k = seamFrom; k < m_kept.size(); ++k) {
+        const size_t head = m_kept.size() - k;
+        if (std::string_view(m_kept).substr(k) == open.substr(0, head) &&
+            rest.substr(0, open.size() - head) == open.substr(head)) {
+            keptCut = k;
+            tagEnd = m_pos + open.size() - head;
+            break;
+        }
+    }
+    size_t found = std::string::npos;  // in rest
+    if (keptCut == std::string::npos) {
+        found = rest.find(open);
+        if (found == std::string::npos)
+            return false;
+        tagEnd = m_pos + found + open.size();
+    }
+
+    size_t pos = tagEnd;
     int depth = 1;
     size_t contentEnd = std::string::npos;
-    while ((pos = source.find('<', pos)) != std::string::npos) {
-        if (pos + open.size() < source.size() && source.compare(pos, open.size(), open) == 0) {
+    while ((pos = m_source.find('<', pos)) != std::string::npos) {
+        if (pos + open.size() < m_source.size() && m_source.compare(pos, open.size(), open) == 0) {
             ++depth;
             pos += open.size();
-        } else if (source.compare(pos, close.size(), close) == 0) {
+        } else if (m_source.compare(pos, m_close.size(), m_close) == 0) {
             if (depth == 1) {
                 contentEnd = pos;
                 break;
             }
             --depth;
-            pos += close.size();
+            pos += m_close.size();
         } else {
             ++pos;
         }
@@ -91,20 +145,30 @@ bool GetXmlElement(std::string& source, const std::string& name, std::string& va
     if (contentEnd == std::string::npos)
         return false;
 
-    std::string v = Trimmed(source.substr(contentBegin, contentEnd - contentBegin));
-    source.erase(begin, contentEnd + close.size() - begin);
-    if (unescape) {
-        // the closing quote is not checked: stored files may rely on that
-        if (v.size() > 1 && v[0] == '"')
-            v = v.substr(1, v.size() - 2);
-        ReplaceAll(v, "\\t", "\t");
-        ReplaceAll(v, "\\n", "\n");
-        ReplaceAll(v, "\\r", "\r");
-        ReplaceAll(v, "\\b", "\b");
-        ReplaceAll(v, "LT", "<");
-        ReplaceAll(v, "GT", ">");
-        ReplaceAll(v, "AMP", "&");
-    }
+    if (keptCut != std::string::npos)
+        m_kept.resize(keptCut);
+    else
+        m_kept.append(rest.substr(0, found));
+    m_pos = contentEnd + m_close.size();
+    const std::string_view v = Trimmed(m_source.substr(tagEnd, contentEnd - tagEnd));
+    value = m_unescape ? Unescaped(v) : std::string(v);
+    return true;
+}
+
+std::string XmlElementReader::Rest() const
+{
+    std::string rest = m_kept;
+    rest.append(m_source.substr(m_pos));
+    return rest;
+}
+
+bool GetXmlElement(std::string& source, const std::string& name, std::string& value, bool unescape)
+{
+    XmlElementReader reader(source, name, unescape);
+    std::string v;
+    if (!reader.Next(v))
+        return false;
+    source = reader.Rest();
     value = std::move(v);
     return true;
 }

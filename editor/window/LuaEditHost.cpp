@@ -157,7 +157,7 @@ bool CLuaEditHost::CloseAll(bool ask)
                 if (editor->IsModified())
                     editor->RaiseForQuestion();  // the user sees which script is asked about
                 if (!editor->OnClose())
-                    return false;  // unsaved by the user's wish or a failed save: the program stays
+                    return false;  // its save failed or Save As was cancelled: the program stays
             }
             editor->Shutdown();  // no second's delay at shutdown
         }

@@ -5,15 +5,15 @@
 #include "editor/editctrl/widget/EditCtrlWidget.h"
 #include "foundation/core/Versions.h"
 #include "platform/DialogUnits.h"
+#include "platform/Icon.h"
 #include "platform/VirtualKeys.h"
-#include "resources/Resources.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QPixmap>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -31,15 +31,6 @@ protected:
 private:
     std::function<void(int, int)> onSize_;
 };
-
-QIcon LoadIcon(unsigned id)
-{
-    std::vector<uint8_t> bytes;
-    QPixmap pixmap;
-    if (!resources::Find("ICON", id, bytes) || !pixmap.loadFromData(bytes.data(), uint(bytes.size())))
-        return QIcon();
-    return QIcon(pixmap);
-}
 
 } // namespace
 
@@ -116,7 +107,7 @@ bool CLuaEditor::OnCreate()
     m_editWnd = new CEditCtrlWidget(m_edit, m_client);
     m_editWnd->setObjectName(QString::number(kEditId));
     // 2. icon
-    const QIcon icon = LoadIcon(kIconId);
+    const QIcon icon = platform::LoadIcon(kIconId);
     if (!icon.isNull())
         setWindowIcon(icon);
     // 3. accelerators: keys reach them before any widget of this window

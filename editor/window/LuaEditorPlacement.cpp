@@ -14,6 +14,7 @@ std::string LuaEditorPlacementEntry(const std::string& name) { return "LuaEditSz
 
 bool RestoreLuaEditorPlacement(QWidget& window, const std::string& name)
 {
+    platform::RememberNormalGeometry(window); // for the record of a maximised editor
     std::vector<uint8_t> record;
     if (!platform::profile::GetBinary(kSection, LuaEditorPlacementEntry(name), record))
         return false;

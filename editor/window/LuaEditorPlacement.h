@@ -13,7 +13,8 @@ inline constexpr platform::PlacementRule kLuaEditorPlacementRule{platform::Windo
                                                                  true};
 
 std::string LuaEditorPlacementEntry(const std::string& name);
-// Applies the stored placement when kLuaEditorPlacementRule accepts it; true when applied.
+// Applies the stored placement when kLuaEditorPlacementRule accepts it; true when
+// applied. From then on the window remembers its normal rectangle for the record.
 bool RestoreLuaEditorPlacement(QWidget& window, const std::string& name);
 // Writes the window's placement unless it is minimised; true when written.
 bool SaveLuaEditorPlacement(const QWidget& window, const std::string& name);

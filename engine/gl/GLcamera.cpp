@@ -254,7 +254,8 @@ bool CGLcamera::SavePose(int index)
 bool CGLcamera::LoadPose(int index)
 {
     const std::string path = platform::ResolvePath(PoseFileName(index));
-    if (!platform::FileExists(path))
+    // no pose saved yet; anything else at the name that cannot be read is named
+    if (!platform::NameExists(path))
         return false;
     std::vector<uint8_t> bytes;
     std::string why;

@@ -92,7 +92,7 @@ int CGLmeshObj::LoadRecords(const std::string& path, float scale, const CVec3& p
         l3ds::FileFree(file);
         return CVersions::Print(false, "CGLmeshObj::Load::fopen ERROR %s: %s\n", path.c_str(), why.c_str());
     }
-    if (l3ds::ReadBytes(*file, bytes.data(), bytes.size(), &why) != l3ds::ReadResult::Ok) {
+    if (l3ds::ReadBytes(*file, bytes.data(), bytes.size(), &why, path) != l3ds::ReadResult::Ok) {
         l3ds::FileFree(file);
         return CVersions::Print(false, "CGLmeshObj::Load::lib3ds_file_read ERROR %s: %s\n", path.c_str(),
                                 why.c_str());

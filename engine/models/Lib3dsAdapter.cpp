@@ -87,8 +87,9 @@ private:
 
 class Checker {
 public:
-    Checker(const uint8_t* data, size_t size, CheckedCopy& out, std::string* why)
-        : d(data), n(size), m_copy(out), w(out.bytes), m_why(why)
+    Checker(const uint8_t* data, size_t size, CheckedCopy& out, std::string* why, const std::string& fileName)
+        : d(data), n(size), m_copy(out), w(out.bytes), m_why(why),
+          m_source(fileName.empty() ? std::string() : fileName + ": ")
     {
     }
 
@@ -426,14 +427,14 @@ private:
         m_copy.droppedFaces += dropped;
         if (pastEnd > 0)
             CVersions::Print(false,
-                             "Lib3dsAdapter::CheckChunks mesh %s: %d of %u faces index past its %u vertices "
+                             "Lib3dsAdapter::CheckChunks %smesh %s: %d of %u faces index past its %u vertices "
                              "(first %d), dropped\n",
-                             name.c_str(), pastEnd, nfaces, npoints, firstBad);
+                             m_source.c_str(), name.c_str(), pastEnd, nfaces, npoints, firstBad);
         if (dropped > pastEnd)
             CVersions::Print(false,
-                             "Lib3dsAdapter::CheckChunks mesh %s: %d of %u faces use non-finite or out-of-range "
+                             "Lib3dsAdapter::CheckChunks %smesh %s: %d of %u faces use non-finite or out-of-range "
                              "vertices, dropped\n",
-                             name.c_str(), dropped - pastEnd, nfaces);
+                             m_source.c_str(), name.c_str(), dropped - pastEnd, nfaces);
 
         w.Begin(LIB3DS_NAMED_OBJECT);
         w.String(name);
@@ -550,6 +551,7 @@ private:
     CheckedCopy& m_copy;
     Writer w;
     std::string* m_why;
+    std::string m_source;  // "<file>: " for the log lines, or nothing
 };
 
 // lib3ds reads the checked copy through these.
@@ -719,11 +721,11 @@ ReadResult ReadChecked(File& file, const CheckedCopy& copy)
 
 } // namespace
 
-bool CheckChunks(const uint8_t* data, size_t size, CheckedCopy& out, std::string* why)
+bool CheckChunks(const uint8_t* data, size_t size, CheckedCopy& out, std::string* why, const std::string& fileName)
 {
     out = CheckedCopy{};
     out.bytes.reserve(size);
-    Checker checker(data, size, out, why);
+    Checker checker(data, size, out, why, fileName);
     if (!checker.Run())
         return false;
     // lib3ds inserts each record by name in time growing with the list: a file with
@@ -741,7 +743,7 @@ bool CheckChunks(const uint8_t* data, size_t size, CheckedCopy& out, std::string
     return true;
 }
 
-ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* why)
+ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* why, const std::string& fileName)
 {
     file = File{};
     try {
@@ -751,7 +753,7 @@ ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* 
                 *why = "file too large";
             return ReadResult::Rejected;
         }
-        if (!CheckChunks(data, size, copy, why))
+        if (!CheckChunks(data, size, copy, why, fileName))
             return ReadResult::Rejected;
         ReadResult r = ReadChecked(file, copy);
         if (r != ReadResult::Ok) {

@@ -104,11 +104,14 @@ struct CheckedCopy {
     std::vector<std::string> lightOrder;
     int droppedFaces = 0;                    // faces with an index out of range
 };
-// Checks the chunk tree and builds the copy; false with the fault in `why`.
-bool CheckChunks(const uint8_t* data, size_t size, CheckedCopy& out, std::string* why);
+// Checks the chunk tree and builds the copy; false with the fault in `why`. The
+// lines for dropped faces name the file when fileName is given.
+bool CheckChunks(const uint8_t* data, size_t size, CheckedCopy& out, std::string* why,
+                 const std::string& fileName = {});
 // FileReadMemory with the outcome told apart: LibraryFailed means lib3ds refused a copy
 // the check accepted (a gap in the check; never expected).
-ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* why);
+ReadResult ReadBytes(File& file, const uint8_t* data, size_t size, std::string* why,
+                     const std::string& fileName = {});
 
 // Largest stream the reader accepts.
 constexpr size_t kMaxFileSize = size_t(256) << 20;

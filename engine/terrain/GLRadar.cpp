@@ -100,10 +100,11 @@ void CGLRadarSettings::Clamp()
     scale = ClampFloat(scale, 1.0f, 32.0f, def.scale);
     viewWidth = ClampFloat(viewWidth, 8.0f, 4096.0f, def.viewWidth);
     viewHeight = ClampFloat(viewHeight, 8.0f, 4096.0f, def.viewHeight);
-    // scaling at the window's edge leaves the corner a little outside: keep that,
-    // as long as half the minimap stays on the window
-    screenX = ClampFloat(screenX, -0.5f * scale * viewWidth, 16384.0f, def.screenX);
-    screenY = ClampFloat(screenY, -0.5f * scale * viewHeight, 16384.0f, def.screenY);
+    // Ctrl+wheel scaling keeps the point under the pointer, so near the window's
+    // edge it takes the corner outside: keep any corner it can make, down to the
+    // minimap's far edge at the window's edge
+    screenX = ClampFloat(screenX, -scale * viewWidth, 16384.0f, def.screenX);
+    screenY = ClampFloat(screenY, -scale * viewHeight, 16384.0f, def.screenY);
 }
 
 std::string CGLRadarSettings::Format() const

@@ -27,7 +27,7 @@ struct CGLRadarSettings {
     int Parse(const char* text, size_t length);
     std::string Format() const;
     // Keeps every field inside its range (non-finite values take the default); the
-    // screen position may lie up to half the minimap left of or above the window.
+    // screen position may lie up to the whole minimap left of or above the window.
     void Clamp();
 };
 

@@ -90,7 +90,7 @@ bool CGLRadar::Update(CGLcamera* camera)
     if (wheel == 0) {
         switch (g_InputState.GetButton()) {
         case CInputState::kButtonLeftDown:
-            if (modifier & CInputState::kModShift)
+            if (g_InputState.IsShiftHeld())
                 CentreOn(mx, my); // the button stays: Shift and the left button drag the minimap
             break;
         case CInputState::kButtonRightDown:

@@ -572,6 +572,21 @@ bool CGLterrain::SaveFiles()
     return true;
 }
 
+bool CGLterrain::SealCacheFiles() const
+{
+    static const char* const kNames[] = {"Color.ter", "Norm.ter", "FaceNorm.ter", "Vert.ter",
+                                         "TVert.ter", "Indice.ter", "TerrVar.ter"};
+    const std::string folder = platform::ResolvePath(m_cacheFolder);
+    std::string manifest = ManifestHead(m_width, m_height, m_worldGrid ? m_cellSize : 1.0f, m_worldGrid);
+    for (const char* name : kNames) {
+        std::vector<uint8_t> bytes;
+        if (!platform::ReadWholeFile(platform::JoinPath(folder, name), bytes, UINT64_MAX))
+            return false;
+        manifest += ManifestLine(name, int64_t(bytes.size()), SumFile(bytes.data(), int64_t(bytes.size())));
+    }
+    return platform::WriteFileAtomic(platform::JoinPath(folder, kManifestName), manifest.data(), manifest.size());
+}
+
 bool CGLterrain::LoadFiles()
 {
     if (!m_colors || !m_normals || !m_faceNormals || !m_vertices || !m_texCoords || !m_indices)

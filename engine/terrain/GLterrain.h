@@ -40,6 +40,10 @@ public:
     bool AllocArrays();
     bool LoadFiles();
     bool SaveFiles();
+    // Writes the cache's manifest for the files as they lie in the cache folder
+    // (their sizes and checksums) and this terrain's grid, so that only the checks
+    // after the checksums can refuse them (tests and the fuzz target).
+    bool SealCacheFiles() const;
     void BuildGrid();
     void GenerateHeights();
     void ComputeTexCoords();

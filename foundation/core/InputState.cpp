@@ -102,6 +102,18 @@ bool CInputState::IsBackspace()
     return m_backspace && m_modifier == kModBackOrCtrl;
 }
 
+void CInputState::SetShiftHeld(bool down)
+{
+    std::lock_guard lock(m_lock);
+    m_shiftHeld = down;
+}
+
+bool CInputState::IsShiftHeld()
+{
+    std::lock_guard lock(m_lock);
+    return m_shiftHeld;
+}
+
 int CInputState::GetWheel()
 {
     std::lock_guard lock(m_lock);

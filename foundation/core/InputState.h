@@ -49,6 +49,11 @@ public:
     void SetBackspace(bool down);
     bool IsBackspace();
 
+    // The real Shift state, kept apart from the modifier (the code of the key pressed
+    // last: Delete's 46 has the Shift bit).
+    void SetShiftHeld(bool down);
+    bool IsShiftHeld();
+
     int GetWheel();
     void SetWheel(int wheel);
 
@@ -95,6 +100,7 @@ private:
     int m_key = 0;
     int m_modifier = 0;
     bool m_backspace = false;
+    bool m_shiftHeld = false;
     int m_button = 0;
     int m_strafe = 0;
     int m_forward = 0;

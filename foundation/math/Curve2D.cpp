@@ -1,6 +1,6 @@
 #include "foundation/math/Curve2D.h"
 
-#include "platform/GdiPainter.h"
+#include "platform/GdiCanvas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +50,7 @@ void CHermite2D::AppendPoints(float x0, float y0, std::vector<CVec2>& list) cons
     }
 }
 
-bool CHermite2D::Draw(platform::GdiPainter& dc, float x0, float y0) const
+bool CHermite2D::Draw(platform::GdiCanvas& dc, float x0, float y0) const
 {
     std::vector<CVec2> points;
     AppendPoints(x0, y0, points);
@@ -160,7 +160,7 @@ void CCurve2D::AppendPoints(std::vector<CVec2>& list) const
         Segment(int(i)).AppendPoints(m_points[i].x, m_points[i].y, list);
 }
 
-bool CCurve2D::Draw(platform::GdiPainter& dc) const
+bool CCurve2D::Draw(platform::GdiCanvas& dc) const
 {
     bool result = false;
     for (size_t i = 0; i < m_offsets.size(); ++i)

@@ -3,7 +3,7 @@
 #include <vector>
 
 namespace platform {
-class GdiPainter;
+class GdiCanvas;
 }
 
 // Two-dimensional curves in pixel units: Hermite segments and a smooth curve through
@@ -30,9 +30,9 @@ public:
     void AppendPoints(float x0, float y0, std::vector<CVec2>& list) const;
     int PointCount() const { return m_steps + 1; }
     int Steps() const { return m_steps; }
-    // Draws the same points as lines from each to the next (coordinates truncated
-    // to whole pixels); returns the last LineTo result.
-    bool Draw(platform::GdiPainter& dc, float x0, float y0) const;
+    // Draws the same points as lines from each to the next in the canvas's pen
+    // (coordinates truncated to whole pixels); returns the last LineTo result.
+    bool Draw(platform::GdiCanvas& dc, float x0, float y0) const;
 
 private:
     float m_dx = 0, m_dy = 0, m_t0x = 0, m_t0y = 0, m_t1x = 0, m_t1y = 0;
@@ -55,7 +55,7 @@ public:
     void AppendPoints(std::vector<CVec2>& list) const;
     // Draws every interval's segment; returns the last line's result (false
     // without intervals).
-    bool Draw(platform::GdiPainter& dc) const;
+    bool Draw(platform::GdiCanvas& dc) const;
     // Sum over the intervals of (steps + 1): the count AppendPoints appends.
     int PointCount() const;
     // Segment of interval i: offset, start tangent, scaled end tangent.

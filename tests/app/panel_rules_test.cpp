@@ -265,6 +265,9 @@ TEST(PanelRegion, ShapeFileIsTheShippedKindOfBmpAndItsRunsAreBounded)
     std::copy(side, side + 4, huge.begin() + 18);
     std::copy(side, side + 4, huge.begin() + 22);
     WriteBytes(dir, "huge.bmp", huge);
+    std::vector<uint8_t> cut = CheckerBmp(300, 15);
+    cut.resize(cut.size() / 2);
+    WriteBytes(dir, "cut.bmp", cut);
 
     struct Case {
         const char* file;
@@ -281,6 +284,7 @@ TEST(PanelRegion, ShapeFileIsTheShippedKindOfBmpAndItsRunsAreBounded)
         {"mono.bmp", 0, "not an uncompressed 8, 24 or 32-bit BMP"},
         {"garbage.bmp", 0, "the BMP header does not match the file"},
         {"huge.bmp", 0, "25000000 pixels, more than 16777216"},
+        {"cut.bmp", 0, "the BMP header does not match the file"},
         {"map\\missing.bmp", 0, "not found"},
     };
     for (const Case& c : cases) {

@@ -355,6 +355,18 @@ TEST_F(RenderLoop, CaptureReleasedWhenInputIdleAndButtonUp)
     EXPECT_EQ(calls.Count("EndCapture"), 1);
 }
 
+TEST_F(RenderLoop, EachPassStampsItsEndForTheWindow)
+{
+    auto loop = Make(&store);
+    loop->Start();
+    EXPECT_EQ(state.lastPassMs, 0.0) << "no pass while the scene loads";
+    for (double ms : {7.0, 300.0, 1.0}) {
+        g_now += ms;
+        loop->Pass();
+        EXPECT_EQ(state.lastPassMs, g_now);
+    }
+}
+
 TEST_F(RenderLoop, StopDuringCreateStillFreesAndSignals)
 {
     std::promise<void> creating, release;

@@ -1,4 +1,6 @@
 #include "app/scene/TrackEditFeed.h"
+#include "app/shell/ShellState.h"
+#include "app/shell/WindowInput.h"
 #include "foundation/core/InputState.h"
 #include "log_capture.h"
 #include "start_view.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -198,6 +201,73 @@ TEST(TrackEditFeed, AHeldKeyIsSentOnce)
     for (const std::string& line : log.Lines())
         optimised += line.find("Optimize") != std::string::npos ? 1 : 0;
     EXPECT_EQ(optimised, 2);
+}
+
+double g_now = 0.0;
+double FakeNow() { return g_now; }
+
+// A millisecond-by-millisecond run of the window and the render thread: the keys
+// (with X's auto-repeat: 660 ms, then every 40 ms), the window's 50 ms modifier
+// refresh, the pointer sweeping along the track at 2 units a millisecond, the
+// render thread's expiry and the feed's 10 ms steps. Returns the dots removed.
+struct KeyPress {
+    int vk;
+    double down, up;  // ms
+};
+int DotsRemovedWhileSweeping(const std::vector<KeyPress>& presses, double endMs)
+{
+    g_now = 0.0;
+    CInputState input(&FakeNow);
+    CShellState shell;
+    shell::HeldModifiers held;
+    CTrackEditFeed feed;
+    CSplineDot set;
+    set.m_Hosts.push_back(Line(1000.0f, 12));
+    auto key = [&](int vk, bool down) {
+        held.OnKey(vk, down, input);
+        if (down)
+            shell::OnKeyDown(vk, input, shell);
+        else
+            shell::OnKeyUp(vk, input);
+    };
+    for (int t = 0; t <= int(endMs); ++t) {
+        g_now = t;
+        for (const KeyPress& k : presses) {
+            if (t == int(k.down))
+                key(k.vk, true);
+            else if (t == int(k.up))
+                key(k.vk, false);
+            else if (t > k.down + 660 && t < k.up && (t - int(k.down) - 660) % 40 == 0 && k.vk != 16 && k.vk != 17)
+                key(k.vk, true);  // auto-repeat (X repeats neither Shift nor Ctrl)
+        }
+        if (t % 50 == 25)
+            held.Refresh(input);
+        if (t % 10 == 0) {
+            shell::OnMouseMove(900 + 2 * t, 1000, g_now, input);
+            input.Expire();
+            TrackEditInput in;
+            input.GetMousePos(in.x, in.y);
+            in.button = input.GetButton();
+            in.modifier = input.GetModifier();
+            in.backspace = input.IsBackspace();
+            in.key = input.GetKey();
+            feed.Feed(set, in, kEye, FlatPick);
+        }
+    }
+    return set.GetHostCount() == 1 ? 12 - int(set.m_Hosts[0].dots.size()) : -1;
+}
+
+TEST(TrackEditFeed, HeldShiftAndAutoRepeatingDeleteRemoveOneDotPerPress)
+{
+    constexpr int kShift = 16, kDelete = 46;
+    // Shift held throughout, Delete held for 1.2 s while the pointer crosses six dots
+    EXPECT_EQ(DotsRemovedWhileSweeping({{kShift, 0, 5000}, {kDelete, 100, 1300}}, 1400), 1);
+    // the same with Ctrl held (Backspace's modifier, which Delete must not take over)
+    EXPECT_EQ(DotsRemovedWhileSweeping({{17, 0, 5000}, {kDelete, 100, 1300}}, 1400), 1);
+    // Delete alone, held through the repeat delay
+    EXPECT_EQ(DotsRemovedWhileSweeping({{kDelete, 100, 1300}}, 1400), 1);
+    // two real presses with Shift held: two dots
+    EXPECT_EQ(DotsRemovedWhileSweeping({{kShift, 0, 5000}, {kDelete, 100, 900}, {kDelete, 1000, 1300}}, 1400), 2);
 }
 
 // The panel's red button: "1" once after a click, then "0".

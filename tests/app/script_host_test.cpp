@@ -12,7 +12,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <thread>
+
+#include <sys/stat.h>
 
 using scripttest::FakeScene;
 using scripttest::WorkDir;
@@ -274,7 +278,15 @@ TEST_F(ScriptHost, AllocationsPastTheLimitFailAsAMemoryError)
     CLuaScript::SetMemoryLimit(CLuaScript::kDefaultMemoryLimit);
     EXPECT_FALSE(ok);
     EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRMEM);
-    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr LUA_ERRMEM  not enough memory"));
+    EXPECT_TRUE(log.Contains("CLuaScript::LuaErr LUA_ERRMEM  Lua//Trains.lua: not enough memory"));
+    // the same inside an event
+    CLuaScript::SetMemoryLimit(4u << 20);
+    ASSERT_TRUE(Run("function OnImage() local t = {} for i = 1, 1e7 do t[i] = i end end\n"));
+    CLuaScript::SetMemoryLimit(CLuaScript::kDefaultMemoryLimit);
+    LogCapture eventLog;
+    EXPECT_FALSE(script.OnImage(0, 0, 1));
+    EXPECT_EQ(script.GetLastErrorCode(), LUA_ERRMEM);
+    EXPECT_TRUE(eventLog.Contains("CLuaScript::LuaErr LUA_ERRMEM  Lua//Trains.lua: not enough memory"));
     // the state is still usable: the garbage is collected and a good file runs
     WriteScript("Lua/Trains.lua", "function OnImage() n = (n or 0) + 1 end\n");
     PollScripts(&script, 1);
@@ -306,6 +318,46 @@ TEST_F(ScriptHost, StopRequestEndsEndlessLoops)
     }
     // without the request scripts run as before
     EXPECT_TRUE(Run("for i = 1, 100000 do end\n"));
+}
+
+// A scene script that is no regular file, or is far too large, is refused by
+// the poll with one line naming it (not once a second); a script file that
+// begins with a byte order mark or a "#" line keeps its line numbers.
+TEST_F(ScriptHost, ScriptsAreReadThroughTheFileHelper)
+{
+    script.Create("TEST", &scene, 1);
+    ASSERT_TRUE(script.Host("Lua//Trains.lua"));
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        const char* reason;
+    } cases[] = {
+        {"fifo", [] { ASSERT_EQ(mkfifo("Lua/Trains.lua", 0600), 0); }, "not a regular file"},
+        {"folder", [] { std::filesystem::create_directory("Lua/Trains.lua"); }, "a folder, not a file"},
+        {"huge", [] { WriteScript("Lua/Trains.lua", ""); std::filesystem::resize_file("Lua/Trains.lua", 65u << 20); },
+         "too large"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all("Lua/Trains.lua");
+        c.make();
+        LogCapture log;
+        PollScripts(&script, 1);
+        PollScripts(&script, 1);
+        ASSERT_EQ(log.Lines().size(), 1u) << c.what;
+        EXPECT_NE(log.Lines()[0].find("CLuaScript::LuaErr ERRFILE  cannot open Lua/Trains.lua: " +
+                                      std::string(c.reason)),
+                  std::string::npos)
+            << log.Lines()[0];
+        EXPECT_FALSE(script.HasRun());
+    }
+    std::filesystem::remove_all("Lua/Trains.lua");
+
+    for (const char* head : {"\xEF\xBB\xBF-- one\n", "#!/usr/bin/lua\n", "\xEF\xBB\xBF# one\n"}) {
+        LogCapture log;
+        EXPECT_FALSE(Run(std::string(head) + "x = 1\nerror('three')\n")) << head;
+        EXPECT_TRUE(log.Contains("CLuaScript::LuaErr ERRRUN  Trains.lua:3: three")) << head;
+        EXPECT_EQ(Global("x"), 1);
+    }
 }
 
 TEST_F(ScriptHost, ScriptChangedSeesNewWriteTimesAndTheCompileEvent)

@@ -101,6 +101,53 @@ TEST_F(ShellInput, KeyUpReleasesAxesAndLetsShiftExpire)
     EXPECT_EQ(input.GetModifier(), 0);
 }
 
+TEST_F(ShellInput, HeldModifierKeptOnlyWhileItsKeyIsThePressedLast)
+{
+    shell::HeldModifiers held;
+    auto press = [&](int vk, bool down) {
+        held.OnKey(vk, down, input);
+        if (down)
+            shell::OnKeyDown(vk, input, state);
+        else
+            shell::OnKeyUp(vk, input);
+    };
+    auto later = [&] {
+        g_now += 101;
+        input.Expire();
+        return held.Refresh(input);
+    };
+    press(16, true);  // Shift: kept, and the real Shift state is there
+    EXPECT_TRUE(later());
+    EXPECT_EQ(input.GetModifier(), 4);
+    EXPECT_TRUE(input.IsShiftHeld());
+    press('W', true);  // another key pressed last: Shift's modifier expires
+    EXPECT_FALSE(later());
+    EXPECT_EQ(input.GetModifier(), 0);
+    EXPECT_TRUE(input.IsShiftHeld());
+
+    press(17, true);  // Ctrl, then Backspace: Backspace's modifier and flag stay
+    press(8, true);
+    EXPECT_TRUE(later());
+    EXPECT_EQ(input.GetModifier(), 8);
+    EXPECT_TRUE(input.IsBackspace());
+    press(8, false);
+    EXPECT_FALSE(later());
+    EXPECT_EQ(input.GetModifier(), 0);
+
+    press(46, true);  // Delete with Shift held: 46 stays until released
+    EXPECT_TRUE(later());
+    EXPECT_EQ(input.GetModifier(), 46);
+    press(16, false);
+    EXPECT_FALSE(input.IsShiftHeld());
+    EXPECT_TRUE(later());
+    EXPECT_EQ(input.GetModifier(), 46);
+
+    held.OnKey(16, true, input);
+    held.Release(input);  // the window lost the keyboard
+    EXPECT_FALSE(input.IsShiftHeld());
+    EXPECT_FALSE(later());
+}
+
 TEST_F(ShellInput, LeftDragStartsCaptureAfter10MsOnlyOnTheOpenView)
 {
     bool runDefault = false;

@@ -205,3 +205,42 @@ TEST_F(ColorFixture, LineColourMarkerAndSelectedLineEnd)
     EXPECT_FALSE(lines[0].endCell);
     EXPECT_EQ(lines[1].runs.at(0).crText, kText);
 }
+
+// The open block is known again between repaints: whatever the order of the
+// offsets asked and the edits between them, each answer is the one a control
+// asked for the first time gives.
+TEST_F(ColorFixture, OpenBlockAnswersFollowScrollingAndEdits)
+{
+    const std::string text = "a \"--[[\" b\n--[[ c\nd ]] e\n--[[\n\"--[[\" f\n]]\ng";
+    SetText(text);
+    auto fresh = [&](int offset) {
+        edtest::TestCtrl other;
+        other.AddBlock("--[[", "]]", true, kComment, kNoColor);
+        other.AddBlock("--", "", false, kComment, kNoColor);
+        other.AddBlock("\"", "\"", false, kString, kNoColor);
+        other.SetWindowText(Text());
+        return other.WholeTextBlockAt(offset) != nullptr;
+    };
+    auto checkAll = [&](const char* when) {
+        const int len = ctrl.GetTextLength();
+        for (int pass = 0; pass < 2; ++pass)
+            for (int k = 0; k <= len; ++k) {
+                const int at = pass ? len - k : k; // down, then up
+                EXPECT_EQ(ctrl.WholeTextBlockAt(at) != nullptr, fresh(at)) << when << " at " << at;
+            }
+    };
+    checkAll("loaded");
+    ctrl.SetCaretOffset(int(text.find("d ]]")) + 2, true, false);
+    ctrl.OnChar('x'); // "]]" no longer closes
+    checkAll("end string broken");
+    ctrl.SetCaretOffset(1, true, false);
+    ctrl.SetOverwrite(true);
+    ctrl.OnChar('-'); // a byte in place
+    ctrl.OnChar('-');
+    ctrl.OnChar('[');
+    ctrl.OnChar('[');
+    ctrl.SetOverwrite(false);
+    checkAll("start typed over");
+    ctrl.Undo();
+    checkAll("undone");
+}

@@ -291,12 +291,41 @@ public:
 TEST_F(Edit, BlockDelimitersNearTheCaretRepaintTheTextArea)
 {
     Blocks blocks;
-    SetText("local x = 1 --[[ note ]] y");
-    EXPECT_FALSE(ctrl.IsNearBlockDelimiter(3)); // no table yet
+    const std::string text = "local x = 1 --[[ note ]] y";
+    SetText(text);
+    EXPECT_FALSE(ctrl.IsNearBlockDelimiter(12)); // no table yet
     ctrl.SetBlockTable(&blocks);
     EXPECT_FALSE(ctrl.IsNearBlockDelimiter(3));
     EXPECT_TRUE(ctrl.IsNearBlockDelimiter(12));
     EXPECT_TRUE(ctrl.IsNearBlockDelimiter(24));
+    // an edit near a delimiter may recolour every line below: the text area
+    // is repainted; elsewhere only the edited line
+    struct Case
+    {
+        int caret;
+        unsigned key; // 0: the character 'z'
+        bool textArea;
+    } cases[] = {
+        {3, 0, false}, {12, 0, true}, {26, 0, true},       // typing
+        {3, 46, false}, {14, 46, true}, {23, 46, true},    // Delete
+        {4, 8, false}, {17, 8, true},                      // Backspace
+    };
+    for (const Case& c : cases) {
+        SetText(text, c.caret);
+        sink.rects.clear();
+        if (c.key) {
+            ctrl.OnKeyDown(c.key, false, false);
+        } else {
+            ctrl.NoteKeyDown('Z');
+            ctrl.OnChar('z');
+        }
+        ASSERT_NE(Text(), text) << c.caret << " " << c.key;
+        const bool area = std::find(sink.rects.begin(), sink.rects.end(), ctrl.GetTextRect()) != sink.rects.end();
+        EXPECT_EQ(area, c.textArea) << c.caret << " " << c.key;
+        if (!c.textArea)
+            for (const EcRect& r : sink.rects)
+                EXPECT_LE(r.Height(), kLineH + 2) << c.caret << " " << c.key; // never the whole window
+    }
 }
 
 } // namespace

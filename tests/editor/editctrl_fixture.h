@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -28,7 +30,11 @@ public:
 class RecordingSink : public IEditSink
 {
 public:
-    void Invalidate(const EcRect&) override { ++invalidations; }
+    void Invalidate(const EcRect& r) override
+    {
+        ++invalidations;
+        rects.push_back(r);
+    }
     void SetScrollBar(int bar, int max, int page, int pos) override
     {
         barMax[bar] = max;
@@ -43,6 +49,7 @@ public:
     void EditChanged() override { ++changes; }
 
     int invalidations = 0;
+    std::vector<EcRect> rects; // every repaint request, in order
     int changes = 0;
     int barMax[2] = {0, 0};
     int barPage[2] = {0, 0};
@@ -90,6 +97,15 @@ public:
     unsigned LastError() const { return errors.empty() ? 0u : errors.back(); }
     int FirstLineOffset() const { return m_nFirstLineOffset; }
     int LineCountMember() const { return m_nLineCount; }
+    // the steps one Undo at a time would take back: runs of chained records
+    int UndoSteps() const
+    {
+        int steps = 0;
+        for (int i = 0; i < m_posUndo; ++i)
+            if (!m_lstUndo[size_t(i)]->chain || i == m_posUndo - 1)
+                ++steps;
+        return steps;
+    }
     std::vector<unsigned> errors;
     bool refuseInserts = false;
 };

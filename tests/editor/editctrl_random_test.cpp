@@ -1,5 +1,6 @@
-// Random editing sessions: undoing everything gives the loaded text back, redoing
-// everything gives the edited text back, and the line count never drifts.
+// Random editing sessions driven through the key handler and the Edit menu's
+// commands: every action is one undo step, each single Undo gives back the text
+// as it was before that action, and redoing everything gives the edited text.
 #include "editctrl_fixture.h"
 
 #include <random>
@@ -7,75 +8,108 @@
 namespace edtest {
 namespace {
 
+enum : unsigned {
+    kBack = 8,
+    kTab = 9,
+    kReturn = 13,
+    kPrior = 33,
+    kNext = 34,
+    kEnd = 35,
+    kHome = 36,
+    kLeft = 37,
+    kUp = 38,
+    kRight = 39,
+    kDown = 40,
+    kInsert = 45,
+    kDelete = 46,
+};
+
 class RandomSession : public EditFixture
 {
 protected:
-    void Step(std::mt19937& rng)
+    struct Snapshot
     {
-        const int len = ctrl.GetTextLength();
-        auto any = [&](int n) { return n > 0 ? int(rng() % unsigned(n)) : 0; };
-        ctrl.SetCaretOffset(any(len + 1), true, false);
-        if (rng() % 4 == 0)
-            ctrl.Scroll(1, 4, any(ctrl.GetLineCount()));
-        switch (rng() % 14) {
-        case 0: Type("word"); break;
-        case 1: Type(" x;"); break;
-        case 2: ctrl.InsertChar('\n'); break;
-        case 3: ctrl.DeleteChar(); break;
-        case 4: ctrl.InsertTab(); break;
-        case 5: {
-            ctrl.SelectRange(any(len + 1), any(len + 1), true);
-            clipboard.SetText(rng() % 2 ? "pa\r\nste" : "", false);
-            ctrl.Paste();
-            break;
+        std::string text; // before the action
+        int caret;        // where Undo leaves the caret; -1: not checked
+        std::string what;
+    };
+
+    void Key(unsigned vk, bool shift = false, bool control = false) { ctrl.OnKeyDown(vk, shift, control); }
+    void Char(char c)
+    {
+        const unsigned vk = c >= 'a' && c <= 'z' ? unsigned(c - 'a' + 'A') : static_cast<unsigned char>(c);
+        ctrl.OnKeyDown(vk, false, false); // does nothing for a character key but note it
+        ctrl.OnChar(static_cast<unsigned char>(c));
+    }
+
+    // A movement first, so that nothing merges with the previous action, and
+    // sometimes a selection made with Shift.
+    void Prelude(std::mt19937& rng)
+    {
+        static const unsigned moves[] = {kLeft, kRight, kUp, kDown, kHome, kEnd, kPrior, kNext};
+        for (int k = 0, n = 1 + int(rng() % 2); k < n; ++k)
+            Key(moves[rng() % 8], false, rng() % 4 == 0);
+        if (rng() % 3 == 0) {
+            static const unsigned extend[] = {kLeft, kRight, kDown, kUp, kEnd, kHome};
+            for (int k = 0, n = 1 + int(rng() % 3); k < n; ++k)
+                Key(extend[rng() % 6], true, rng() % 4 == 0);
         }
-        case 6: {
-            ctrl.SelectRange(any(len + 1), any(len + 1), true);
-            ctrl.IndentSelection(rng() % 2);
-            break;
+    }
+
+    // One action; returns what Undo must leave the caret at (-1: not checked).
+    int Act(std::mt19937& rng, std::string& what)
+    {
+        int a, b;
+        ctrl.GetSelection(a, b);
+        const bool had = ctrl.HasSelection();
+        const int selEnd = std::max(a, b);
+        const int caret = ctrl.GetCaret();
+        // an undone deletion puts the caret after the text it puts back; an
+        // undone insertion puts it where the insertion was made
+        const int afterSelection = had ? selEnd : caret;
+        switch (rng() % 11) {
+        case 0: {
+            static const char* words[] = {"a", "word", "xy", "end"};
+            what = words[rng() % 4];
+            for (const char* c = what.c_str(); *c; ++c)
+                Char(*c);
+            return afterSelection;
         }
-        case 7: {
-            ctrl.SetOverwrite(true);
-            Type("ov");
-            ctrl.SetOverwrite(false);
-            break;
-        }
+        case 1: what = "char ;"; Char(';'); return afterSelection;
+        case 2: what = "Enter"; Key(kReturn); return afterSelection;
+        case 3: what = "Tab"; Key(kTab); return had ? -1 : caret; // a selection may be indented
+        case 4: what = "Shift+Tab"; Key(kTab, true); return -1;
+        case 5: what = "Backspace"; Key(kBack); return afterSelection;
+        case 6: what = "Delete"; Key(kDelete); return had ? selEnd : caret + 1;
+        case 7: what = "menu Cut"; ctrl.Cut(); return afterSelection;
         case 8: {
-            ctrl.SelectRange(any(len + 1), any(len + 1), true);
-            ctrl.DeleteSelection(true, false, rng() % 2);
-            ctrl.CloseUndoChain();
-            break;
+            static const char* clips[] = {"pa\r\nste", "x", ""};
+            const char* clip = clips[rng() % 3];
+            what = std::string("menu Paste \"") + clip + "\"";
+            clipboard.SetText(clip, false);
+            ctrl.Paste(-1);
+            return afterSelection;
         }
-        case 9: {
-            const std::string with = "wo\nrd";
-            ctrl.Replace("word", &with, rng() % 2, true, false);
-            break;
+        case 9:
+            what = "overwrite char";
+            Key(kInsert);
+            Char('o');
+            Key(kInsert);
+            return had ? selEnd : -1;
+        default:
+        {
+            const bool enter = rng() % 2;
+            what = enter ? "overwrite Enter" : "overwrite Tab";
+            Key(kInsert);
+            Key(enter ? kReturn : kTab);
+            Key(kInsert);
+            return had && enter ? selEnd : -1;
         }
-        case 10: {
-            const std::string with = "w";
-            ctrl.ReplaceAll("word", &with, rng() % 2, true, rng() % 2);
-            break;
         }
-        case 11: ctrl.InsertText(std::string(size_t(2040 + any(20)), 'q'), any(len + 1)); break;
-        case 12: {
-            // movements and selection changes, a few at a time
-            for (int k = 0; k < 4; ++k) {
-                switch (rng() % 9) {
-                case 0: ctrl.MoveWordRight(); break;
-                case 1: ctrl.MoveWordLeft(); break;
-                case 2: ctrl.MoveLineDown(rng() % 2); break;
-                case 3: ctrl.MoveLineUp(rng() % 2); break;
-                case 4: ctrl.MovePageDown(); break;
-                case 5: ctrl.MovePageUp(); break;
-                case 6: ctrl.ExtendSelection(any(13)); break;
-                case 7: ctrl.MoveTabLeft(); break;
-                default: ctrl.LineScroll(rng() % 2); break;
-                }
-            }
-            break;
-        }
-        default: ctrl.NewLine(true, false, any(len + 1), rng() % 2); break;
-        }
+    }
+
+    void CheckLayout()
+    {
         ASSERT_EQ(ctrl.LineCountMember(), NewlineCount(Text()));
         const int top = ctrl.GetFirstLineOffset();
         ASSERT_LE(top, ctrl.GetTextLength());
@@ -88,19 +122,54 @@ protected:
     }
 };
 
-TEST_F(RandomSession, UndoAndRedoRetraceEveryStep)
+TEST_F(RandomSession, EachUndoTakesBackOneAction)
 {
     for (unsigned seed = 1; seed <= 200; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
         const std::string original = "local a = 1\n\tif a then\n    print(a)\nend\n";
         SetText(original);
-        for (int i = 0; i < 60; ++i)
-            ASSERT_NO_FATAL_FAILURE(Step(rng));
-        ASSERT_LT(ctrl.GetUndoCount(), CEditCtrl::kUndoLimit);
+        ctrl.ClearUndo();
+        std::vector<Snapshot> steps;
+        for (int i = 0; i < 40; ++i) {
+            Prelude(rng);
+            const std::string before = Text();
+            const int stepsBefore = ctrl.UndoSteps();
+            int a, b;
+            ctrl.GetSelection(a, b);
+            const bool fromStart = ctrl.HasSelection() && std::min(a, b) == 0;
+            std::string what;
+            const int caret = Act(rng, what);
+            SCOPED_TRACE("action " + std::to_string(i) + ": " + what);
+            const int added = ctrl.UndoSteps() - stepsBefore;
+            if (fromStart && what.rfind("menu Paste", 0) == 0 && added == 2) {
+                // a paste over a selection from the text start undoes in two steps
+                steps.push_back({before, std::max(a, b), what + " (deletion)"});
+                steps.push_back({before.substr(size_t(std::max(a, b))), 0, what});
+                continue;
+            }
+            ASSERT_LE(added, 1) << "one action, more than one undo step";
+            if (added == 1)
+                steps.push_back({before, caret, what});
+            else
+                ASSERT_EQ(Text(), before) << "an edit merged into the step before it";
+            ASSERT_FALSE(ctrl.IsOverwrite());
+            ASSERT_NO_FATAL_FAILURE(CheckLayout());
+        }
         const std::string edited = Text();
-        while (ctrl.CanUndo())
-            ctrl.Undo(rng() % 2, false);
+        while (!steps.empty()) {
+            const Snapshot& s = steps.back();
+            SCOPED_TRACE("undoing " + s.what);
+            ASSERT_TRUE(ctrl.CanUndo());
+            ctrl.Undo(true, true); // as the Edit menu's Undo
+            ASSERT_EQ(Text(), s.text);
+            ASSERT_FALSE(ctrl.HasSelection());
+            if (s.caret >= 0)
+                ASSERT_EQ(ctrl.GetCaret(), s.caret);
+            ASSERT_NO_FATAL_FAILURE(CheckLayout());
+            steps.pop_back();
+        }
+        ASSERT_FALSE(ctrl.CanUndo());
         ASSERT_EQ(Text(), original);
         EXPECT_FALSE(ctrl.IsModified());
         while (ctrl.CanRedo())
@@ -112,4 +181,3 @@ TEST_F(RandomSession, UndoAndRedoRetraceEveryStep)
 
 } // namespace
 } // namespace edtest
-

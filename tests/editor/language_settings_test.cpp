@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -75,6 +76,46 @@ TEST(GetXmlElement, ReadsNestedRemovesAndUnescapes)
         std::string s = c.element;
         ASSERT_TRUE(GetXmlElement(s, "V", value, true)) << c.element;
         EXPECT_EQ(value, c.expected) << c.element;
+    }
+}
+
+// Reading a list element after element, by the reader and by repeated single
+// reads: the same values and the same text left, also where removing an element
+// joins an open tag from the text on its two sides.
+TEST(GetXmlElement, ListReaderGivesWhatRepeatedReadsGive)
+{
+    const struct {
+        const char* source;
+        std::vector<std::string> values;
+        const char* rest;
+    } cases[] = {
+        {"<K>a</K>x<K> b </K>y", {"a", "b"}, "xy"},
+        {"<K<K>a</K>>b</K>", {"a", "b"}, ""},         // "<K" + ">b</K>" is an element once "a" is gone
+        {"<<K>a</K>K>c</K>z", {"a", "c"}, "z"},
+        {"<K>1<K>2</K></K><K>3</K>", {"1<K>2</K>", "3"}, ""},
+        {"<K>a</K><K>b", {"a"}, "<K>b"},              // no close tag: the rest stays
+        {"<K>a<K>", {}, "<K>a<K>"},
+        {"<K>\\\\nLT</K><K>AMPAMP</K>", {"\\\n<", "&&"}, ""},  // a backslash, then the escape
+    };
+    for (const auto& c : cases) {
+        for (const bool single : {false, true}) {
+            std::string source = c.source;
+            std::vector<std::string> values;
+            std::string value;
+            std::string rest;
+            if (single) {
+                while (GetXmlElement(source, "K", value, true))
+                    values.push_back(value);
+                rest = source;
+            } else {
+                XmlElementReader reader(source, "K", true);
+                while (reader.Next(value))
+                    values.push_back(value);
+                rest = reader.Rest();
+            }
+            EXPECT_EQ(values, c.values) << c.source << (single ? " (single reads)" : "");
+            EXPECT_EQ(rest, c.rest) << c.source << (single ? " (single reads)" : "");
+        }
     }
 }
 
@@ -176,6 +217,30 @@ TEST(LanguageSettings, BlocksOrderedLongestFirstWithRefusals)
     EXPECT_EQ(s.m_lstBlocks.size(), 3u);
     s.RemoveAllBlocks();
     EXPECT_TRUE(s.m_lstBlocks.empty());
+
+    // Many lengths in a mixed order, removals between the additions, and a copy:
+    // longest first, the newest first among equals, one whole-text block.
+    CLanguageSettings mixed;
+    unsigned added = 0;
+    size_t kept = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 60; ++i, ++added)
+            kept += mixed.AddBlock(std::string(size_t(i * 7 % 5), 'x'), "e", i % 11 == 3, added, 0) != nullptr;
+        mixed.RemoveBlock(std::next(mixed.m_lstBlocks.begin(), long(mixed.m_lstBlocks.size() / 2)));
+        CLanguageSettings copy = mixed;
+        copy.AddBlock("yy", "", false, ++added, 0);
+        mixed = copy;
+    }
+    ASSERT_EQ(mixed.m_lstBlocks.size(), kept);  // one removed and one added per round
+    EXPECT_EQ(std::count_if(mixed.m_lstBlocks.begin(), mixed.m_lstBlocks.end(),
+                            [](const ColorBlock& b) { return b.bWholeText; }),
+              1);
+    for (auto b = mixed.m_lstBlocks.begin(); std::next(b) != mixed.m_lstBlocks.end(); ++b) {
+        const ColorBlock& next = *std::next(b);
+        ASSERT_GE(b->strStart.size(), next.strStart.size());
+        if (b->strStart.size() == next.strStart.size())
+            ASSERT_GT(b->crText, next.crText) << "newest first among equal lengths";
+    }
 }
 
 TEST(LanguageSettings, HyperlinkSection)

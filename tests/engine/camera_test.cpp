@@ -11,8 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -296,6 +299,45 @@ TEST_F(PoseFileTest, BadFilesLeaveThePoseWithADiagnostic)
     EXPECT_FALSE(cam.LoadPose(9));
     EXPECT_TRUE(log.Lines().empty());
     EXPECT_EQ(*cam.GetPosition(), CVec3(0.0f, 0.0f, 1000.0f));
+}
+
+// What is at a pose's name but is no file (a FIFO, a folder, a device, a link to
+// one, a link loop) is named once when the pose is loaded, and the save on exit
+// leaves it as it is.
+TEST_F(PoseFileTest, WhatIsNotAFileIsNamedOnceAndNeverReplaced)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories("Camera");
+    const std::string pose = "Camera/Cam2.pos";
+    const std::function<bool()> makers[] = {
+        [&] { return ::mkfifo(pose.c_str(), 0644) == 0; },
+        [&] { return fs::create_directory(pose); },
+        [&] { return ::mknod(pose.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },  // where allowed
+        [&] { return ::mkfifo("Camera/fifo", 0644) == 0 && (fs::create_symlink("fifo", pose), true); },
+        [&] { return fs::create_symlink("Cam2.pos", pose), true; },
+    };
+    for (size_t i = 0; i < std::size(makers); ++i) {
+        fs::remove_all("Camera");
+        fs::create_directories("Camera");
+        if (!makers[i]())
+            continue;
+        struct stat before;
+        ASSERT_EQ(::lstat(pose.c_str(), &before), 0);
+        LogCapture log;
+        CGLcamera cam;
+        cam.SetPosition(CVec3(1.0f, 2.0f, 3.0f));
+        EXPECT_FALSE(cam.LoadPose(2)) << i;
+        EXPECT_EQ(*cam.GetPosition(), CVec3(1.0f, 2.0f, 3.0f));
+        ASSERT_EQ(log.Lines().size(), 1u) << i;
+        EXPECT_NE(log.Lines()[0].find("CGLcamera::LoadPose bad pose file " + pose), std::string::npos)
+            << log.Lines()[0];
+
+        EXPECT_FALSE(cam.SavePose(2)) << i;
+        struct stat after;
+        ASSERT_EQ(::lstat(pose.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << i;
+        EXPECT_EQ(after.st_mode, before.st_mode) << i;
+    }
 }
 
 TEST_F(PoseFileTest, SaveCreatesTheFolderAndAnUnwritableOneIsReported)

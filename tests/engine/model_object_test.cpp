@@ -11,6 +11,7 @@
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -174,6 +175,24 @@ TEST(ModelObject, UnreadableFilesKeepNothing)
             EXPECT_EQ(log.Lines().size(), 1u);
         }
     }
+}
+
+// The lines for faces dropped while loading name the file as well as the mesh.
+TEST(ModelObject, DroppedFacesNameTheFile)
+{
+    fixture::TempDir dir;
+    fixture::Mesh m;
+    m.name = "Wagon";
+    const float inf = std::numeric_limits<float>::infinity();
+    m.points = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}, {inf, 0, 0}};
+    m.faces = {{0, 1, 2}, {0, 1, 9}, {0, 1, 3}};
+    ASSERT_TRUE(fixture::Write(dir.File("wagon.3ds"), {}, {m}));
+    LogCapture log;
+    CGLmeshObj obj;
+    EXPECT_EQ(obj.LoadRecords(dir.File("wagon.3ds"), 1, CVec3(), 0, false, false), 1);
+    const std::string file = dir.File("wagon.3ds");
+    EXPECT_TRUE(log.Contains(file + ": mesh Wagon: 1 of 3 faces index past its 4 vertices"));
+    EXPECT_TRUE(log.Contains(file + ": mesh Wagon: 1 of 3 faces use non-finite or out-of-range vertices"));
 }
 
 TEST(ModelObject, DistanceRule)

@@ -25,10 +25,11 @@ protected:
         Input(0, 0, 0, CInputState::kButtonNone);
         g_InputState.SetOverlayHit(false);
     }
-    static void Input(int x, int y, int modifier, int button, int wheel = 0)
+    static void Input(int x, int y, int modifier, int button, int wheel = 0, bool shift = false)
     {
         g_InputState.SetMousePos(x, y);
         g_InputState.SetModifier(modifier);
+        g_InputState.SetShiftHeld(shift);
         g_InputState.SetButton(button);
         g_InputState.SetWheel(wheel);
     }
@@ -81,14 +82,19 @@ TEST_F(RadarInput, ShiftDragMovesTheMinimap)
     EXPECT_TRUE(m_radar.Update(&m_camera));
     EXPECT_FLOAT_EQ(m_radar.GetScreenX(), 16.0f);
 
-    // Shift is a bit of the modifier: with another key held it still drags
-    for (int modifier : {int(CInputState::kModShift), CInputState::kModShift | 1}) {
-        Input(100, 120, modifier, CInputState::kButtonLeftDown);
+    // Delete held (code 46, which has the Shift bit) does not drag
+    Input(100, 120, CInputState::kModDelete, CInputState::kButtonLeftDown);
+    EXPECT_TRUE(m_radar.Update(&m_camera));
+    EXPECT_FLOAT_EQ(m_radar.GetScreenX(), 16.0f);
+
+    // Shift held drags, also when Delete was pressed after it or its modifier expired
+    for (int modifier : {int(CInputState::kModShift), int(CInputState::kModDelete), 0}) {
+        Input(100, 120, modifier, CInputState::kButtonLeftDown, 0, true);
         EXPECT_TRUE(m_radar.Update(&m_camera));
-        EXPECT_FLOAT_EQ(m_radar.GetScreenX(), 100.0f - 76.8f);
+        EXPECT_FLOAT_EQ(m_radar.GetScreenX(), 100.0f - 76.8f) << modifier;
         EXPECT_FLOAT_EQ(m_radar.GetScreenY(), 120.0f - 76.8f);
         EXPECT_EQ(g_InputState.GetButton(), CInputState::kButtonLeftDown); // held: a drag
-        Input(110, 125, modifier, CInputState::kButtonLeftDown);
+        Input(110, 125, modifier, CInputState::kButtonLeftDown, 0, true);
         EXPECT_TRUE(m_radar.Update(&m_camera));
         EXPECT_FLOAT_EQ(m_radar.GetScreenX(), 110.0f - 76.8f);
         m_radar.CentreOn(92, 116);

@@ -351,10 +351,6 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
         {"last index out of range", [](const std::string& d) { Poke(d, "Indice.ter", -4, uint32_t(-1)); }},
         {"a colour not a number", [](const std::string& d) { Poke(d, "Color.ter", 4 * 1001, 0x7fc00000u); }},
         {"an infinite height range", [](const std::string& d) { Poke(d, "TerrVar.ter", 0, 0x7f800000u); }},
-        // finite values no generator makes
-        {"a colour of -5", [](const std::string& d) { Poke(d, "Color.ter", 4 * 7, 0xC0A00000u); }},
-        {"a normal of 3e38", [](const std::string& d) { Poke(d, "Norm.ter", 4 * 2, 0x7F61B1E6u); }},
-        {"a height of 1e30", [](const std::string& d) { Poke(d, "Vert.ter", 4 * 2, 0x7149F2CAu); }},
         // sound values, but not the ones the manifest was written with: what a save
         // cut short between two files leaves
         {"a file of another save", [](const std::string& d) { Poke(d, "Color.ter", 4 * 5, 0x3E800000u); }},
@@ -364,11 +360,6 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
              FILE* f = std::fopen((fs::path(d) / "cache.sum").c_str(), "r+b");
              std::fputs("grid 41", f);
              std::fclose(f);
-         }},
-        {"a FIFO for a file",
-         [](const std::string& d) {
-             fs::remove(fs::path(d) / "Vert.ter");
-             ASSERT_EQ(mkfifo((fs::path(d) / "Vert.ter").c_str(), 0644), 0);
          }},
     };
     for (const auto& d : damages) {
@@ -393,6 +384,64 @@ TEST_F(TerrainCache, UnfitCacheIsBuiltAnew)
     EXPECT_FALSE(other.WasLoaded());
     EXPECT_FLOAT_EQ(other.GetVertices()[0].x, -1200.0f);
     EXPECT_FLOAT_EQ(other.GetVertices()[0].y, -2000.0f);
+}
+
+// A FIFO at a cache file's name is neither read nor replaced: the terrain is
+// built anew, and the save names the file it refuses to replace.
+TEST_F(TerrainCache, FifoForACacheFileIsBuiltAroundAndKept)
+{
+    CGLterrain a;
+    ASSERT_TRUE(BuildIn(a, 40, 24));
+    const fs::path fifo = fs::path(m_folder) / "Vert.ter";
+    fs::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (int run = 0; run < 2; ++run) {
+        LogCapture log;
+        CGLterrain b;
+        ASSERT_TRUE(BuildIn(b, 40, 24));
+        EXPECT_FALSE(b.WasLoaded());
+        EXPECT_EQ(std::memcmp(b.GetVertices(), a.GetVertices(), size_t(40 * 24) * 12), 0);
+        EXPECT_TRUE(log.Contains("CGLterrain::LoadFiles"));
+        EXPECT_TRUE(log.Contains("not written: " + fifo.string()));
+        EXPECT_TRUE(fs::is_fifo(fifo));
+    }
+}
+
+TEST_F(TerrainCache, ValuesNoGeneratorMakesAreRefusedByTheirCheck)
+{
+    // finite values, written with a manifest that matches them: only the range
+    // checks can refuse them
+    const struct {
+        const char* file;
+        long offset;
+        uint32_t word;
+    } damages[] = {
+        {"Color.ter", 4 * 7, 0xC0A00000u},  // -5
+        {"Norm.ter", 4 * 2, 0x7F61B1E6u},   // 3e38
+        {"Vert.ter", 4 * 2, 0x7149F2CAu},   // 1e30
+    };
+    for (const auto& d : damages) {
+        CGLterrain a;
+        ASSERT_TRUE(BuildIn(a, 40, 24));
+        Poke(m_folder, d.file, d.offset, d.word);
+        CGLterrain sealer;
+        sealer.SetCacheFolder(m_folder);
+        sealer.SetGrid(40, 24);
+        ASSERT_TRUE(sealer.SealCacheFiles());
+        LogCapture log;
+        CGLterrain b;
+        ASSERT_TRUE(BuildIn(b, 40, 24)) << d.file;
+        EXPECT_FALSE(b.WasLoaded()) << d.file;
+        EXPECT_TRUE(log.Contains(std::string(d.file) + " does not fit this terrain")) << d.file;
+    }
+    // the sealing itself leaves a sound cache loadable
+    CGLterrain sealer;
+    sealer.SetCacheFolder(m_folder);
+    sealer.SetGrid(40, 24);
+    ASSERT_TRUE(sealer.SealCacheFiles());
+    CGLterrain c;
+    ASSERT_TRUE(BuildIn(c, 40, 24));
+    EXPECT_TRUE(c.WasLoaded());
 }
 
 TEST_F(TerrainCache, IndicesMustBeTheGridsTriangles)

@@ -1,8 +1,9 @@
-// The 2D curves drawn as lines onto a picture.
+// The 2D curves drawn as lines onto a picture through the GDI-like canvas.
 #include "foundation/math/Curve2D.h"
-#include "platform/GdiPainter.h"
+#include "platform/GdiCanvas.h"
 
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -34,8 +35,9 @@ TEST(Curve2DDraw, StraightSegmentCoversItsPixelsButNotItsEnd)
 {
     QImage image = Canvas();
     {
-        platform::GdiPainter dc(image);
-        dc.SetPen(platform::PenStyle::Solid, 1, platform::Rgb(255, 0, 0)); // COLORREF 0x000000FF
+        QPainter painter(&image);
+        platform::GdiCanvas dc(painter);
+        dc.SelectPen(platform::MakeRGB(255, 0, 0)); // COLORREF 0x000000FF
         // tangents along the offset: a straight line from (10.7, 20) to (50.7, 20), 10 steps
         EXPECT_TRUE(CHermite2D(40, 0, 40, 0, 40, 0).Draw(dc, 10.7f, 20.0f));
     }
@@ -52,8 +54,9 @@ TEST(Curve2DDraw, CurveThroughPointsDrawsEverySegmentPoint)
     const CCurve2D curve(through);
     QImage image = Canvas();
     {
-        platform::GdiPainter dc(image);
-        dc.SetPen(platform::PenStyle::Solid, 1, platform::Rgb(255, 0, 0));
+        QPainter painter(&image);
+        platform::GdiCanvas dc(painter);
+        dc.SelectPen(platform::MakeRGB(255, 0, 0));
         EXPECT_TRUE(curve.Draw(dc));
     }
     // every segment point but the very last is a line's start or inner pixel
@@ -74,14 +77,14 @@ TEST(Curve2DDraw, CurveThroughPointsDrawsEverySegmentPoint)
 
 TEST(Curve2DDraw, NothingToDrawOnReturnsFalse)
 {
-    QImage none;
-    platform::GdiPainter dc(none);
-    EXPECT_FALSE(dc.IsActive());
-    EXPECT_FALSE(CHermite2D(40, 0, 0, 0, 0, 0).Draw(dc, 0, 0));
-    EXPECT_FALSE(CCurve2D(std::vector<CVec2>{CVec2(0, 0), CVec2(10, 10)}).Draw(dc));
+    QPainter inactive;
+    platform::GdiCanvas none(inactive);
+    EXPECT_FALSE(CHermite2D(40, 0, 0, 0, 0, 0).Draw(none, 0, 0));
+    EXPECT_FALSE(CCurve2D(std::vector<CVec2>{CVec2(0, 0), CVec2(10, 10)}).Draw(none));
 
     QImage image = Canvas();
-    platform::GdiPainter live(image);
+    QPainter painter(&image);
+    platform::GdiCanvas live(painter);
     EXPECT_FALSE(CCurve2D(std::vector<CVec2>{CVec2(3, 3)}).Draw(live)); // no interval
     // far outside the picture and not-a-number: drawn (clipped) without harm
     EXPECT_TRUE(CHermite2D(1e12f, NAN, 0, 0, 0, 0, 3).Draw(live, -5e11f, 10));

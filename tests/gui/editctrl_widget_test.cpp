@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QPageSize>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
@@ -20,6 +22,8 @@
 #include <QWheelEvent>
 
 #include <memory>
+#include <set>
+#include <vector>
 #include <string>
 
 namespace {
@@ -71,6 +75,20 @@ protected:
         for (int i = 0; i < n; ++i)
             text += "line " + std::to_string(i) + "\n";
         return text;
+    }
+    // a left press on the first line, then the mouse below the window: the
+    // selection follows it by auto-scrolling
+    QPoint StartDragBelow()
+    {
+        widget->SetMouseButtons([] { return Qt::MouseButtons(Qt::LeftButton); });
+        QTest::mousePress(widget->viewport(), Qt::LeftButton, Qt::NoModifier, CharPoint(0, 0));
+        const QPoint below(60, widget->viewport()->height() + 20);
+        widget->SetCursorPosition([below] { return below; });
+        QMouseEvent move(QEvent::MouseMove, below, widget->viewport()->mapToGlobal(below), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget->viewport(), &move);
+        EXPECT_TRUE(widget->AutoScrolling());
+        return below;
     }
     void Wheel(int delta)
     {
@@ -185,16 +203,10 @@ TEST_F(WidgetFixture, ClickPlacesCaretAndDragBelowAutoScrolls)
     EXPECT_EQ(ctrl.GetCaret(), int(Lines(1).size()) + 2);
 
     SetText(Lines(200), 0);
-    QTest::mousePress(widget->viewport(), Qt::LeftButton, Qt::NoModifier, CharPoint(0, 0));
-    const QPoint below(60, widget->viewport()->height() + 20);
-    widget->SetCursorPosition([below] { return below; });
-    QMouseEvent move(QEvent::MouseMove, below, widget->viewport()->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(widget->viewport(), &move);
-    EXPECT_TRUE(widget->AutoScrolling());
+    const QPoint below = StartDragBelow();
     const int first = ctrl.GetFirstLine();
-    QTest::qWait(450);
-    EXPECT_GE(ctrl.GetFirstLine(), first + 2); // a line about every 100 ms
+    // a line a tick (about every 100 ms)
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ctrl.GetFirstLine() >= first + 2; }, 5000));
     QTest::mouseRelease(widget->viewport(), Qt::LeftButton, Qt::NoModifier, below);
     EXPECT_FALSE(widget->AutoScrolling());
     int a, b;
@@ -202,6 +214,36 @@ TEST_F(WidgetFixture, ClickPlacesCaretAndDragBelowAutoScrolls)
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, ctrl.GetCaret());
     EXPECT_GT(b, 0);
+}
+
+TEST_F(WidgetFixture, ALostReleaseOrTheFocusGoingEndsTheDragSelect)
+{
+    for (bool focusGoes : {false, true}) {
+        SCOPED_TRACE(focusGoes ? "focus goes" : "release lost");
+        SetText(Lines(200), 0);
+        widget->setFocus();
+        StartDragBelow();
+        const int first = ctrl.GetFirstLine();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ctrl.GetFirstLine() > first; }, 5000));
+        if (focusGoes) {
+            other->setFocus(); // a modal box or another window takes the keyboard
+            QApplication::processEvents();
+        } else {
+            // the button came up while another window held the grab
+            widget->SetMouseButtons([] { return Qt::MouseButtons(Qt::NoButton); });
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !widget->AutoScrolling(); }, 5000));
+        // no tick and no move extends the selection any more
+        const int top = ctrl.GetFirstLine(), caret = ctrl.GetCaret();
+        QTest::qWait(3 * int(ctrl.m_nAutoScrollInterval));
+        const QPoint back = CharPoint(1, 2);
+        QMouseEvent move(QEvent::MouseMove, back, widget->viewport()->mapToGlobal(back), Qt::NoButton,
+                         focusGoes ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget->viewport(), &move);
+        EXPECT_EQ(ctrl.GetFirstLine(), top);
+        EXPECT_EQ(ctrl.GetCaret(), caret);
+        widget->SetMouseButtons([] { return Qt::MouseButtons(Qt::LeftButton); });
+    }
 }
 
 TEST_F(WidgetFixture, BreakpointIsRedAndYellowWhenActive)
@@ -303,6 +345,62 @@ TEST_F(WidgetFixture, ShortTextPrintsOnePdfPage)
     // the screen layout is back
     EXPECT_EQ(ctrl.GetFirstLine(), top);
     EXPECT_EQ(ctrl.GetTextRect().right, widget->viewport()->width());
+}
+
+namespace {
+
+// A printer whose painter calls are recorded: the baselines of the text drawn
+// on each page.
+class TextRecorder : public QPaintEngine {
+public:
+    TextRecorder() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawRects(const QRect*, int) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawTextItem(const QPointF& p, const QTextItem&) override { pages.back().insert(qRound(p.y())); }
+    Type type() const override { return QPaintEngine::User; }
+    std::vector<std::set<int>> pages{1};
+};
+
+class RecordingPrinter : public QPrinter {
+public:
+    RecordingPrinter() : QPrinter(QPrinter::HighResolution) {}
+    QPaintEngine* paintEngine() const override { return &recorder; }
+    bool newPage() override
+    {
+        recorder.pages.emplace_back();
+        return true;
+    }
+    mutable TextRecorder recorder;
+};
+
+} // namespace
+
+TEST_F(WidgetFixture, APrintedPageHoldsWholeLinesOnly)
+{
+    const int lines = 150;
+    SetText(Lines(lines));
+    for (int height : {800, 813, 829}) { // page heights in points: page breaks at different slices of a line
+        SCOPED_TRACE(height);
+        RecordingPrinter printer;
+        printer.setPageSize(QPageSize(QSizeF(595, height), QPageSize::Point));
+        const int printed = widget->PrintTo(printer);
+        ASSERT_GT(printed, 1);
+        ASSERT_EQ(int(printer.recorder.pages.size()), printed);
+        // every line on one page only: a page's last line is not drawn again,
+        // cut, at the foot of the page before
+        size_t drawn = 0;
+        for (const auto& page : printer.recorder.pages)
+            drawn += page.size();
+        EXPECT_EQ(drawn, size_t(lines));
+        for (size_t i = 0; i + 1 < printer.recorder.pages.size(); ++i)
+            EXPECT_EQ(printer.recorder.pages[i].size(), printer.recorder.pages[0].size()) << "page " << i + 1;
+    }
 }
 
 TEST_F(WidgetFixture, ClipboardRoundTripKeepsANonAsciiByte)

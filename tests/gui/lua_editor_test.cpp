@@ -5,6 +5,7 @@
 #include "editor/window/LuaEditor.h"
 #include "log_capture.h"
 #include "platform/Profile.h"
+#include "platform/WindowPlacement.h"
 #include "work_folder.h"
 #include "x_input.h"
 
@@ -13,6 +14,7 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QLineEdit>
 #include <QTest>
@@ -510,6 +512,36 @@ TEST(LuaEditorWindow, PlacementIsRestoredPerScript)
         ASSERT_TRUE(other.Create());
         EXPECT_EQ(other.geometry(), fresh.geometry());
     }
+}
+
+// Closed while maximised (the window system reporting the new size before the
+// state): the record keeps the rectangle from before, and the next editor of the
+// script opens in its normal state there.
+TEST(LuaEditorWindow, AMaximisedEditorRecordsItsNormalRectangle)
+{
+    EditorFixture f;
+    f.editor->setGeometry(120, 90, 700, 520);
+    QApplication::processEvents();
+    const QRect placed = f.editor->geometry();
+    f.editor->setGeometry(f.editor->screen()->availableGeometry());
+    QApplication::processEvents();
+    f.editor->showMaximized();
+    QApplication::processEvents();
+    ASSERT_TRUE(f.editor->isMaximized());
+    f.ui->answers = {ILuaEditorUi::kNo};
+    ASSERT_TRUE(f.editor->OnClose());
+
+    std::vector<uint8_t> record;
+    ASSERT_TRUE(platform::profile::GetBinary("Ostravellum", "LuaEditSz-IDSTR-1-9", record));
+    const platform::WindowPlacement p = platform::OverlayPlacement({}, record.data(), record.size());
+    EXPECT_EQ(p.showCmd, platform::WindowPlacement::kShowMaximized);
+    EXPECT_EQ(p.normal, (platform::Rect{placed.left(), placed.top(), placed.left() + placed.width(),
+                                        placed.top() + placed.height()}));
+    CLuaEditor again("IDSTR-1-9", "IDSTR-3-9", "IDSTR-2-9");
+    again.m_strName = "IDSTR-1-9";
+    ASSERT_TRUE(again.Create());
+    EXPECT_EQ(again.geometry(), placed);
+    EXPECT_FALSE(again.isMaximized());
 }
 
 TEST(LuaEditorWindow, DoubleClickAtLineStartTogglesBreakpoint)

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QMenu>
 #include <QWebEnginePage>
 #include <QTest>
 #include <QWidget>
@@ -54,10 +56,10 @@ protected:
     }
 
     // A panel as the program starts it: created, page loaded, faded in.
-    void StartPanel()
+    void StartPanel(const std::string& programFolder = QM_DATA_DIR)
     {
         m_panel = std::make_unique<CHtmlSkinDlg>();
-        m_panel->SetProgramFolder(QM_DATA_DIR);
+        m_panel->SetProgramFolder(programFolder);
         QObject::connect(m_panel.get(), &CHtmlSkinDlg::documentComplete,
                          [this](const QString& page) { m_loaded = page.toStdString(); });
         QObject::connect(m_panel.get(), &CHtmlSkinDlg::inputApplied, [this] { ++m_inputs; });
@@ -108,7 +110,7 @@ protected:
 
     // A mouse click at the middle of the element, delivered to the view's input
     // widget (no shared pointer, so tests can run side by side).
-    void ClickAt(const std::string& selector)
+    void ClickAt(const std::string& selector, Qt::MouseButton button = Qt::LeftButton)
     {
         const QVariantList c = Js("(function(){var r=document.querySelector(\"" + selector +
                                   "\").getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()")
@@ -118,7 +120,7 @@ protected:
         ASSERT_NE(input, nullptr);
         const QPoint at(int(c[0].toDouble()), int(c[1].toDouble()));
         QTest::mouseMove(input, at);
-        QTest::mouseClick(input, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseClick(input, button, Qt::NoModifier, at);
     }
     void Key(Qt::Key key)
     {
@@ -187,7 +189,7 @@ TEST_F(PanelTest, WireframeClickReachesTheStoreAndComesBackAfterARestart)
     ASSERT_TRUE(WaitReady());
     EXPECT_TRUE(Js(Element("wireframe") + ".checked").toBool());
     EXPECT_FALSE(Js(Element("vsync") + ".checked").toBool());
-    EXPECT_EQ(Js(Element("framerate") + ".value").toString(), "10") << "-5 is pushed as 0, which the slider clamps";
+    EXPECT_EQ(Js(Element("framerate") + ".value").toString(), "10") << "-5 is pushed as the slider's minimum";
 
     Click("", "input.tab[value=Trains]");
     ASSERT_TRUE(WaitLoaded("Trains"));
@@ -286,6 +288,162 @@ TEST_F(PanelTest, SitsBesideItsOwnerFadesAndKeepsEnterAndEsc)
     }));
     EXPECT_TRUE(m_panel->isVisible());
 
+}
+
+TEST_F(PanelTest, OnlyThePrimaryButtonClicksAndNoContextMenuOffersReloadOrBack)
+{
+    StartPanel();
+    const int before = m_inputs;
+    // a middle click on "Clear" would arm it, one on a tab would set the pending page
+    ClickAt("input[name=Clear]", Qt::MiddleButton);
+    ClickAt("input.tab[value=Options]", Qt::MiddleButton);
+    ClickAt("input[name=Clear]", Qt::RightButton);
+    QMenu* menu = nullptr;
+    WaitFor(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible())
+                    menu = m;
+            return menu != nullptr;
+        },
+        1500);
+    EXPECT_EQ(menu, nullptr) << "a context menu opened";
+    if (menu)
+        menu->close();
+    Click("TrackOn"); // reports arrive in order: the left click's comes after any other
+    EXPECT_EQ(m_inputs, before + 1);
+    EXPECT_EQ(m_panel->PendingPage(), "");
+    EXPECT_EQ(g_HtmlItemStore.Lookup("Tracks", "Clear"), "") << "a middle click armed the red button";
+}
+
+TEST_F(PanelTest, APageLoadedWithoutATabClickShowsItsStoredItems)
+{
+    m_dir.Write("Html/HtmlItems.dat", "Tracks|TrackOn|1|0|toggleButton active\nOptions|framerate|30|0|rangeSlider\n");
+    StartPanel();
+    const std::string isActive = Element("TrackOn") + ".classList.contains('active')";
+    ASSERT_FALSE(Js(isActive).toBool());
+    Click("", "input.tab[value=Options]");
+    ASSERT_TRUE(WaitLoaded("Options"));
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(Js(Element("framerate") + ".value").toString(), "30");
+
+    // what the page's own script or a reload brings is a load with no pending page
+    Js(Element("framerate") + ".value = '99'");
+    m_panel->page()->triggerAction(QWebEnginePage::Reload);
+    ASSERT_TRUE(WaitLoaded("Options"));
+    EXPECT_EQ(Js(Element("framerate") + ".value").toString(), "30");
+    m_panel->page()->triggerAction(QWebEnginePage::Back);
+    ASSERT_TRUE(WaitLoaded("Tracks"));
+    EXPECT_FALSE(Js(isActive).toBool()) << "the page's default shows editing on, the store says off";
+}
+
+TEST_F(PanelTest, OperationsAnswerFromTheLoadedPageWithinASecond)
+{
+    m_dir.Write("html/Tracks.htm", R"(<!DOCTYPE html><html><head><meta charset="utf-8"><script>
+function myfunction1(a, b) { return a + b; }
+function thrower() { throw new Error('no'); }
+function slow() { var t = Date.now(); while (Date.now() - t < 3000) {} return 1; }
+</script></head><body><p>Hello panel</p>
+<input type="text" name="city" value="Paris"><div id="box"></div>
+<select name="colours"><option>Red</option><option>Green</option><option value="b">Blue</option></select>
+</body></html>)");
+    StartPanel(m_dir.Path());
+    ASSERT_TRUE(m_panel->HasRegion());
+
+    QVariant result;
+    EXPECT_TRUE(m_panel->CallJScript("myfunction1", {"111", "222"}, &result));
+    EXPECT_EQ(result.toString(), "111222");
+    EXPECT_TRUE(m_panel->CallJScript("eval", {"1 + 2"}, &result));
+    EXPECT_EQ(result.toInt(), 3);
+    EXPECT_FALSE(m_panel->CallJScript("nosuch", {}));
+    EXPECT_FALSE(m_panel->CallJScript("thrower", {}));
+
+    std::string text;
+    EXPECT_TRUE(m_panel->GetElementValue("city", text));
+    EXPECT_EQ(text, "Paris");
+    EXPECT_FALSE(m_panel->GetElementValue("nosuch", text));
+    m_panel->SetElementAttribute("city", "Rome", "value");
+    m_panel->SetElementAttribute("box", "x\"y", "data-mark");
+    EXPECT_TRUE(m_panel->GetElementValue("city", text));
+    EXPECT_EQ(text, "Rome");
+    EXPECT_EQ(Js("document.getElementById('box').getAttribute('data-mark')").toString(), "x\"y");
+
+    EXPECT_TRUE(m_panel->GetBodyText(text));
+    EXPECT_NE(text.find("Hello panel"), std::string::npos) << text;
+    EXPECT_TRUE(m_panel->GetDocumentURL(text));
+    EXPECT_EQ(text, QUrl::fromLocalFile(QString::fromStdString(m_dir.Path() + "/html/Tracks.htm")).toString().toStdString());
+    std::vector<std::string> options;
+    EXPECT_TRUE(m_panel->GetOptionTexts("colours", options));
+    EXPECT_EQ(options, (std::vector<std::string>{"Red", "Green", "Blue"}));
+    EXPECT_FALSE(m_panel->GetOptionTexts("city", options)) << "not a select element";
+
+    EXPECT_TRUE(m_panel->SetMargins(5, 7));
+    EXPECT_EQ(Js("document.body.style.marginLeft + ' ' + document.body.style.marginTop").toString(), "5px 7px");
+    m_panel->FreeRegion();
+    EXPECT_FALSE(m_panel->HasRegion());
+    EXPECT_TRUE(m_panel->mask().isEmpty());
+
+    // a page that does not answer within the second: failure, without waiting for it
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(m_panel->CallJScript("slow", {}, &result));
+    EXPECT_LT(t.elapsed(), 2800);
+    EXPECT_TRUE(WaitFor([&] { return m_panel->CallJScript("myfunction1", {"a", "b"}, &result); }));
+    EXPECT_EQ(result.toString(), "ab");
+}
+
+TEST_F(PanelTest, AStoreThatCouldNotBeReadIsKeptUntilAControlChanges)
+{
+    std::string big;
+    while (big.size() <= CHtmlItemStore::kMaxFileBytes)
+        big += "Options|framerate|60|0|rangeSlider\n";
+    m_dir.Write("Html/HtmlItems.dat", big);
+    StartPanel();
+    g_HtmlItemStore.Lookup("Tracks", "Clear"); // as the render thread does while editing
+    StopPanel();
+    EXPECT_TRUE(m_dir.Read("Html/HtmlItems.dat") == big) << "replaced without a change";
+
+    StartPanel();
+    Click("TrackOn");
+    StopPanel();
+    const std::string now = m_dir.Read("Html/HtmlItems.dat");
+    EXPECT_EQ(now.rfind("Tracks|TrackOn|", 0), 0u) << now.substr(0, 200);
+    EXPECT_LT(now.size(), 100u);
+}
+
+// A shape of millions of rectangles killed the connection to the X server.
+TEST_F(PanelTest, ShapeOfTooManyRectanglesLeavesThePanelRectangular)
+{
+    QImage board(3000, 3000, QImage::Format_Indexed8);
+    board.setColorCount(256);
+    for (int i = 0; i < 256; ++i)
+        board.setColor(i, qRgb(i, i, i));
+    for (int y = 0; y < board.height(); ++y) {
+        uchar* row = board.scanLine(y);
+        for (int x = 0; x < board.width(); ++x)
+            row[x] = (x + y) % 2 ? 255 : 0;
+    }
+    struct Case {
+        QImage picture;
+        const char* why;
+    };
+    const Case cases[] = {
+        {board, "more than 10000 rectangles"},
+        {board.convertToFormat(QImage::Format_Mono), "not an uncompressed 8, 24 or 32-bit BMP"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(c.picture.save("map/main-bg.bmp", "BMP"));
+        LogCapture log;
+        StartPanel();
+        EXPECT_FALSE(m_panel->HasRegion());
+        EXPECT_TRUE(m_panel->mask().isEmpty());
+        EXPECT_TRUE(log.Contains(std::string("CHtmlSkinDlg::OnDelayedNavigate Region generation Failed ! map\\main-bg.bmp: ") +
+                                 c.why))
+            << c.why;
+        EXPECT_TRUE(m_panel->isVisible());
+        EXPECT_EQ(Js("1 + 1").toInt(), 2) << "the page still answers";
+        StopPanel();
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/scene/GLscene.h"
 #include "engine/gl/GLcontext.h"
+#include "foundation/core/FrameTimer.h"
 #include "foundation/core/InputState.h"
 #include "foundation/image/Dib.h"
 #include "foundation/math/Tables.h"
@@ -149,6 +150,59 @@ TEST_F(SceneTest, ViewsSwitchTheTrackCameraRidesAndF1CopiesOnlyFromTheFirstThree
     scene->GetView(5).SetPosition(CVec3(1, 2, 3000));
     scene->CopyPoseToView0();
     EXPECT_EQ(*scene->GetView(0).GetPosition(), ridden);
+    scene->Free();
+}
+
+// The frame clock in milliseconds while a test drives it.
+int64_t g_sceneClockMs = 1000000;
+int64_t SceneClock() { return g_sceneClockMs; }
+struct DrivenClock {
+    DrivenClock() { CFrameTimer::SetCounterSource(&SceneClock, 1000); }
+    ~DrivenClock() { CFrameTimer::SetCounterSource(nullptr, 0); }
+};
+
+// The track view left for a minute and made current again: the camera rides on
+// from where it was by each frame's time, without a jump for the time away.
+TEST_F(SceneTest, TheTrackCameraRidesOnAfterAPauseWithoutAJump)
+{
+    TempDataFolder folder({"Shader", "Map"});
+    fs::create_directories("User");
+    fs::copy(fs::path(QM_DATA_DIR) / "User" / "Demo", "User/Demo");
+    DrivenClock clock;
+    auto scene = Start();
+    // how far along its host the track camera is
+    const CSplineCamFollow& cam = scene->GetTrackCamera();
+    auto along = [&] {
+        float s = cam.GetDistance();
+        for (int i = 0; i < cam.GetSegmentIndex(); ++i)
+            s += cam.GetSegments().lengths[size_t(i)];
+        return s;
+    };
+    auto frame = [&](int ms) {
+        g_sceneClockMs += ms;
+        const float before = along();
+        Frame(*scene);
+        return along() - before;
+    };
+    scene->SelectView(1);
+    for (int i = 0; i < 3; ++i)
+        frame(20);
+    EXPECT_NEAR(frame(20), 50.0f, 0.01f); // 2.5 units per millisecond
+
+    scene->SelectView(0);
+    frame(20);
+    g_sceneClockMs += 60000;
+    frame(20);
+    scene->SelectView(1);
+    float ridden = 0.0f;
+    for (int i = 0; i < 5; ++i) {
+        const float step = frame(20);
+        EXPECT_GE(step, 0.0f) << "frame " << i << " after the pause";
+        EXPECT_LE(step, 50.01f) << "frame " << i << " after the pause";
+        ridden += step;
+    }
+    EXPECT_NEAR(ridden, 200.0f, 0.05f); // the frame time of the pause left out
+    EXPECT_EQ(cam.GetHostIndex(), 0);
     scene->Free();
 }
 

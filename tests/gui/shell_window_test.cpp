@@ -15,10 +15,15 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QPixmap>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <filesystem>
@@ -178,6 +183,8 @@ TEST_F(ShellWindow, StartsDrawsAndSwitchesViewsWithOneResizeEach)
             EXPECT_EQ(dlg.State().resizeCounter, 0);
         }
         EXPECT_NE(Grab(dlg), first) << "another view";
+        EXPECT_EQ(dlg.Window().icon().availableSizes(), QIcon(QPixmap(QM_SOURCE_DIR "/resources/icon/101.png")).availableSizes());
+        EXPECT_FALSE(dlg.Window().icon().isNull()) << "the small icon";
         Key(dlg, Qt::Key_Escape);
     });
 }
@@ -200,6 +207,72 @@ TEST_F(ShellWindow, CloseBoxSavesThePlacementAndTheNextStartRestoresIt)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         EXPECT_EQ(dlg.Window().geometry(), placed);
+        Key(dlg, Qt::Key_Escape);
+    });
+}
+
+// The window's position and size as the window system last reported them
+// (its move and resize events), which may come after geometry() changed.
+class ReportedGeometry : public QObject {
+public:
+    explicit ReportedGeometry(QWindow& window) : m_reported(window.geometry()) { window.installEventFilter(this); }
+    QRect Reported() const { return m_reported; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Move)
+            m_reported.moveTopLeft(static_cast<QMoveEvent*>(e)->pos());
+        else if (e->type() == QEvent::Resize)
+            m_reported.setSize(static_cast<QResizeEvent*>(e)->size());
+        return false;
+    }
+
+private:
+    QRect m_reported;
+};
+
+// Closed while maximised, whichever the window system reports first (the new size
+// or the new state): the record has show command 3 and the rectangle from before,
+// and the next start opens the window in its normal state there.
+TEST_F(ShellWindow, AMaximisedWindowRecordsItsNormalRectangleAndOpensNormalThere)
+{
+    const QRect placed(123, 77, 900, 600);
+    for (bool sizeFirst : {true, false}) {
+        SCOPED_TRACE(sizeFirst ? "size, then state" : "state, then size");
+        {
+            CGLAppDlg dlg;
+            RunWith(dlg, [&] {
+                ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+                auto& window = dlg.Window();
+                ReportedGeometry reported(window);
+                window.setGeometry(placed);
+                ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == placed; }, 5000));
+                // maximised as a window manager does it (there is none on the test display)
+                const QRect full = window.screen()->availableGeometry();
+                if (sizeFirst) {
+                    window.setGeometry(full);
+                    ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == full; }, 5000));
+                }
+                window.showMaximized();
+                if (!sizeFirst) {
+                    window.setGeometry(full);
+                    ASSERT_TRUE(WaitUntil([&] { return reported.Reported() == full; }, 5000));
+                }
+                ASSERT_TRUE(window.windowStates() & Qt::WindowMaximized);
+                window.close();
+            });
+        }
+        std::vector<uint8_t> record;
+        ASSERT_TRUE(platform::profile::GetBinary("Ostravellum", "WinPos", record));
+        const platform::WindowPlacement p = platform::OverlayPlacement({}, record.data(), record.size());
+        EXPECT_EQ(p.showCmd, platform::WindowPlacement::kShowMaximized);
+        EXPECT_EQ(p.normal, (platform::Rect{123, 77, 1023, 677}));
+    }
+    CGLAppDlg dlg;
+    RunWith(dlg, [&] {
+        EXPECT_EQ(dlg.Window().geometry(), placed);
+        EXPECT_FALSE(dlg.Window().windowStates() & Qt::WindowMaximized);
         Key(dlg, Qt::Key_Escape);
     });
 }
@@ -247,21 +320,33 @@ TEST_F(ShellWindow, HeldKeysSurviveAutoRepeatAndExpiry)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
-        QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
-        QCoreApplication::sendEvent(&dlg.Window(), &shift);
+        // W, then Shift: the modifier is Shift's, the key pressed last
         QKeyEvent w(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier);
         QCoreApplication::sendEvent(&dlg.Window(), &w);
+        QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &shift);
         // X11 auto-repeat: a release/press pair while the key is held
         QKeyEvent repeatUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier, QString(), true);
         QCoreApplication::sendEvent(&dlg.Window(), &repeatUp);
         Wait(400);  // well past the modifier's 100 ms life, the render thread expiring
         EXPECT_EQ(g_InputState.GetForward(), 1);
         EXPECT_EQ(g_InputState.GetModifier(), CInputState::kModShift);
+        // Delete pressed with Shift held: 46 until Delete is released, then nothing
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &del);
+        Wait(400);
+        EXPECT_EQ(g_InputState.GetModifier(), CInputState::kModDelete);
+        EXPECT_TRUE(g_InputState.IsShiftHeld());
+        QKeyEvent delUp(QEvent::KeyRelease, Qt::Key_Delete, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&dlg.Window(), &delUp);
+        Wait(200);
+        EXPECT_EQ(g_InputState.GetModifier(), 0);
         QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
         QCoreApplication::sendEvent(&dlg.Window(), &shiftUp);
         QKeyEvent wUp(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier);
         QCoreApplication::sendEvent(&dlg.Window(), &wUp);
         EXPECT_EQ(g_InputState.GetForward(), 0);
+        EXPECT_FALSE(g_InputState.IsShiftHeld());
         EXPECT_TRUE(WaitUntil([] { return g_InputState.GetModifier() == 0; }, 1000));
         Key(dlg, Qt::Key_Escape);
     });
@@ -272,6 +357,9 @@ TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
     CGLAppDlg dlg;
     RunWith(dlg, [&] {
         ASSERT_TRUE(WaitUntil([&] { return dlg.IsRunning(); }, 60000));
+        // frames are coming (the first wait for the shaders): a loop standing for
+        // 250 ms would end the capture itself
+        ASSERT_TRUE(WaitUntil([&] { return StatusTextPixels(Grab(dlg)) > 100; }, 30000));
         auto& window = dlg.Window();
         const QPoint centre(window.width() / 2, window.height() / 2);
         SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);
@@ -438,7 +526,10 @@ TEST_F(ShellWindow, ExitWithTheEditorsDialogsOpen)
               });
     steps.Add("the About box", [&] { return open(tracks, (QMessageBox*)nullptr); },
               [&] { QTimer::singleShot(0, trains, [e = trains] { e->OnCommand(CLuaEditor::kFileLoad); }); });
-    steps.Add("the file dialog", [&] { return open(trains, (QFileDialog*)nullptr); }, [&] {
+    steps.Add("the file dialog", [&] {
+        // the close box of a window not yet on the screen does nothing
+        return open(trains, (QFileDialog*)nullptr) && options->windowHandle() && options->windowHandle()->isExposed();
+    }, [&] {
         options->Edit().InsertText("-- dropped\n");
         xinput::CloseBox(options->winId());
     });
@@ -459,4 +550,50 @@ TEST_F(ShellWindow, ExitWithTheEditorsDialogsOpen)
     EXPECT_EQ(ReadText(optionsFile), optionsBefore);
     EXPECT_TRUE(fs::exists(s_dir / "Html" / "HtmlItems.dat")) << "the panel store is saved";
     fs::remove(s_dir / "Html" / "HtmlItems.dat");
+}
+
+// Every route out asks first, with the render thread still running: the main
+// window's close box, Esc, and Esc while the input is captured (the capture
+// ends so that the question can be answered). No lets the program end.
+TEST_F(ShellWindow, EveryRouteOutAsksBeforeTheShutdown)
+{
+    EditorsInstalled editors;
+    for (const char* route : {"close box", "Esc", "Esc under capture"}) {
+        SCOPED_TRACE(route);
+        CGLAppDlg dlg;
+        CLuaEditor* tracks = nullptr;
+        QPointer<QDialog> box;
+        auto main = [&dlg] { return dlg.Window().winId(); };
+        const std::string way = route;
+        xinput::Steps steps(Rescue(dlg));
+        steps.Add("the scene runs", [&] { return dlg.IsRunning(); }, [&] { xinput::Keys(main(), {"F11"}); }, 60000);
+        steps.Add("F11's editors", [&] { return (tracks = Editor("IDSTR-1-0")) != nullptr; }, [&] {
+            tracks->Edit().InsertText("-- dropped\n");
+            if (way == "close box") {
+                xinput::CloseBox(main());
+            } else if (way == "Esc") {
+                xinput::Keys(main(), {"Escape"});
+            } else {
+                // low in the 3D view's left: the editors open at the top left, the panel on the right
+                xinput::Xdotool({"mousemove", "--window", QString::number(main()), "60",
+                                 QString::number(dlg.Window().height() - 30)});
+                xinput::Xdotool({"mousedown", "2"});  // held: the capture does not go quiet
+            }
+        });
+        if (way == "Esc under capture")
+            steps.Add("captured", [&] { return g_InputState.IsCaptured(); }, [&] {
+                xinput::Keys(main(), {"Escape"});
+                xinput::Xdotool({"mouseup", "2"});
+            });
+        steps.Add("the question", [&] { return (box = xinput::OpenBox("Save changes ?")) != nullptr; }, [&] {
+            EXPECT_TRUE(dlg.IsRunning()) << "the render thread stopped before the question";
+            EXPECT_FALSE(g_InputState.IsCaptured());
+            xinput::Keys(box->winId(), {"n"});
+        });
+        RunWith(dlg, [&] { steps.Start(); });
+        EXPECT_TRUE(steps.Done()) << "stopped at: " << steps.FailedStep();
+        EXPECT_FALSE(dlg.IsRunning());
+        EXPECT_EQ(PoseFiles(), 10);
+        QApplication::processEvents();  // the closed editors go
+    }
 }

@@ -44,6 +44,8 @@ struct Case {
     const char* readyLine;  // in the log once the script is where the case wants it
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class StuckScriptProgram : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override

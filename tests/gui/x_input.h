@@ -62,7 +62,8 @@ inline bool CloseBox(WId window)
     e.data.data32[0] = atom("WM_DELETE_WINDOW");
     e.data.data32[1] = XCB_CURRENT_TIME;
     xcb_send_event(c, 0, xcb_window_t(window), XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
-    xcb_flush(c);
+    // a round trip: the server has taken the message before the connection goes
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     xcb_disconnect(c);
     return true;
 }

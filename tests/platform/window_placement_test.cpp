@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using platform::AcceptPlacement;
 using platform::DesktopGeometry;
 using platform::Rect;
@@ -91,4 +93,61 @@ TEST(WindowPlacement, WholeRecordRuleWantsExactly44BytesOnTheDesktop)
     longer.push_back(0);
     EXPECT_FALSE(AcceptPlacement(longer, Current(), kDesktop, rule));
     EXPECT_FALSE(AcceptPlacement(Record({1300, 20, 1800, 600}), Current(), kDesktop, rule));
+}
+
+// A record whose normal rectangle is empty or inverted is refused by every rule,
+// its width and height taken in 64 bits: no one-pixel or overflowing window.
+TEST(WindowPlacement, EmptyOrInvertedRectangleIsRefused)
+{
+    struct Case {
+        const char* what;
+        Rect normal;
+        size_t size;
+    };
+    const Case cases[] = {
+        {"inverted across", {500, 20, 100, 600}, WindowPlacement::kBytes},
+        {"inverted up and down", {10, 600, 500, 20}, WindowPlacement::kBytes},
+        {"no width", {10, 20, 10, 600}, WindowPlacement::kBytes},
+        {"no height", {10, 20, 500, 20}, WindowPlacement::kBytes},
+        {"inverted by 32-bit wrap", {INT_MAX, 10, INT_MIN, 600}, WindowPlacement::kBytes},
+        {"wider than 32 bits", {INT_MIN, 10, INT_MAX, 600}, WindowPlacement::kBytes},
+        // 36 bytes: a left edge right of the current window's right edge
+        {"short record, left beyond the kept right", {1200, 20, 0, 0}, 36},
+    };
+    for (const auto& c : cases)
+        for (const auto* rule : {&platform::kMainWindowPlacementRule, &platform::kWholeRecordPlacementRule}) {
+            if (rule->exactSize && c.size != WindowPlacement::kBytes)
+                continue;
+            EXPECT_FALSE(AcceptPlacement(Record(c.normal, c.size), Current(), kDesktop, *rule)) << c.what;
+        }
+    EXPECT_FALSE((Rect{500, 20, 100, 600}).Intersects(kDesktop.virtualRect));
+}
+
+// The normal rectangle of a window that is maximised, whichever the window system
+// reports first: the new size or the new state.
+TEST(WindowPlacement, NormalRectangleSurvivesMaximisingInEitherOrder)
+{
+    const Rect normal{100, 80, 900, 680}, moved{120, 90, 920, 690}, full{0, 0, 1280, 1024};
+    {
+        platform::NormalRectMemory m; // the state first: the new size comes maximised
+        m.Moved(normal, true);
+        m.Moved(full, false);
+        m.Moved(full, false);
+        EXPECT_EQ(m.Normal(full), normal);
+    }
+    {
+        platform::NormalRectMemory m; // the size first, while the state still reads normal
+        m.Moved(normal, true);
+        m.Moved(moved, true);
+        m.Moved(full, true);
+        m.Moved(full, true); // the move of the same change
+        EXPECT_EQ(m.Normal(full), moved);
+        // restored, then maximised again with the state first
+        m.Moved(moved, true);
+        m.Moved(full, false);
+        EXPECT_EQ(m.Normal(full), moved);
+    }
+    platform::NormalRectMemory none;
+    none.Moved(full, false);
+    EXPECT_FALSE(none.Normal(full));
 }

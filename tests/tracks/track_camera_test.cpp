@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/gl/GLcamera.h"
+#include "foundation/core/FrameTimer.h"
 #include "log_capture.h"
 #include "tracks/SplineCamFollow.h"
 #include "tracks/SplineDot.h"
@@ -14,6 +15,10 @@ namespace {
 using namespace tracktest;
 
 CVec3 Unit(CVec3 v) { return v * (1.0f / v.Length()); }
+
+// The frame clock in milliseconds, driven by the test.
+int64_t g_clockMs = 1000000;
+int64_t FakeCounter() { return g_clockMs; }
 
 } // namespace
 
@@ -102,34 +107,50 @@ TEST(TrackCamera, EasingTowardTheTarget)
     ExpectVec(cam.GetCameraDirection(), expected, 1e-5f);
 }
 
-TEST(TrackCamera, OnlyTheFrameAfterAPauseIsDiscarded)
+// In the scene's order: the camera rides by the view's last frame time, then the
+// view measures the new one.
+TEST(TrackCamera, OnlyTheFrameTimeThatSpansAPauseIsDiscarded)
 {
+    CFrameTimer::SetCounterSource(&FakeCounter, 1000);
     CSplineDot set;
     set.m_Hosts.push_back(MakeHost({CVec3(0, 0, 0), CVec3(5000, 0, 0), CVec3(10000, 0, 0)}));
     CSplineCamFollow cam;
     CGLcamera view;
-    view.GetModelView().SetFrameTime(40.0);
-    EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
-    EXPECT_NEAR(Travelled(cam), 100.0f, 1e-2f);
+    auto frame = [&](int ms) {
+        g_clockMs += ms;
+        const float before = Travelled(cam);
+        EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
+        view.Update();
+        return Travelled(cam) - before;
+    };
+    cam.Resume(); // the view becomes current for the first time
+    for (int i = 0; i < 3; ++i)
+        frame(40);
+    EXPECT_NEAR(frame(40), 100.0f, 1e-2f);
 
-    // Back in this view after a minute: that frame time is not travelled, once.
+    // away for a minute, then back: that minute is not ridden, every 40 ms frame is
+    g_clockMs += 60000;
     cam.Resume();
-    view.GetModelView().SetFrameTime(60000.0);
-    EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
-    EXPECT_NEAR(Travelled(cam), 100.0f, 1e-2f);
-    EXPECT_FALSE(cam.IsResumed());
-
-    // A slow frame (5 per second) keeps the full 2.5 units per millisecond.
-    view.GetModelView().SetFrameTime(200.0);
-    EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
-    EXPECT_NEAR(Travelled(cam), 600.0f, 1e-2f);
+    float ridden = 0.0f;
+    for (int i = 0; i < 4; ++i) {
+        const float step = frame(40);
+        EXPECT_LE(step, 100.01f) << "frame " << i << " after the pause";
+        ridden += step;
+    }
+    EXPECT_NEAR(ridden, 300.0f, 1e-2f); // one frame time (the pause's) left out
     EXPECT_EQ(cam.GetHostIndex(), 0);
 
-    // Not-a-number and negative frame times move nothing.
+    // a slow frame (5 per second) keeps the full 2.5 units per millisecond
+    frame(200);
+    EXPECT_NEAR(frame(40), 500.0f, 1e-2f);
+    CFrameTimer::SetCounterSource(nullptr, 0);
+
+    // not-a-number and negative frame times move nothing
+    const float at = Travelled(cam);
     for (double bad : {-5.0, std::nan("")}) {
         view.GetModelView().SetFrameTime(bad);
         EXPECT_FALSE(cam.GetNextTrackCam(&view, set, "Pause"));
-        EXPECT_NEAR(Travelled(cam), 600.0f, 1e-2f);
+        EXPECT_NEAR(Travelled(cam), at, 1e-2f);
     }
 }
 

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -230,6 +232,40 @@ TEST_F(TrackFileTest, DamagedFileIsOverwrittenOnlyAfterAnEdit)
     EXPECT_TRUE(set.IsModified());
     EXPECT_TRUE(set.SaveTrack());
     EXPECT_EQ(ReadFile(PathOf("Old")), std::vector<uint8_t>(8, 0));
+}
+
+// A set file that is there but cannot be read (a link to itself, a FIFO, a
+// folder) is named when loading and kept at the save on exit: it is not taken
+// for a missing set and replaced by an empty one.
+TEST_F(TrackFileTest, UnreadableSetFileIsNamedAndKept)
+{
+    const std::string file = PathOf("Loop");
+    const std::function<void()> makers[] = {
+        [&] { fs::create_symlink("hostlist.bin", file); },
+        [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); },
+        [&] { fs::create_directory(file); },
+    };
+    for (size_t i = 0; i < std::size(makers); ++i) {
+        fs::remove_all("User");
+        fs::create_directories("User/Loop");
+        makers[i]();
+        struct stat before;
+        ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+        LogCapture log;
+        CSplineDot set;
+        EXPECT_EQ(set.LoadTrack("Loop"), 0) << i;
+        EXPECT_TRUE(set.LoadFailed()) << i;
+        ASSERT_EQ(log.Lines().size(), 1u) << i;
+        EXPECT_NE(log.Lines()[0].find("CSplineDot::LoadTrack error: cannot read " + file), std::string::npos)
+            << log.Lines()[0];
+
+        EXPECT_FALSE(set.SaveTrack()) << i;
+        EXPECT_TRUE(log.Contains("CSplineDot::SaveTrack " + file + " kept")) << i;
+        struct stat after;
+        ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << i;
+        EXPECT_EQ(after.st_mode, before.st_mode) << i;
+    }
 }
 
 TEST_F(TrackFileTest, FailingSaveLeavesTheOldFileIntact)

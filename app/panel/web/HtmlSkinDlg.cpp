@@ -6,6 +6,7 @@
 #include "foundation/core/Versions.h"
 #include "platform/Paths.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QRegion>
 #include <QShortcut>
@@ -15,6 +16,7 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -22,9 +24,9 @@ constexpr const char* kShapeFile = "map\\main-bg.bmp";
 constexpr const char* kStartPage = "html\\Tracks.htm";
 
 // Reports a mouse-up on an input element to the panel, read from the element's
-// properties. A release counts where the press was on the same input (as a click
-// does); a slider also counts when the drag ends outside it. The document is
-// marked "data-panel-ready" once clicks are reported.
+// properties. Only the primary button counts, and a release only where its press
+// was on the same input (as a click does); a slider also counts when the drag ends
+// outside it. The document is marked "data-panel-ready" once clicks are reported.
 constexpr const char* kListenerScript = R"JS(
 (function () {
   if (window.__panelListener) return;
@@ -32,8 +34,9 @@ constexpr const char* kListenerScript = R"JS(
   new QWebChannel(qt.webChannelTransport, function (channel) {
     var panel = channel.objects.panel;
     var down = null;
-    document.addEventListener('mousedown', function (e) { down = e.target; }, true);
+    document.addEventListener('mousedown', function (e) { if (e.button === 0) down = e.target; }, true);
     document.addEventListener('mouseup', function (e) {
+      if (e.button !== 0) return;
       var el = down;
       down = null;
       if (!el || el.tagName !== 'INPUT') return;
@@ -79,6 +82,8 @@ bool CHtmlSkinDlg::Create(QWindow* owner)
     // the main window keeps the keys (Space, flying) when the panel fades in
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle("Quillmont Panel");
+    // no Reload or Back behind the store's back
+    setContextMenuPolicy(Qt::NoContextMenu);
     winId();
     if (windowHandle() && owner)
         windowHandle()->setTransientParent(owner);
@@ -157,11 +162,12 @@ void CHtmlSkinDlg::OnDocumentComplete(bool ok)
     if (!ok || url.isEmpty())
         return;
     page()->runJavaScript(QString::fromStdString(PanelMarginScript(kPanelMarginLeft, kPanelMarginTop)));
-    if (!m_pendingPage.empty()) {
-        const std::string pending = m_pendingPage;
-        ApplyItems(pending);
-    }
-    emit documentComplete(QString::fromStdString(PanelPageFromUrl(url.path().toStdString())));
+    const std::string loaded = PanelPageFromUrl(url.path().toStdString());
+    // a tab click names the page to push; a load without one (a reload, a page
+    // the page's own script went to) gets the items of the page that loaded
+    const std::string pending = m_pendingPage.empty() ? loaded : m_pendingPage;
+    ApplyItems(pending);
+    emit documentComplete(QString::fromStdString(loaded));
 }
 
 void CHtmlSkinDlg::ApplyItems(const std::string& pageName)
@@ -181,13 +187,130 @@ void CHtmlSkinDlg::OnInputMouseUp(const PanelInputReport& report)
     emit inputApplied();
 }
 
-void CHtmlSkinDlg::CallJScript(const std::string& function, const std::vector<std::string>& args)
+bool CHtmlSkinDlg::Evaluate(const std::string& script, QVariant& value)
 {
-    std::string call = "if (typeof " + function + " === 'function') " + function + "(";
+    if (m_destroyed)
+        return false;
+    // the answer may come after the wait gave up: it then finds no one waiting
+    struct Wait {
+        QEventLoop* loop = nullptr;
+        bool done = false;
+        QVariant value;
+    };
+    auto wait = std::make_shared<Wait>();
+    QEventLoop loop;
+    wait->loop = &loop;
+    page()->runJavaScript(QString::fromStdString(script), [wait](const QVariant& v) {
+        wait->value = v;
+        wait->done = true;
+        if (wait->loop)
+            wait->loop->quit();
+    });
+    if (!wait->done) {
+        QTimer timer;
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(kScriptWaitMs);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    wait->loop = nullptr;
+    if (!wait->done)
+        return false;
+    value = wait->value;
+    return true;
+}
+
+namespace {
+
+// An answer {ok: true, v: value} from a script; false for anything else.
+bool Answered(const QVariant& answer, QVariant* value = nullptr)
+{
+    const QVariantMap map = answer.toMap();
+    if (!map.value("ok").toBool())
+        return false;
+    if (value)
+        *value = map.value("v");
+    return true;
+}
+
+bool AnsweredText(const QVariant& answer, std::string& text)
+{
+    QVariant v;
+    if (!Answered(answer, &v))
+        return false;
+    text = v.toString().toStdString();
+    return true;
+}
+
+} // namespace
+
+bool CHtmlSkinDlg::CallJScript(const std::string& function, const std::vector<std::string>& args, QVariant* result)
+{
+    std::string call = "(function(){var f=window[" + JsonQuote(function) +
+                       "];if(typeof f!=='function')return {ok:false};try{return {ok:true,v:f.apply(window,[";
     for (size_t i = 0; i < args.size(); ++i)
         call += (i ? "," : "") + JsonQuote(args[i]);
-    call += ");";
-    page()->runJavaScript(QString::fromStdString(call));
+    call += "])};}catch(e){return {ok:false};}})()";
+    QVariant answer;
+    return Evaluate(call, answer) && Answered(answer, result);
+}
+
+void CHtmlSkinDlg::SetElementAttribute(const std::string& elementName, const std::string& value,
+                                       const std::string& attribute)
+{
+    page()->runJavaScript(QString::fromStdString(
+        "(function(){var e=document.getElementsByName(" + JsonQuote(elementName) + ")[0]||document.getElementById(" +
+        JsonQuote(elementName) + ");if(e)e.setAttribute(" + JsonQuote(attribute) + "," + JsonQuote(value) + ");})()"));
+}
+
+bool CHtmlSkinDlg::GetElementValue(const std::string& elementName, std::string& value)
+{
+    QVariant answer;
+    return Evaluate("(function(){var e=document.getElementsByName(" + JsonQuote(elementName) +
+                        ")[0]||document.getElementById(" + JsonQuote(elementName) +
+                        ");if(!e)return {ok:false};var v=e.value!==undefined?e.value:e.getAttribute('value');"
+                        "return {ok:true,v:v==null?'':String(v)};})()",
+                    answer) &&
+           AnsweredText(answer, value);
+}
+
+bool CHtmlSkinDlg::GetBodyText(std::string& text)
+{
+    QVariant answer;
+    return Evaluate("(function(){return document.body?{ok:true,v:document.body.innerText}:{ok:false};})()", answer) &&
+           AnsweredText(answer, text);
+}
+
+bool CHtmlSkinDlg::GetDocumentURL(std::string& url)
+{
+    QVariant answer;
+    return Evaluate("({ok:true,v:document.URL})", answer) && AnsweredText(answer, url);
+}
+
+bool CHtmlSkinDlg::GetOptionTexts(const std::string& selectName, std::vector<std::string>& texts)
+{
+    QVariant answer, list;
+    if (!Evaluate("(function(){var s=document.getElementsByName(" + JsonQuote(selectName) +
+                      ")[0];if(!s||s.tagName!=='SELECT')return {ok:false};"
+                      "return {ok:true,v:Array.prototype.map.call(s.options,function(o){return o.text;})};})()",
+                  answer) ||
+        !Answered(answer, &list))
+        return false;
+    texts.clear();
+    for (const QVariant& t : list.toList())
+        texts.push_back(t.toString().toStdString());
+    return true;
+}
+
+bool CHtmlSkinDlg::SetMargins(int left, int top)
+{
+    return CallJScript("eval", {PanelMarginScript(left, top)});
+}
+
+void CHtmlSkinDlg::FreeRegion()
+{
+    clearMask();
+    m_hasRegion = false;
 }
 
 void CHtmlSkinDlg::OnOK()

@@ -3,6 +3,7 @@
 
 #include <QPointer>
 #include <QTimer>
+#include <QVariant>
 #include <QWebEngineView>
 #include <QWindow>
 #include <string>
@@ -50,8 +51,30 @@ public:
     // Saves the store and drops the shape; the window goes. Done once.
     void OnDestroy();
 
-    // Calls a page function with text arguments; the result is dropped.
-    void CallJScript(const std::string& function, const std::vector<std::string>& args);
+    // How long the operations that answer from the page wait for it.
+    static constexpr int kScriptWaitMs = 1000;
+
+    // Calls a function of the document (a global, "eval" too) with text arguments
+    // and waits for it; true when it ran without throwing, its return value then in
+    // `result`. False when there is no such function, or no answer within
+    // kScriptWaitMs.
+    bool CallJScript(const std::string& function, const std::vector<std::string>& args, QVariant* result = nullptr);
+    // Sets an attribute of the first element of that name (or id); nothing when none.
+    void SetElementAttribute(const std::string& elementName, const std::string& value, const std::string& attribute);
+    // The value of the first element of that name (or id); false when there is none
+    // or the page does not answer.
+    bool GetElementValue(const std::string& elementName, std::string& value);
+    // The document body's text.
+    bool GetBodyText(std::string& text);
+    // The document's URL as the page has it.
+    bool GetDocumentURL(std::string& url);
+    // The texts of the options of the select element of that name, in order; false
+    // when there is no such select element.
+    bool GetOptionTexts(const std::string& selectName, std::vector<std::string>& texts);
+    // The body margins in pixels (48, 80 after each load).
+    bool SetMargins(int left, int top);
+    // Drops the shape: the window becomes its plain rectangle.
+    void FreeRegion();
     // Pushes the stored items of a page into the document and empties the pending page.
     void ApplyItems(const std::string& page);
 
@@ -78,6 +101,9 @@ private:
     void OnInputMouseUp(const PanelInputReport& report);
     void FadeStep();
     void InstallPageScripts();
+    // Runs a script in the document and waits (a local loop without user input,
+    // at most kScriptWaitMs) for its value; false past that.
+    bool Evaluate(const std::string& script, QVariant& value);
 
     QPointer<QWindow> m_owner;
     QWebChannel* m_channel = nullptr;

@@ -5,10 +5,21 @@
 #include "editor/editctrl/widget/QtEditImageList.h"
 #include "platform/GdiCanvas.h"
 
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
+#include <array>
 #include <vector>
+
+// Glyph indexes of the 256 code-page bytes in the text font; 0 where the font
+// has none (that character is drawn as text, which finds a fallback font).
+struct EditGlyphTable {
+    QFont font;
+    QRawFont raw;
+    std::array<quint32, 256> index{};
+};
 
 namespace {
 
@@ -23,22 +34,76 @@ QString ToQString(std::string_view bytes)
 
 platform::Rect ToRect(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
+std::shared_ptr<const EditGlyphTable> MakeGlyphTable(const QFont& font)
+{
+    auto table = std::make_shared<EditGlyphTable>();
+    table->font = font;
+    table->raw = QRawFont::fromFont(font);
+    if (!table->raw.isValid())
+        return table;
+    for (int b = 33; b < 256; ++b) {
+        const char byte = char(b);
+        const QString one = ToQString(std::string_view(&byte, 1));
+        const QList<quint32> found = table->raw.glyphIndexesForString(one);
+        if (one.size() == 1 && found.size() == 1)
+            table->index[size_t(b)] = found[0];
+    }
+    return table;
+}
+
+// Draws the characters i .. j (no tab) from x, each at its measured cell: the
+// font's own advances are fractional and would drift from the caret's cells
+// along a run. With a glyph table the run is one glyph run; a character the
+// font lacks, and every character without a table, is drawn as text.
+void DrawChars(CEditCtrl& ctrl, QPainter& p, const std::string& text, int i, int j, int x, int baseline,
+               const EditGlyphTable* glyphs)
+{
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    int cell = x;
+    for (int k = i; k < j; ++k) {
+        const unsigned char c = static_cast<unsigned char>(text[size_t(k)]);
+        if (c != ' ') {
+            const quint32 g = glyphs ? glyphs->index[c] : 0;
+            if (g) {
+                indexes.push_back(g);
+                positions.push_back(QPointF(cell, baseline));
+            } else {
+                p.drawText(cell, baseline, ToQString(std::string_view(text).substr(size_t(k), 1)));
+            }
+        }
+        cell += ctrl.GetTabbedTextExtent(text.data() + k, 1);
+    }
+    if (indexes.isEmpty())
+        return;
+    QGlyphRun run;
+    run.setRawFont(glyphs->raw);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    p.drawGlyphRun(QPointF(0, 0), run);
+}
+
 // Draws one run from x; tabs stop at multiples of the tab stop from the line's
-// origin. Returns the x after it.
+// origin. Returns the x after it. A back colour equal to `filled` is there
+// already and is not painted again.
 int DrawRun(CEditCtrl& ctrl, QPainter& p, const std::string& text, const EcColorRun& run, int x, int origin, int top,
-            const EditPaintFonts& fonts)
+            const EditPaintFonts& fonts, COLORREF filled)
 {
     const int lineHeight = ctrl.GetLineHeight();
     const int tabStop = ctrl.GetTabStop();
     const int baseline = top + ctrl.m_nLineSpacing / 2 + fonts.ascent;
+    const bool fill = run.crBack != filled;
+    const EditGlyphTable* glyphs = fonts.glyphs && fonts.glyphs->raw.isValid() ? fonts.glyphs.get() : nullptr;
     // a link's underline is drawn whole under its cells, not glyph by glyph
     p.setFont(fonts.text);
+    p.setPen(ToQColor(run.crText));
     int i = run.start;
     while (i < run.end) {
         if (text[size_t(i)] == '\t') {
             const int rel = x - origin;
             const int next = tabStop > 0 ? (rel / tabStop + 1) * tabStop : rel + ctrl.GetTabbedTextExtent(" ", 1);
-            p.fillRect(QRect(x, top, origin + next - x, lineHeight), ToQColor(run.crBack));
+            if (fill)
+                p.fillRect(QRect(x, top, origin + next - x, lineHeight), ToQColor(run.crBack));
             x = origin + next;
             ++i;
             continue;
@@ -47,17 +112,9 @@ int DrawRun(CEditCtrl& ctrl, QPainter& p, const std::string& text, const EcColor
         while (j < run.end && text[size_t(j)] != '\t')
             ++j;
         const int w = ctrl.GetTabbedTextExtent(text.data() + i, j - i);
-        p.fillRect(QRect(x, top, w, lineHeight), ToQColor(run.crBack));
-        p.setPen(ToQColor(run.crText));
-        // each character at its measured cell: the font's own advances are
-        // fractional and would drift from the caret's cells along a run
-        const QString chars = ToQString(std::string_view(text).substr(size_t(i), size_t(j - i)));
-        int cell = x;
-        for (int k = 0; k < j - i; ++k) {
-            if (k < chars.size() && chars[k] != QChar(' '))
-                p.drawText(cell, baseline, QString(chars[k]));
-            cell += ctrl.GetTabbedTextExtent(text.data() + i + k, 1);
-        }
+        if (fill)
+            p.fillRect(QRect(x, top, w, lineHeight), ToQColor(run.crBack));
+        DrawChars(ctrl, p, text, i, j, x, baseline, glyphs);
         if (run.link) {
             const QFontMetrics fm(fonts.link, p.device());
             p.fillRect(QRect(x, baseline + fm.underlinePos(), w, std::max(1, fm.lineWidth())), ToQColor(run.crText));
@@ -208,8 +265,9 @@ void DrawOutlineMargin(CEditCtrl& ctrl, QPainter& p, const std::vector<EcPaintLi
 
 namespace {
 
+// `filled`: the back colour the area was filled with (kNoColor: none)
 void DrawLines(CEditCtrl& ctrl, QPainter& p, const QRect& area, const std::vector<EcPaintLine>& lines,
-               const EditPaintFonts& fonts, bool printing)
+               const EditPaintFonts& fonts, bool printing, COLORREF filled)
 {
     const EcRect& rt = ctrl.GetTextRect();
     const int lh = ctrl.GetLineHeight();
@@ -248,7 +306,7 @@ void DrawLines(CEditCtrl& ctrl, QPainter& p, const QRect& area, const std::vecto
                 x = DrawSequence(ctrl, p, run, x, top);
                 continue;
             }
-            x = DrawRun(ctrl, p, text, run, x, origin, top, fonts);
+            x = DrawRun(ctrl, p, text, run, x, origin, top, fonts, filled);
         }
         if (line.endCell) {
             const int w = ctrl.GetTabbedTextExtent(" ", 1);
@@ -272,9 +330,12 @@ void PaintEditText(CEditCtrl& ctrl, QPainter& p, const QRect& clip, const EditPa
     if (area.isEmpty() || lh <= 0 || ctrl.GetTextLength() == 0)
         return;
     area.adjust(-1, -1, 1, 1);
+    // a printed page holds whole lines only: the next page starts with the
+    // line that would be cut here
+    const int last = printing ? rt.Height() / lh - 1 : (area.bottom() - rt.top) / lh;
     std::vector<EcPaintLine> lines;
-    ctrl.BuildPaintLines(0, std::max(0, (area.bottom() - rt.top) / lh), printing, lines);
-    DrawLines(ctrl, p, area, lines, fonts, printing);
+    ctrl.BuildPaintLines(0, std::max(0, last), printing, lines);
+    DrawLines(ctrl, p, area, lines, fonts, printing, kNoColor);
 }
 
 void PaintEditCtrl(CEditCtrl& ctrl, QPainter& p, const QRect& clip, const EditPaintFonts& fonts)
@@ -293,6 +354,8 @@ void PaintEditCtrl(CEditCtrl& ctrl, QPainter& p, const QRect& clip, const EditPa
     if (ctrl.m_bShowOutlineMargin)
         DrawOutlineMargin(ctrl, p, lines);
     QRect area = clip.intersected(QRect(rt.left + 1, rt.top, rt.Width() - 1, rt.Height()));
+    if (!fonts.glyphs || fonts.glyphs->font != fonts.text)
+        fonts.glyphs = MakeGlyphTable(fonts.text);
     if (!area.isEmpty() && ctrl.GetTextLength() > 0)
-        DrawLines(ctrl, p, area.adjusted(-1, -1, 1, 1), lines, fonts, false);
+        DrawLines(ctrl, p, area.adjusted(-1, -1, 1, 1), lines, fonts, false, ctrl.DefaultBackColor());
 }

@@ -5,13 +5,19 @@
 #include <QFont>
 #include <QRect>
 
+#include <memory>
+
 class CEditCtrl;
 class QPainter;
+struct EditGlyphTable;
 
 struct EditPaintFonts {
     QFont text;
     QFont link; // the underlined copy
     int ascent = 0;
+    // the text font's glyph of each code-page byte, made at the first screen
+    // paint with that font
+    mutable std::shared_ptr<const EditGlyphTable> glyphs;
 };
 
 // The text area within `clip`; printing leaves out selection and markers and

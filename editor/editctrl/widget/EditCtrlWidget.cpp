@@ -36,6 +36,7 @@ CEditCtrlWidget::CEditCtrlWidget(CEditCtrl& ctrl, QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_cursorPos = [this] { return viewport()->mapFromGlobal(QCursor::pos()); };
+    m_mouseButtons = [] { return QGuiApplication::mouseButtons(); };
     m_fonts.text = m_measurer.Font();
     m_fonts.link = m_fonts.text;
     m_fonts.link.setUnderline(true);
@@ -374,10 +375,19 @@ void CEditCtrlWidget::DragTo(QPoint pt)
     m_ctrl.DragSelectTo(ToEc(pt));
 }
 
+void CEditCtrlWidget::EndDrag()
+{
+    m_captured = false;
+    m_dragPending = false;
+    m_autoScroll.stop();
+}
+
 void CEditCtrlWidget::AutoScrollTick()
 {
-    if (!m_captured) {
-        m_autoScroll.stop();
+    // a grab taken away (a modal box, another window brought forward) loses
+    // the release: the button state tells
+    if (!m_captured || !(m_mouseButtons() & Qt::LeftButton)) {
+        EndDrag();
         return;
     }
     DragTo(m_cursorPos());
@@ -386,6 +396,8 @@ void CEditCtrlWidget::AutoScrollTick()
 void CEditCtrlWidget::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint pos = e->position().toPoint();
+    if ((m_captured || m_dragPending) && !(e->buttons() & Qt::LeftButton))
+        EndDrag(); // the release went elsewhere
     if (m_dragPending && (e->buttons() & Qt::LeftButton)) {
         if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
             m_dragPending = false;
@@ -495,6 +507,7 @@ void CEditCtrlWidget::focusInEvent(QFocusEvent* e)
 void CEditCtrlWidget::focusOutEvent(QFocusEvent* e)
 {
     QAbstractScrollArea::focusOutEvent(e);
+    EndDrag();
     m_ctrl.OnKillFocus();
     m_blink.stop();
 }

@@ -43,6 +43,8 @@ public:
 
     // where the mouse is, in viewport pixels (tests give their own)
     void SetCursorPosition(std::function<QPoint()> provider) { m_cursorPos = std::move(provider); }
+    // which mouse buttons are down (tests give their own)
+    void SetMouseButtons(std::function<Qt::MouseButtons()> provider) { m_mouseButtons = std::move(provider); }
     bool AutoScrolling() const { return m_autoScroll.isActive(); }
 
     // IEditSink
@@ -81,6 +83,8 @@ private:
     void TypeText(const QString& text);
     void DragTo(QPoint pt);
     void AutoScrollTick();
+    // the drag select is over: its release was lost, or the focus went away
+    void EndDrag();
     void UpdateCursorShape(QPoint pt, Qt::KeyboardModifiers mods);
     void UpdateTip(QPoint pt);
     void SystemColorsChanged();
@@ -94,6 +98,7 @@ private:
     QTimer m_blink;
     QTimer m_autoScroll;
     std::function<QPoint()> m_cursorPos;
+    std::function<Qt::MouseButtons()> m_mouseButtons;
     QSize m_caretSize;
     QPoint m_caretPos{-10, -10};
     bool m_caretExists = false;
