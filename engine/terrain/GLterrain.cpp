@@ -44,11 +44,6 @@ const char* GLVersionText()
     return v ? v : "";
 }
 
-inline bool Finite(float v)
-{
-    return std::isfinite(v);
-}
-
 // One cache file: its name and the array it holds.
 struct CacheFile {
     const char* name;

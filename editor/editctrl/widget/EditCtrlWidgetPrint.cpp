@@ -35,7 +35,7 @@ int CEditCtrlWidget::PrintTo(QPrinter& printer)
         font.setPixelSize(std::max(1, int(font.pixelSize() * printer.logicalDpiY() / screenDpiY + 0.5)));
     }
     CQtEditMeasurer measurer(font, &printer);
-    EditPaintFonts fonts{font, font, measurer.Ascent()};
+    EditPaintFonts fonts{font, font, measurer.Ascent(), {}};
     fonts.link.setUnderline(true);
 
     QPainter painter;
