@@ -79,8 +79,9 @@ TEST(ShippedScripts, LoadTheModelsRunTheirEventsAndReloadWithoutDuplicates)
     const CVec3 treeRot = scene.models[2].rot;
     for (int frame = 0; frame < 60; ++frame) {
         for (size_t i = 0; i < scene.models.size(); ++i)
-            if (scene.models[i].subtils)
+            if (scene.models[i].subtils) {
                 EXPECT_TRUE(scripts[1].OnObj(scene.models[i].id, scene.models[i].pos, scene.models[i].rot));
+            }
         EXPECT_TRUE(scripts[0].OnImage(0, 0, 0));
         EXPECT_TRUE(scripts[1].OnImage(0, 0, 1));
         scripts[2].OnImage(0, 0, 2);

@@ -322,9 +322,10 @@ TEST_F(Edit, BlockDelimitersNearTheCaretRepaintTheTextArea)
         ASSERT_NE(Text(), text) << c.caret << " " << c.key;
         const bool area = std::find(sink.rects.begin(), sink.rects.end(), ctrl.GetTextRect()) != sink.rects.end();
         EXPECT_EQ(area, c.textArea) << c.caret << " " << c.key;
-        if (!c.textArea)
+        if (!c.textArea) {
             for (const EcRect& r : sink.rects)
                 EXPECT_LE(r.Height(), kLineH + 2) << c.caret << " " << c.key; // never the whole window
+        }
     }
 }
 

@@ -164,8 +164,9 @@ TEST_F(RandomSession, EachUndoTakesBackOneAction)
             ctrl.Undo(true, true); // as the Edit menu's Undo
             ASSERT_EQ(Text(), s.text);
             ASSERT_FALSE(ctrl.HasSelection());
-            if (s.caret >= 0)
+            if (s.caret >= 0) {
                 ASSERT_EQ(ctrl.GetCaret(), s.caret);
+            }
             ASSERT_NO_FATAL_FAILURE(CheckLayout());
             steps.pop_back();
         }

@@ -123,8 +123,9 @@ TEST_F(View, DownReachesTheLastLinesOfAFittingText)
         EXPECT_EQ(ctrl.GetFirstLine(), 0) << shift;
         int a, b;
         ctrl.GetSelection(a, b);
-        if (shift)
+        if (shift) {
             EXPECT_EQ(b, ctrl.GetCaret());
+        }
     }
     // Page Down on a fitting text still goes to its end
     SetText(text, 0);

@@ -238,8 +238,9 @@ TEST(LanguageSettings, BlocksOrderedLongestFirstWithRefusals)
     for (auto b = mixed.m_lstBlocks.begin(); std::next(b) != mixed.m_lstBlocks.end(); ++b) {
         const ColorBlock& next = *std::next(b);
         ASSERT_GE(b->strStart.size(), next.strStart.size());
-        if (b->strStart.size() == next.strStart.size())
+        if (b->strStart.size() == next.strStart.size()) {
             ASSERT_GT(b->crText, next.crText) << "newest first among equal lengths";
+        }
     }
 }
 

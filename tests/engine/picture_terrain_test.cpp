@@ -209,8 +209,9 @@ TEST(PictureTerrain, TheCallersPixelsAreNotWritten)
     for (bool fromFile : {true, false}) {
         CGLterrain t;
         t.SetSmoothPasses(0);
-        if (fromFile)
+        if (fromFile) {
             ASSERT_TRUE(t.PreparePicture("h.bmp", 0, 0, 0));
+        }
         std::vector<uint8_t> given = pixels;
         bool recreated = false;
         ASSERT_TRUE(t.ApplyImage(given.data(), given.size(), 4, 3, 32, recreated)) << fromFile;

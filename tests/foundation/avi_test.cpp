@@ -104,8 +104,9 @@ TEST(Avi, RecordedFramesReadBack)
         EXPECT_FLOAT_EQ(avi.GetFrameTime(), 33.0f);
         EXPECT_EQ(avi.GetWidth(), w);
         EXPECT_EQ(avi.GetHeight(), h);
-        if (!compressed)
+        if (!compressed) {
             EXPECT_EQ(avi.GetBitCount(), bits);
+        }
         const int B = avi.GetBitCount() / 8;
         for (int f : {0, 17, 5, 29}) {  // out of order: seeks
             const uint8_t* img = avi.GetFrame(f + 30, 0);  // index wraps at the length
