@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -59,7 +60,14 @@ TEST(FileDialogGui, ConfirmReturnsThePathAndStoresItsFolder)
     WhenDialogShows([&](QFileDialog* d) {
         startedIn = d->directory().absolutePath();
         title = d->windowTitle();
-        d->selectFile(QString::fromStdString(folder + "/track.lua"));
+        // typed into the name field: selectFile leaves that field alone once it has the focus
+        auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+        if (!name) {
+            ADD_FAILURE() << "no file name field";
+            d->reject();
+            return;
+        }
+        name->setText(QString::fromStdString(folder + "/track.lua"));
         static_cast<QDialog*>(d)->accept();
     });
     std::string folderAndTitle;

@@ -527,8 +527,10 @@ TEST_F(ShellWindow, ExitWithTheEditorsDialogsOpen)
     steps.Add("the About box", [&] { return open(tracks, (QMessageBox*)nullptr); },
               [&] { QTimer::singleShot(0, trains, [e = trains] { e->OnCommand(CLuaEditor::kFileLoad); }); });
     steps.Add("the file dialog", [&] {
-        // the close box of a window not yet on the screen does nothing
-        return open(trains, (QFileDialog*)nullptr) && options->windowHandle() && options->windowHandle()->isExposed();
+        // the close box of a window not on the screen does nothing; a hidden window
+        // stays exposed until the server's unmap comes back, so both are asked
+        return open(trains, (QFileDialog*)nullptr) && options->isVisible() && options->windowHandle() &&
+               options->windowHandle()->isExposed();
     }, [&] {
         options->Edit().InsertText("-- dropped\n");
         xinput::CloseBox(options->winId());
