@@ -3,26 +3,14 @@
 // as it was before that action, and redoing everything gives the edited text.
 #include "editctrl_fixture.h"
 
+#include "platform/VirtualKeys.h"
+
 #include <random>
 
 namespace edtest {
 namespace {
 
-enum : unsigned {
-    kBack = 8,
-    kTab = 9,
-    kReturn = 13,
-    kPrior = 33,
-    kNext = 34,
-    kEnd = 35,
-    kHome = 36,
-    kLeft = 37,
-    kUp = 38,
-    kRight = 39,
-    kDown = 40,
-    kInsert = 45,
-    kDelete = 46,
-};
+namespace vk = platform::vk; // a bare kLeft is the fixture's margin
 
 class RandomSession : public EditFixture
 {
@@ -46,11 +34,11 @@ protected:
     // sometimes a selection made with Shift.
     void Prelude(std::mt19937& rng)
     {
-        static const unsigned moves[] = {kLeft, kRight, kUp, kDown, kHome, kEnd, kPrior, kNext};
+        static const unsigned moves[] = {vk::kLeft, vk::kRight, vk::kUp, vk::kDown, vk::kHome, vk::kEnd, vk::kPrior, vk::kNext};
         for (int k = 0, n = 1 + int(rng() % 2); k < n; ++k)
             Key(moves[rng() % 8], false, rng() % 4 == 0);
         if (rng() % 3 == 0) {
-            static const unsigned extend[] = {kLeft, kRight, kDown, kUp, kEnd, kHome};
+            static const unsigned extend[] = {vk::kLeft, vk::kRight, vk::kDown, vk::kUp, vk::kEnd, vk::kHome};
             for (int k = 0, n = 1 + int(rng() % 3); k < n; ++k)
                 Key(extend[rng() % 6], true, rng() % 4 == 0);
         }
@@ -76,11 +64,11 @@ protected:
             return afterSelection;
         }
         case 1: what = "char ;"; Char(';'); return afterSelection;
-        case 2: what = "Enter"; Key(kReturn); return afterSelection;
-        case 3: what = "Tab"; Key(kTab); return had ? -1 : caret; // a selection may be indented
-        case 4: what = "Shift+Tab"; Key(kTab, true); return -1;
-        case 5: what = "Backspace"; Key(kBack); return afterSelection;
-        case 6: what = "Delete"; Key(kDelete); return had ? selEnd : caret + 1;
+        case 2: what = "Enter"; Key(vk::kReturn); return afterSelection;
+        case 3: what = "Tab"; Key(vk::kTab); return had ? -1 : caret; // a selection may be indented
+        case 4: what = "Shift+Tab"; Key(vk::kTab, true); return -1;
+        case 5: what = "Backspace"; Key(vk::kBack); return afterSelection;
+        case 6: what = "Delete"; Key(vk::kDelete); return had ? selEnd : caret + 1;
         case 7: what = "menu Cut"; ctrl.Cut(); return afterSelection;
         case 8: {
             static const char* clips[] = {"pa\r\nste", "x", ""};
@@ -92,17 +80,17 @@ protected:
         }
         case 9:
             what = "overwrite char";
-            Key(kInsert);
+            Key(vk::kInsert);
             Char('o');
-            Key(kInsert);
+            Key(vk::kInsert);
             return had ? selEnd : -1;
         default:
         {
             const bool enter = rng() % 2;
             what = enter ? "overwrite Enter" : "overwrite Tab";
-            Key(kInsert);
-            Key(enter ? kReturn : kTab);
-            Key(kInsert);
+            Key(vk::kInsert);
+            Key(enter ? vk::kReturn : vk::kTab);
+            Key(vk::kInsert);
             return had && enter ? selEnd : -1;
         }
         }
