@@ -89,8 +89,7 @@ TrackEditInput CGLscene::ReadEditInput()
     TrackEditInput in;
     g_InputState.GetMousePos(in.x, in.y);
     in.button = g_InputState.GetButton();
-    in.modifier = g_InputState.GetModifier();
-    in.backspace = g_InputState.IsBackspace();
+    in.modifier = g_InputState.GetModifier(in.backspace);
     in.key = g_InputState.GetKey();
     return in;
 }

@@ -25,11 +25,21 @@ void CTrackEditFeed::Step(CSplineDot& set, const TrackEditInput& in, const Track
 
 void CTrackEditFeed::Feed(CSplineDot& set, const TrackEditInput& in, const CVec3& eye, const Picker& pick)
 {
+    TrackEditInput alone = in;
+    alone.key = 0;
+    const int modifier = KeyCode(alone);
+    if (modifier != m_lastModifier) {
+        m_lastModifier = modifier;
+        m_modifierSent = false;
+    }
     const int code = KeyCode(in);
     if (code != m_lastKey) {
         m_lastKey = code;
-        if (code != 0)
+        // the key running out leaves a modifier already sent on its own
+        if (code != 0 && (in.key != 0 || !m_modifierSent))
             set.KeyDown(code);
+        if (in.key == 0)
+            m_modifierSent = true;
     }
 
     // the pointer first: a press or a release belongs where the pointer is now, even

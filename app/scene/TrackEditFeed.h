@@ -24,7 +24,8 @@ struct TrackEditState {
 
 // Turns the user's input into editing calls on the edited track set, at most
 // every 10 ms. Remembers the last cursor, key code and button state, so each
-// change is sent once.
+// change is sent once; the one-shot key running out does not send the modifier
+// under it again.
 class CTrackEditFeed {
 public:
     // The world point under a window point (picked on the plane z = 75 and lifted
@@ -55,5 +56,7 @@ private:
 
     int m_lastX = 0, m_lastY = 0;
     int m_lastKey = 0;
+    int m_lastModifier = 0;       // KeyCode without the key
+    bool m_modifierSent = false;  // m_lastModifier went out on its own
     bool m_lastDown = false;
 };

@@ -267,7 +267,8 @@ void CGLAppDlg::OnKey(QKeyEvent* e, bool down)
     }
     if (key == platform::vk::kReturn)
         return;  // swallowed, as in a dialog without a default button
-    Perform(down ? shell::OnKeyDown(key, g_InputState, m_state) : shell::OnKeyUp(key, g_InputState));
+    Perform(down ? shell::OnKeyDown(key, m_heldModifiers, g_InputState, m_state)
+                 : shell::OnKeyUp(key, m_heldModifiers, g_InputState));
 }
 
 void CGLAppDlg::RefreshHeldModifiers()

@@ -4,6 +4,9 @@
 #include "foundation/core/InputState.h"
 #include "platform/VirtualKeys.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace shell {
 namespace vk = platform::vk;
 
@@ -16,30 +19,24 @@ WindowAction CursorForModifierKey(CInputState& input)
     return input.IsOverlayHit() ? WindowAction::MoveCursor : WindowAction::None;
 }
 
-// Backspace, Shift, Ctrl and Delete set the modifier; false for other keys.
-bool SetModifierOf(int key, CInputState& input)
+bool IsModifierKey(int key)
 {
-    switch (key) {
-    case vk::kBack:
-        input.SetModifier(CInputState::kModBackOrCtrl);
-        input.SetBackspace(true);
-        return true;
-    case vk::kShift: input.SetModifier(CInputState::kModShift); return true;
-    case vk::kControl: input.SetModifier(CInputState::kModBackOrCtrl); return true;
-    case vk::kDelete: input.SetModifier(CInputState::kModDelete); return true;
-    default: return false;
-    }
+    return key == vk::kBack || key == vk::kShift || key == vk::kControl || key == vk::kDelete;
 }
 } // namespace
 
-WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
+WindowAction OnKeyDown(int key, const HeldModifiers& held, CInputState& input, CShellState& state)
 {
     if (key >= vk::kF1 + 1 && key <= vk::kF1 + 9) {  // F2..F10
         state.viewRequest = key - vk::kF1;
         return WindowAction::None;
     }
-    if (SetModifierOf(key, input))
+    if (IsModifierKey(key)) {
+        if (held.IsRepeat())
+            return WindowAction::None;  // the refresh keeps the modifier
+        held.Apply(input);
         return key == vk::kShift || key == vk::kControl ? CursorForModifierKey(input) : WindowAction::None;
+    }
     switch (key) {
     case vk::kEscape: return WindowAction::Close;
     case vk::kSpace: return WindowAction::TogglePanel;
@@ -51,7 +48,10 @@ WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
     case 'W': input.SetForward(1); break;
     case vk::kDown:
     case 'S': input.SetForward(-1); break;
-    case kKeyO: input.SetKey(kKeyO); break;
+    case kKeyO:
+        if (!held.IsRepeat())  // one key event per press
+            input.SetKey(kKeyO);
+        break;
     case vk::kF1:
         // the render thread copies the pose before it selects view 0
         state.viewRequest = CShellState::kCopyPose | 0;
@@ -64,13 +64,15 @@ WindowAction OnKeyDown(int key, CInputState& input, CShellState& state)
     return WindowAction::None;
 }
 
-WindowAction OnKeyUp(int key, CInputState& input)
+WindowAction OnKeyUp(int key, const HeldModifiers& held, CInputState& input)
 {
     switch (key) {
     case vk::kBack:
     case vk::kControl:
     case vk::kDelete:
-        input.SetModifier(0);
+        // 0, or what the keys still held give; unchanged when the key let go did
+        // not give the modifier
+        held.Apply(input);
         return WindowAction::None;
     case vk::kShift: return WindowAction::ArrowCursor;  // the modifier expires by itself
     case vk::kLeft:
@@ -116,20 +118,60 @@ void HeldModifiers::OnKey(int key, bool down, CInputState& input)
 {
     if (key == vk::kShift)
         input.SetShiftHeld(down);
-    if (down) {
-        m_last = key;
-        m_lastHeld = true;
-    } else if (key == m_last) {
-        m_lastHeld = false;
+    if (key < 0 || key >= kKeys) {
+        m_repeat = false;
+        return;
     }
+    m_repeat = down && m_down[key];
+    m_down[key] = down;
+    if (!down) {
+        if (key == m_editKey)
+            m_editKey = 0;
+        return;
+    }
+    if (m_repeat)
+        return;
+    if (key == vk::kBack || key == vk::kDelete)
+        m_editKey = key;
+    else if (key == vk::kShift || key == vk::kControl)
+        m_ctrlLast = key == vk::kControl;
 }
 
-bool HeldModifiers::Refresh(CInputState& input) const { return m_lastHeld && SetModifierOf(m_last, input); }
+int HeldModifiers::Modifier(bool& backspace) const
+{
+    backspace = m_editKey == vk::kBack;
+    if (m_editKey != 0)
+        return backspace ? CInputState::kModBackOrCtrl : CInputState::kModDelete;
+    if (IsDown(vk::kBack) || IsDown(vk::kDelete))
+        return 0;  // one whose code another press took over
+    const bool ctrl = IsDown(vk::kControl), shift = IsDown(vk::kShift);
+    if (ctrl && (m_ctrlLast || !shift))
+        return CInputState::kModBackOrCtrl;
+    return shift ? CInputState::kModShift : 0;
+}
+
+void HeldModifiers::Apply(CInputState& input) const
+{
+    bool backspace = false;
+    const int modifier = Modifier(backspace);
+    input.SetModifier(modifier, backspace);
+}
+
+bool HeldModifiers::Refresh(CInputState& input) const
+{
+    bool backspace = false;
+    const int modifier = Modifier(backspace);
+    if (modifier == 0)
+        return false;
+    input.SetModifier(modifier, backspace);
+    return true;
+}
 
 void HeldModifiers::Release(CInputState& input)
 {
-    m_last = 0;
-    m_lastHeld = false;
+    std::fill(std::begin(m_down), std::end(m_down), false);
+    m_editKey = 0;
+    m_repeat = false;
     input.SetShiftHeld(false);
 }
 

@@ -18,8 +18,11 @@ enum class WindowAction {
     StartRadarDrag,  // move cursor, grab the mouse, confine it to the client area
 };
 
-WindowAction OnKeyDown(int vk, CInputState& input, CShellState& state);
-WindowAction OnKeyUp(int vk, CInputState& input);
+class HeldModifiers;
+
+// A key press (auto-repeated ones too) and a real release, after `held` saw it.
+WindowAction OnKeyDown(int vk, const HeldModifiers& held, CInputState& input, CShellState& state);
+WindowAction OnKeyUp(int vk, const HeldModifiers& held, CInputState& input);
 
 // Left button down: button event 1; the radar drag with Shift over the overlay.
 // `runDefault` is false in edit mode, where the default handling is skipped.
@@ -30,23 +33,36 @@ WindowAction OnMouseMove(int x, int y, double nowMs, CInputState& input);
 // Wheel: +1 away from the user, -1 towards; no vertical movement is no step.
 void OnWheel(int delta, CInputState& input);
 
-// The modifier is the code of the key pressed last. Shift and Ctrl do not
-// auto-repeat, and the first repeat of Backspace or Delete comes after the
-// modifier's life: the window keeps the modifier alive while the key pressed last
-// is a modifier key and is still held (Refresh runs more often than that life).
+// The keys held and the modifier they give. A Backspace or Delete gives its code
+// from its press to its release, unless a later press of the other one takes over
+// (it does not get the code back then). While neither is held, a held Shift or
+// Ctrl gives its code, the one pressed last of the two. Other keys never change
+// the modifier.
+// Auto-repeats are not presses: each press of Backspace, Delete or 'O' reaches the
+// input once. The modifier lives 100 ms: Refresh keeps it while its key is held.
 class HeldModifiers {
 public:
     // Every key press (auto-repeated ones too) and every real release; keeps the
     // input's real Shift state.
     void OnKey(int vk, bool down, CInputState& input);
-    // Sets the modifier of the key pressed last again while it is held; true when it did.
+    // The press seen last was an auto-repeat of a held key.
+    bool IsRepeat() const { return m_repeat; }
+    // Writes the modifier the held keys give, 0 when none.
+    void Apply(CInputState& input) const;
+    // Writes it again while a key giving one is held; true when it did.
     bool Refresh(CInputState& input) const;
     // The window lost the keyboard: the releases will not come.
     void Release(CInputState& input);
 
 private:
-    int m_last = 0;  // the key pressed last
-    bool m_lastHeld = false;
+    bool IsDown(int vk) const { return vk >= 0 && vk < kKeys && m_down[vk]; }
+    int Modifier(bool& backspace) const;
+
+    static constexpr int kKeys = 256;
+    bool m_down[kKeys] = {};
+    int m_editKey = 0;        // the Backspace or Delete giving its code, 0 when none
+    bool m_ctrlLast = false;  // Ctrl pressed after Shift
+    bool m_repeat = false;
 };
 
 // The cursor over the client area (the window system draws the frame's own).

@@ -82,18 +82,19 @@ int CInputState::GetModifier()
     return m_modifier;
 }
 
-void CInputState::SetModifier(int modifier)
+void CInputState::SetModifier(int modifier, bool backspace)
 {
     std::lock_guard lock(m_lock);
     m_modifier = modifier;
-    m_backspace = false;
+    m_backspace = backspace;
     m_timeModifier = m_timeLastInput = Now();
 }
 
-void CInputState::SetBackspace(bool down)
+int CInputState::GetModifier(bool& backspace)
 {
     std::lock_guard lock(m_lock);
-    m_backspace = down;
+    backspace = m_backspace && m_modifier == kModBackOrCtrl;
+    return m_modifier;
 }
 
 bool CInputState::IsBackspace()

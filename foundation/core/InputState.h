@@ -41,12 +41,11 @@ public:
     void SetKey(int key);
 
     int GetModifier();
-    // Clears the Backspace flag: the modifier now belongs to the key pressed last.
-    void SetModifier(int modifier);
-    // Backspace and Ctrl both give modifier 8; the flag tells a real Backspace apart.
-    // Set it after SetModifier(8) for Backspace; it reads true only while the
-    // modifier is still 8.
-    void SetBackspace(bool down);
+    // Backspace and Ctrl both give modifier 8; `backspace` tells a real Backspace
+    // apart. Both are written and read together.
+    void SetModifier(int modifier, bool backspace = false);
+    int GetModifier(bool& backspace);
+    // True only while the modifier is still 8.
     bool IsBackspace();
 
     // The real Shift state, kept apart from the modifier (the code of the key pressed

@@ -145,14 +145,14 @@ TEST_F(RenderLoop, ViewKeySelectsOnceWithOneResize)
     loop->Start();
     loop->Pass();
     calls.list.clear();
-    shell::OnKeyDown(113, input, state);  // F2
+    shell::OnKeyDown(113, shell::HeldModifiers(), input, state);  // F2
     loop->Pass();
     loop->Pass();
     EXPECT_EQ(calls.Only({"SelectView", "Resize"}), (std::vector<std::string>{"SelectView 1", "Resize 800x600"}));
     EXPECT_EQ(state.resizeCounter, 0);
 
     calls.list.clear();
-    shell::OnKeyDown(112, input, state);  // F1: the pose is copied before view 0 is selected
+    shell::OnKeyDown(112, shell::HeldModifiers(), input, state);  // F1: the pose is copied before view 0 is selected
     loop->Pass();
     EXPECT_EQ(calls.Only({"CopyPose", "SelectView"}), (std::vector<std::string>{"CopyPose", "SelectView 0"}));
 }
@@ -209,7 +209,7 @@ TEST_F(RenderLoop, F1CopyAndViewReachTheRenderThreadTogether)
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
     while (std::chrono::steady_clock::now() < end && poses.torn == 0)
         for (int i = 0; i < 1000; ++i)
-            shell::OnKeyDown(i % 2 ? 114 : 112, keys, state);
+            shell::OnKeyDown(i % 2 ? 114 : 112, shell::HeldModifiers(), keys, state);
     stop = true;
     render.join();
     EXPECT_EQ(poses.torn, 0) << "passes that saw the copy and view 0 apart";
@@ -315,7 +315,7 @@ TEST_F(RenderLoop, EditorRequestServedOnce)
     store.changed = false;
     loop->Start();
     state.fullScreen = true;
-    shell::OnKeyDown(122, input, state);  // F11
+    shell::OnKeyDown(122, shell::HeldModifiers(), input, state);  // F11
     RunFor(*loop, 1001);
     RunFor(*loop, 1001);
     EXPECT_EQ(calls.Only({"ToggleEditors"}), (std::vector<std::string>{"ToggleEditors 1"}));

@@ -1,6 +1,8 @@
 #include "app/scene/TrackEditFeed.h"
 #include "app/shell/ShellState.h"
 #include "app/shell/WindowInput.h"
+#include "engine/gl/GLcamera.h"
+#include "engine/terrain/GLRadar.h"
 #include "foundation/core/InputState.h"
 #include "log_capture.h"
 #include "start_view.h"
@@ -12,6 +14,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -206,29 +209,28 @@ TEST(TrackEditFeed, AHeldKeyIsSentOnce)
 double g_now = 0.0;
 double FakeNow() { return g_now; }
 
-// A millisecond-by-millisecond run of the window and the render thread: the keys
-// (with X's auto-repeat: 660 ms, then every 40 ms), the window's 50 ms modifier
-// refresh, the pointer sweeping along the track at 2 units a millisecond, the
-// render thread's expiry and the feed's 10 ms steps. Returns the dots removed.
+// A key held from `down` to `up` (ms).
 struct KeyPress {
     int vk;
-    double down, up;  // ms
+    double down, up;
 };
-int DotsRemovedWhileSweeping(const std::vector<KeyPress>& presses, double endMs)
+constexpr int kBack = 8, kShift = 16, kCtrl = 17, kDelete = 46;
+
+// A millisecond-by-millisecond run of the window's key handling on `input`: the
+// keys (with X's auto-repeat: 660 ms, then every 40 ms; X repeats neither Shift nor
+// Ctrl) and the window's 50 ms modifier refresh. Every 10 ms the render thread
+// expires the input and `step` runs as the frame.
+void RunKeys(const std::vector<KeyPress>& presses, double endMs, CInputState& input,
+             const std::function<void(int t)>& step)
 {
-    g_now = 0.0;
-    CInputState input(&FakeNow);
     CShellState shell;
     shell::HeldModifiers held;
-    CTrackEditFeed feed;
-    CSplineDot set;
-    set.m_Hosts.push_back(Line(1000.0f, 12));
     auto key = [&](int vk, bool down) {
         held.OnKey(vk, down, input);
         if (down)
-            shell::OnKeyDown(vk, input, shell);
+            shell::OnKeyDown(vk, held, input, shell);
         else
-            shell::OnKeyUp(vk, input);
+            shell::OnKeyUp(vk, held, input);
     };
     for (int t = 0; t <= int(endMs); ++t) {
         g_now = t;
@@ -237,37 +239,132 @@ int DotsRemovedWhileSweeping(const std::vector<KeyPress>& presses, double endMs)
                 key(k.vk, true);
             else if (t == int(k.up))
                 key(k.vk, false);
-            else if (t > k.down + 660 && t < k.up && (t - int(k.down) - 660) % 40 == 0 && k.vk != 16 && k.vk != 17)
-                key(k.vk, true);  // auto-repeat (X repeats neither Shift nor Ctrl)
+            else if (t > k.down + 660 && t < k.up && (t - int(k.down) - 660) % 40 == 0 && k.vk != kShift &&
+                     k.vk != kCtrl)
+                key(k.vk, true);
         }
         if (t % 50 == 25)
             held.Refresh(input);
         if (t % 10 == 0) {
-            shell::OnMouseMove(900 + 2 * t, 1000, g_now, input);
             input.Expire();
-            TrackEditInput in;
-            input.GetMousePos(in.x, in.y);
-            in.button = input.GetButton();
-            in.modifier = input.GetModifier();
-            in.backspace = input.IsBackspace();
-            in.key = input.GetKey();
-            feed.Feed(set, in, kEye, FlatPick);
+            step(t);
         }
     }
+}
+
+// The feed's 10 ms step with the pointer sweeping along y = 1000 from x = 900 at
+// 2 units a millisecond.
+void SweepAndFeed(int t, CInputState& input, CTrackEditFeed& feed, CSplineDot& set)
+{
+    shell::OnMouseMove(900 + 2 * t, 1000, g_now, input);
+    TrackEditInput in;
+    input.GetMousePos(in.x, in.y);
+    in.button = input.GetButton();
+    in.modifier = input.GetModifier(in.backspace);
+    in.key = input.GetKey();
+    feed.Feed(set, in, kEye, FlatPick);
+}
+
+// Returns the dots removed from one 12-dot track while sweeping along it.
+int DotsRemovedWhileSweeping(const std::vector<KeyPress>& presses, double endMs)
+{
+    CInputState input(&FakeNow);
+    CTrackEditFeed feed;
+    CSplineDot set;
+    set.m_Hosts.push_back(Line(1000.0f, 12));
+    RunKeys(presses, endMs, input, [&](int t) { SweepAndFeed(t, input, feed, set); });
     return set.GetHostCount() == 1 ? 12 - int(set.m_Hosts[0].dots.size()) : -1;
+}
+
+// Sweeps over 14 two-dot tracks standing across the pointer's path, 200 units
+// apart: each Delete or Backspace that arrives removes the track under the
+// pointer, each 'O' smooths it. Returns the edits made.
+int EditsWhileSweeping(const std::vector<KeyPress>& presses, double endMs)
+{
+    LogCapture log;
+    CInputState input(&FakeNow);
+    CTrackEditFeed feed;
+    CSplineDot set;
+    for (int i = 0; i < 14; ++i) {
+        TrackHost h;
+        h.dots = {CVec3(1000.0f + 200.0f * float(i), 1000.0f, 0.0f), CVec3(1000.0f + 200.0f * float(i), 1600.0f, 0.0f)};
+        set.m_Hosts.push_back(std::move(h));
+    }
+    RunKeys(presses, endMs, input, [&](int t) { SweepAndFeed(t, input, feed, set); });
+    int edits = 14 - set.GetHostCount();
+    for (const std::string& line : log.Lines())
+        edits += line.find("KeyDown  Optimize") != std::string::npos ? 1 : 0;
+    return edits;
 }
 
 TEST(TrackEditFeed, HeldShiftAndAutoRepeatingDeleteRemoveOneDotPerPress)
 {
-    constexpr int kShift = 16, kDelete = 46;
     // Shift held throughout, Delete held for 1.2 s while the pointer crosses six dots
     EXPECT_EQ(DotsRemovedWhileSweeping({{kShift, 0, 5000}, {kDelete, 100, 1300}}, 1400), 1);
     // the same with Ctrl held (Backspace's modifier, which Delete must not take over)
-    EXPECT_EQ(DotsRemovedWhileSweeping({{17, 0, 5000}, {kDelete, 100, 1300}}, 1400), 1);
+    EXPECT_EQ(DotsRemovedWhileSweeping({{kCtrl, 0, 5000}, {kDelete, 100, 1300}}, 1400), 1);
     // Delete alone, held through the repeat delay
     EXPECT_EQ(DotsRemovedWhileSweeping({{kDelete, 100, 1300}}, 1400), 1);
     // two real presses with Shift held: two dots
     EXPECT_EQ(DotsRemovedWhileSweeping({{kShift, 0, 5000}, {kDelete, 100, 900}, {kDelete, 1000, 1300}}, 1400), 2);
+}
+
+TEST(TrackEditFeed, EachPressOfDeleteBackspaceOrOActsOnceWhateverElseIsPressed)
+{
+    const int kO = 'O', kW = 'W';
+    struct Case {
+        const char* keys;
+        std::vector<KeyPress> presses;
+        int edits;
+    } cases[] = {
+        {"Ctrl, Delete held, Ctrl let go", {{kCtrl, 0, 400}, {kDelete, 100, 1300}}, 1},
+        {"Ctrl, Backspace held, Ctrl let go", {{kCtrl, 0, 400}, {kBack, 100, 1300}}, 1},
+        {"Backspace held, then Shift", {{kBack, 100, 1300}, {kShift, 300, 1000}}, 1},
+        {"Delete held, then Shift", {{kDelete, 100, 1300}, {kShift, 300, 1000}}, 1},
+        {"Backspace held, then Ctrl", {{kBack, 100, 1300}, {kCtrl, 300, 1000}}, 1},
+        {"'O' held", {{kO, 100, 1300}}, 1},
+        {"Delete held, W pressed and let go", {{kDelete, 100, 1300}, {kW, 300, 500}}, 1},
+        // 'O' with Delete held sends 111, which edits nothing
+        {"Delete held, 'O' pressed and let go", {{kDelete, 100, 1300}, {kO, 300, 400}}, 1},
+        {"Backspace held, 'O' pressed and let go", {{kBack, 100, 1300}, {kO, 300, 400}}, 2},
+        {"Backspace held, Delete pressed and let go", {{kBack, 100, 1300}, {kDelete, 300, 500}}, 2},
+        {"'O', then Delete before the key runs out", {{kO, 100, 200}, {kDelete, 110, 1300}}, 2},
+        {"two presses of Backspace with Ctrl held", {{kCtrl, 0, 1400}, {kBack, 100, 300}, {kBack, 600, 800}}, 2},
+        {"two presses of 'O' with W held", {{kW, 0, 1400}, {kO, 100, 900}, {kO, 1000, 1300}}, 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EditsWhileSweeping(c.presses, 1400), c.edits) << c.keys;
+}
+
+TEST(WindowKeys, HeldCtrlScalesTheRadarWhileWalking)
+{
+    std::vector<CVec3> vertices;
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j)
+            vertices.push_back(CVec3(float(j - 4) * 100.0f, float(i - 4) * 100.0f, 0.0f));
+    CGLRadar radar;  // at (16, 40), 128 x 128 scaled by 1.2
+    radar.Attach(8, 8, 24, nullptr, vertices.data(), 100.0f);
+    radar.BuildOutline();
+    CGLcamera camera;
+    const float zoom = radar.GetZoom();
+    g_now = 0.0;
+    g_InputState.SetTimeSource(&FakeNow);
+    g_InputState.SetModifier(0);
+    g_InputState.SetWheel(0);
+    g_InputState.SetButton(CInputState::kButtonNone);
+    // Ctrl held, W pressed 200 ms later and held (walking), the wheel turned at 600 ms
+    RunKeys({{kCtrl, 0, 1000}, {'W', 200, 1000}}, 700, g_InputState, [&](int t) {
+        shell::OnMouseMove(90, 110, g_now, g_InputState);
+        if (t == 600)
+            shell::OnWheel(120, g_InputState);
+        radar.Update(&camera);
+    });
+    EXPECT_LT(radar.GetScale(), 1.2f);
+    EXPECT_FLOAT_EQ(radar.GetZoom(), zoom);
+    g_InputState.SetModifier(0);
+    g_InputState.SetForward(0);
+    g_InputState.SetOverlayHit(false);
+    g_InputState.SetTimeSource(nullptr);
 }
 
 // The panel's red button: "1" once after a click, then "0".

@@ -14,10 +14,19 @@ namespace {
 double g_now = 1000.0;
 double FakeNow() { return g_now; }
 
+// A key event as the window passes it on: the held keys first, then the key rules.
+WindowAction Key(int vk, bool down, shell::HeldModifiers& held, CInputState& input, CShellState& state)
+{
+    held.OnKey(vk, down, input);
+    return down ? shell::OnKeyDown(vk, held, input, state) : shell::OnKeyUp(vk, held, input);
+}
+
 struct ShellInput : ::testing::Test {
     ShellInput() : input((g_now = 1000.0, &FakeNow)) {}
+    WindowAction Press(int vk, bool down = true) { return Key(vk, down, held, input, state); }
     CInputState input;
     CShellState state;
+    shell::HeldModifiers held;
 };
 
 } // namespace
@@ -44,8 +53,9 @@ TEST_F(ShellInput, KeyMap)
     for (const auto& c : cases) {
         CInputState in(&FakeNow);
         CShellState st;
+        shell::HeldModifiers keys;
         st.viewRequest = -1;
-        EXPECT_EQ(shell::OnKeyDown(c.vk, in, st), c.action) << c.vk;
+        EXPECT_EQ(Key(c.vk, true, keys, in, st), c.action) << c.vk;
         EXPECT_EQ(in.GetModifier(), c.modifier) << c.vk;
         EXPECT_EQ(in.GetStrafe(), c.strafe) << c.vk;
         EXPECT_EQ(in.GetForward(), c.forward) << c.vk;
@@ -58,94 +68,104 @@ TEST_F(ShellInput, KeyMap)
 TEST_F(ShellInput, FunctionKeysPostRequests)
 {
     state.viewRequest = -1;
-    shell::OnKeyDown(112, input, state);  // F1: copy the pose, then view 0
+    Press(112);  // F1: copy the pose, then view 0
     EXPECT_EQ(state.viewRequest, CShellState::kCopyPose | 0);
-    shell::OnKeyDown(122, input, state);  // F11
+    Press(122);  // F11
     EXPECT_TRUE(state.editorRequest);
     EXPECT_EQ(state.viewRequest, CShellState::kCopyPose | 0);
 }
 
 TEST_F(ShellInput, BackspaceIsToldApartFromCtrl)
 {
-    shell::OnKeyDown(8, input, state);
+    Press(8);
     EXPECT_EQ(input.GetModifier(), 8);
     EXPECT_TRUE(input.IsBackspace());
-    shell::OnKeyUp(8, input);
+    Press(8, false);
     EXPECT_EQ(input.GetModifier(), 0);
     EXPECT_FALSE(input.IsBackspace());
 
-    shell::OnKeyDown(17, input, state);
+    Press(17);
     EXPECT_EQ(input.GetModifier(), 8);
     EXPECT_FALSE(input.IsBackspace());
-    // Backspace, then Ctrl while it is held: the modifier belongs to Ctrl
-    shell::OnKeyDown(8, input, state);
-    shell::OnKeyDown(17, input, state);
+    Press(8);  // Backspace with Ctrl held: the modifier is Backspace's
+    EXPECT_TRUE(input.IsBackspace());
+    Press(8, false);  // and Ctrl's again
+    EXPECT_EQ(input.GetModifier(), 8);
     EXPECT_FALSE(input.IsBackspace());
 }
 
 TEST_F(ShellInput, KeyUpReleasesAxesAndLetsShiftExpire)
 {
-    shell::OnKeyDown('A', input, state);
-    shell::OnKeyDown('W', input, state);
-    shell::OnKeyUp(37, input);
-    shell::OnKeyUp(40, input);
+    Press('A');
+    Press('W');
+    Press(37, false);
+    Press(40, false);
     EXPECT_EQ(input.GetStrafe(), 0);
     EXPECT_EQ(input.GetForward(), 0);
 
     input.SetOverlayHit(true);
-    EXPECT_EQ(shell::OnKeyDown(16, input, state), WindowAction::MoveCursor);
-    EXPECT_EQ(shell::OnKeyUp(16, input), WindowAction::ArrowCursor);
+    EXPECT_EQ(Press(16), WindowAction::MoveCursor);
+    EXPECT_EQ(Press(16, false), WindowAction::ArrowCursor);
     EXPECT_EQ(input.GetModifier(), 4);
     g_now += 101;
     input.Expire();
     EXPECT_EQ(input.GetModifier(), 0);
 }
 
-TEST_F(ShellInput, HeldModifierKeptOnlyWhileItsKeyIsThePressedLast)
+TEST_F(ShellInput, HeldModifierFollowsTheHeldKeys)
 {
-    shell::HeldModifiers held;
-    auto press = [&](int vk, bool down) {
-        held.OnKey(vk, down, input);
-        if (down)
-            shell::OnKeyDown(vk, input, state);
-        else
-            shell::OnKeyUp(vk, input);
-    };
+    // after more than the modifier's life, with the window's refresh
     auto later = [&] {
         g_now += 101;
         input.Expire();
-        return held.Refresh(input);
+        held.Refresh(input);
+        return input.GetModifier();
     };
-    press(16, true);  // Shift: kept, and the real Shift state is there
-    EXPECT_TRUE(later());
-    EXPECT_EQ(input.GetModifier(), 4);
+    Press(16);  // Shift: kept, and the real Shift state is there
+    EXPECT_EQ(later(), 4);
     EXPECT_TRUE(input.IsShiftHeld());
-    press('W', true);  // another key pressed last: Shift's modifier expires
-    EXPECT_FALSE(later());
-    EXPECT_EQ(input.GetModifier(), 0);
-    EXPECT_TRUE(input.IsShiftHeld());
-
-    press(17, true);  // Ctrl, then Backspace: Backspace's modifier and flag stay
-    press(8, true);
-    EXPECT_TRUE(later());
+    Press('W');  // other keys do not end it
+    Press(37);
+    EXPECT_EQ(later(), 4);
+    Press(17);  // Ctrl, pressed last of the two
+    EXPECT_EQ(later(), 8);
+    Press(16, false);  // Shift let go: Ctrl's stays
     EXPECT_EQ(input.GetModifier(), 8);
-    EXPECT_TRUE(input.IsBackspace());
-    press(8, false);
-    EXPECT_FALSE(later());
-    EXPECT_EQ(input.GetModifier(), 0);
-
-    press(46, true);  // Delete with Shift held: 46 stays until released
-    EXPECT_TRUE(later());
-    EXPECT_EQ(input.GetModifier(), 46);
-    press(16, false);
     EXPECT_FALSE(input.IsShiftHeld());
-    EXPECT_TRUE(later());
-    EXPECT_EQ(input.GetModifier(), 46);
+    Press(16);
+    Press(17, false);  // Ctrl let go: Shift's
+    EXPECT_EQ(later(), 4);
 
-    held.OnKey(16, true, input);
+    Press(46);  // Delete: its code while held, Shift pressed again or not
+    EXPECT_EQ(later(), 46);
+    Press(16, false);
+    Press(16);
+    EXPECT_EQ(later(), 46);
+    Press(8);  // Backspace takes over
+    EXPECT_TRUE(input.IsBackspace());
+    Press(8, false);  // Delete does not get it back, nor Shift while Delete is down
+    EXPECT_EQ(input.GetModifier(), 0);
+    EXPECT_EQ(later(), 0);
+    Press(46, false);  // Shift's again
+    EXPECT_EQ(later(), 4);
+
+    Press(46);
     held.Release(input);  // the window lost the keyboard
     EXPECT_FALSE(input.IsShiftHeld());
-    EXPECT_FALSE(later());
+    EXPECT_EQ(later(), 0);
+}
+
+TEST_F(ShellInput, AutoRepeatedOIsNoNewKey)
+{
+    Press('O');
+    EXPECT_EQ(input.GetKey(), 79);
+    g_now += 34;
+    input.Expire();
+    Press('O');  // X's auto-repeat
+    EXPECT_EQ(input.GetKey(), 0);
+    Press('O', false);
+    Press('O');
+    EXPECT_EQ(input.GetKey(), 79);
 }
 
 TEST_F(ShellInput, LeftDragStartsCaptureAfter10MsOnlyOnTheOpenView)

@@ -108,20 +108,27 @@ TEST_F(InputStateTest, HeldModifierStaysUntilHundredMsAfterLastRepeat)
 
 TEST_F(InputStateTest, BackspaceIsToldApartFromCtrlWhileModifierEightLasts)
 {
+    bool backspace = true;
     state.SetModifier(CInputState::kModBackOrCtrl); // Ctrl
     EXPECT_FALSE(state.IsBackspace());
-    state.SetBackspace(true); // Backspace
+    EXPECT_EQ(state.GetModifier(backspace), 8);
+    EXPECT_FALSE(backspace);
+    state.SetModifier(CInputState::kModBackOrCtrl, true); // Backspace
     EXPECT_TRUE(state.IsBackspace());
+    EXPECT_EQ(state.GetModifier(backspace), 8);
+    EXPECT_TRUE(backspace);
     state.SetModifier(CInputState::kModBackOrCtrl); // Ctrl pressed after it
     EXPECT_FALSE(state.IsBackspace());
-    state.SetBackspace(true);
-    state.SetModifier(CInputState::kModShift);
+    state.SetModifier(CInputState::kModShift, true);
     EXPECT_FALSE(state.IsBackspace());
-    state.SetModifier(CInputState::kModBackOrCtrl);
-    state.SetBackspace(true);
+    EXPECT_EQ(state.GetModifier(backspace), 4);
+    EXPECT_FALSE(backspace);
+    state.SetModifier(CInputState::kModBackOrCtrl, true);
     g_fakeNow += 101.0;
     state.Expire();
     EXPECT_FALSE(state.IsBackspace()); // expired with its modifier
+    EXPECT_EQ(state.GetModifier(backspace), 0);
+    EXPECT_FALSE(backspace);
 }
 
 TEST_F(InputStateTest, OverlayGatesMovementAndAxesOnly)
