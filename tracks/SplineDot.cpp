@@ -1,10 +1,12 @@
 #include "tracks/SplineDot.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "foundation/core/Versions.h"
 #include "foundation/math/Spline.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "tracks/TrackFile.h"
@@ -19,6 +21,21 @@ constexpr size_t kMinBytesPerDot = 4096;
 bool UsableName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+}
+
+// Writes the bytes to "<path>.unsaved", or the first of "<path>.unsaved.1", .2,
+// ... that is free; returns the name written, empty when none could be.
+std::string SaveBeside(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    for (int n = 0; n < 100; ++n) {
+        const std::string name = path + ".unsaved" + (n ? "." + std::to_string(n) : std::string());
+        int error = 0;
+        if (platform::WriteNewFile(name, bytes.data(), bytes.size(), &error))
+            return name;
+        if (error != EEXIST)
+            break;
+    }
+    return {};
 }
 
 } // namespace
@@ -143,8 +160,19 @@ bool CSplineDot::SaveTrack()
     platform::CreateDirectories(platform::ResolvePath("User"));
     platform::CreateDirectories(platform::ResolvePath("User//" + m_Name));
     const std::vector<uint8_t> bytes = WriteTrackSet(m_Hosts);
-    if (!platform::WriteFileAtomic(path, bytes.data(), bytes.size()))
-        return CVersions::Print(false, "CSplineDot::SaveTrack error: cannot write %s\r\n", path.c_str());
+    if (!platform::WriteFileAtomic(path, bytes.data(), bytes.size())) {
+        if (!m_Modified)
+            return CVersions::Print(false, "CSplineDot::SaveTrack error: cannot write %s\r\n", path.c_str());
+        // the user's edits go to a new file beside it that replaces nothing
+        const std::string beside = SaveBeside(path, bytes);
+        if (beside.empty())
+            return CVersions::Print(false,
+                                    "CSplineDot::SaveTrack error: %s cannot be written, nor a new file beside it: "
+                                    "the edits are lost\r\n",
+                                    path.c_str());
+        return CVersions::Print(false, "CSplineDot::SaveTrack error: %s cannot be written; the edited set is saved as %s\r\n",
+                                path.c_str(), beside.c_str());
+    }
     m_LoadFailed = false;
     return true;
 }
