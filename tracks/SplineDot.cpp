@@ -13,10 +13,6 @@
 
 namespace {
 
-// What a dot's mesh holds at least (about 100 vertices of 70 bytes and more), to
-// refuse a host before building it.
-constexpr size_t kMinBytesPerDot = 4096;
-
 // A set name is one folder below "User".
 bool UsableName(const std::string& name)
 {
@@ -107,32 +103,25 @@ bool CSplineDot::LoadHosts(const uint8_t* data, size_t size, uint64_t start, int
     for (size_t i : leftOver)
         numbers.push_back(m_Hosts[i].mesh.m_Number);
     long long vertices = 0, indices = 0;
-    size_t meshBytes = 0, heldBytes = 0;
+    size_t meshBytes = 0;
     int unbuilt = 0;
+    size_t held = BudgetHeld(); // of the sets served before this one: its own hosts are new
     for (TrackHost& h : m_Hosts) {
         // past the budget a host keeps its dots (they are saved) but gets no mesh
-        if (heldBytes + kMinBytesPerDot * h.dots.size() > kMeshBudgetBytes) {
-            h.mesh.Clear();
+        if (BuildWithinBudget(h, held) < 0) {
             h.dirty = 0;
             ++unbuilt;
             continue;
         }
-        BuildHostMesh(h);
-        if (heldBytes + h.mesh.HeldBytes() > kMeshBudgetBytes) {
-            h.mesh.Clear();
-            ++unbuilt;
-            continue;
-        }
-        heldBytes += h.mesh.HeldBytes();
         vertices += h.mesh.GetVertexCount();
         indices += h.mesh.GetIndexCount();
         meshBytes += h.mesh.MemoryBytes();
     }
     if (unbuilt > 0)
         CVersions::Print(false,
-                         "CSplineDot::LoadTrack %s: %d hosts not built, the set's meshes would take more than "
+                         "CSplineDot::LoadTrack %s: %d hosts not built, the track meshes would take more than "
                          "%zu MB\r\n",
-                         TrackFilePath(m_Name).c_str(), unbuilt, kMeshBudgetBytes >> 20);
+                         TrackFilePath(m_Name).c_str(), unbuilt, BudgetLimit() >> 20);
     for (size_t k = 0; k < leftOver.size(); ++k)
         m_Hosts[leftOver[k]].mesh.m_Number = numbers[k];
 
