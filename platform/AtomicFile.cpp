@@ -267,3 +267,58 @@ void AtomicFileStream::Discard()
 }
 
 } // namespace platform
+
+namespace platform {
+
+bool WriteNewFile(const std::string& path, const void* data, size_t size, int* error)
+{
+    int fd = -1;
+    std::string temp;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = TempName(path, attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        if (error)
+            *error = errno;
+        return false;
+    }
+    int err = 0;
+    const char* p = static_cast<const char*>(data);
+    for (size_t left = size; left > 0 && err == 0;) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n > 0)
+            p += n, left -= size_t(n);
+        else if (n == 0 || errno != EINTR)
+            err = n == 0 ? EIO : errno;
+    }
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    bool renamed = false;
+    if (err == 0) {
+        renamed = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
+        err = renamed ? 0 : errno;
+        // a file system without the no-replace rename: a hard link never replaces either
+        if (err == EINVAL || err == ENOSYS || err == ENOTSUP)
+            err = ::link(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+    }
+    if (!renamed)
+        ::unlink(temp.c_str());
+    if (err != 0) {
+        if (error)
+            *error = err;
+        return false;
+    }
+    const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+} // namespace platform

@@ -49,3 +49,14 @@ using TempNameSource = std::function<std::string(const std::string& target, int 
 void SetTempNameSource(TempNameSource source);
 
 } // namespace platform
+
+namespace platform {
+
+// Writes a file under a name that is not taken: the bytes go to a temporary file
+// beside it, which is synced and then given the name without replacing anything
+// there (not even a dangling link), so the name holds the whole file or nothing.
+// False when nothing was written; `error` (when given) is then EEXIST when the
+// name is taken.
+bool WriteNewFile(const std::string& path, const void* data, size_t size, int* error = nullptr);
+
+} // namespace platform

@@ -1,24 +1,37 @@
 #include "tracks/SplineDot.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "foundation/core/Versions.h"
 #include "foundation/math/Spline.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "tracks/TrackFile.h"
 
 namespace {
 
-// What a dot's mesh holds at least (about 100 vertices of 70 bytes and more), to
-// refuse a host before building it.
-constexpr size_t kMinBytesPerDot = 4096;
-
 // A set name is one folder below "User".
 bool UsableName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string::npos;
+}
+
+// Writes the bytes to "<path>.unsaved", or the first of "<path>.unsaved.1", .2,
+// ... that is free; returns the name written, empty when none could be.
+std::string SaveBeside(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    for (int n = 0; n < 100; ++n) {
+        const std::string name = path + ".unsaved" + (n ? "." + std::to_string(n) : std::string());
+        int error = 0;
+        if (platform::WriteNewFile(name, bytes.data(), bytes.size(), &error))
+            return name;
+        if (error != EEXIST)
+            break;
+    }
+    return {};
 }
 
 } // namespace
@@ -90,32 +103,25 @@ bool CSplineDot::LoadHosts(const uint8_t* data, size_t size, uint64_t start, int
     for (size_t i : leftOver)
         numbers.push_back(m_Hosts[i].mesh.m_Number);
     long long vertices = 0, indices = 0;
-    size_t meshBytes = 0, heldBytes = 0;
+    size_t meshBytes = 0;
     int unbuilt = 0;
+    size_t held = BudgetHeld(); // of the sets served before this one: its own hosts are new
     for (TrackHost& h : m_Hosts) {
         // past the budget a host keeps its dots (they are saved) but gets no mesh
-        if (heldBytes + kMinBytesPerDot * h.dots.size() > kMeshBudgetBytes) {
-            h.mesh.Clear();
+        if (BuildWithinBudget(h, held) < 0) {
             h.dirty = 0;
             ++unbuilt;
             continue;
         }
-        BuildHostMesh(h);
-        if (heldBytes + h.mesh.HeldBytes() > kMeshBudgetBytes) {
-            h.mesh.Clear();
-            ++unbuilt;
-            continue;
-        }
-        heldBytes += h.mesh.HeldBytes();
         vertices += h.mesh.GetVertexCount();
         indices += h.mesh.GetIndexCount();
         meshBytes += h.mesh.MemoryBytes();
     }
     if (unbuilt > 0)
         CVersions::Print(false,
-                         "CSplineDot::LoadTrack %s: %d hosts not built, the set's meshes would take more than "
+                         "CSplineDot::LoadTrack %s: %d hosts not built, the track meshes would take more than "
                          "%zu MB\r\n",
-                         TrackFilePath(m_Name).c_str(), unbuilt, kMeshBudgetBytes >> 20);
+                         TrackFilePath(m_Name).c_str(), unbuilt, BudgetLimit() >> 20);
     for (size_t k = 0; k < leftOver.size(); ++k)
         m_Hosts[leftOver[k]].mesh.m_Number = numbers[k];
 
@@ -143,8 +149,19 @@ bool CSplineDot::SaveTrack()
     platform::CreateDirectories(platform::ResolvePath("User"));
     platform::CreateDirectories(platform::ResolvePath("User//" + m_Name));
     const std::vector<uint8_t> bytes = WriteTrackSet(m_Hosts);
-    if (!platform::WriteFileAtomic(path, bytes.data(), bytes.size()))
-        return CVersions::Print(false, "CSplineDot::SaveTrack error: cannot write %s\r\n", path.c_str());
+    if (!platform::WriteFileAtomic(path, bytes.data(), bytes.size())) {
+        if (!m_Modified)
+            return CVersions::Print(false, "CSplineDot::SaveTrack error: cannot write %s\r\n", path.c_str());
+        // the user's edits go to a new file beside it that replaces nothing
+        const std::string beside = SaveBeside(path, bytes);
+        if (beside.empty())
+            return CVersions::Print(false,
+                                    "CSplineDot::SaveTrack error: %s cannot be written, nor a new file beside it: "
+                                    "the edits are lost\r\n",
+                                    path.c_str());
+        return CVersions::Print(false, "CSplineDot::SaveTrack error: %s cannot be written; the edited set is saved as %s\r\n",
+                                path.c_str(), beside.c_str());
+    }
     m_LoadFailed = false;
     return true;
 }

@@ -15,8 +15,30 @@ struct TrackHost {
     std::vector<CVec3> dots;
     uint8_t closed = 0;
     uint8_t dirty = 0; // dots changed since the mesh was built
+    uint8_t oversized = 0; // mesh refused for its size; only an edit of the host clears it
     CTrackMesh mesh;
     std::vector<CVec3> curveCache; // curve drawn as a line in edit mode
+};
+
+class CSplineDotUtil;
+
+// The memory the track meshes of a scene's sets may hold together. Sets are
+// served in the order they joined (the edited set first, then the others in
+// load order): a set that loads is weighed against those before it, an edit
+// against all the others.
+class CTrackMeshBudget {
+public:
+    explicit CTrackMeshBudget(size_t limit) : m_Limit(limit) {}
+
+    size_t Limit() const { return m_Limit; }
+    void Clear() { m_Sets.clear(); }
+    void Join(const CSplineDotUtil* set) { m_Sets.push_back(set); }
+    // Bytes the meshes of the sets that joined hold.
+    size_t Held() const;
+
+private:
+    size_t m_Limit;
+    std::vector<const CSplineDotUtil*> m_Sets;
 };
 
 // Track set state and the editing rules. (0, 0, 0) stands for no dot and -1 for
@@ -59,8 +81,18 @@ public:
     // Makes the host's curve (10 points per dot interval), builds its mesh with the
     // track width, clears dirty and the curve cache; returns the curve's point count.
     static int BuildHostMesh(TrackHost& host);
-    // Builds the mesh of every dirty host (what an edit-mode frame does).
+    // Builds the mesh of every dirty host (what an edit-mode frame does), within
+    // the mesh budget.
     void BuildDirtyMeshes();
+
+    // Memory the meshes may hold: of the budget the set shares (see
+    // SetMeshBudget), else of the set alone. Hosts past it keep their dots but get
+    // no mesh.
+    static constexpr size_t kMeshBudgetBytes = size_t(256) << 20;
+    // Shares the budget (which outlives the set) with the sets that joined it.
+    void SetMeshBudget(const CTrackMeshBudget* budget) { m_Budget = budget; }
+    // Bytes this set's meshes hold.
+    size_t MeshBytesHeld() const;
 
     // True when the hosts changed through an edit since they were loaded.
     bool IsModified() const { return m_Modified; }
@@ -100,16 +132,28 @@ protected:
     // Re-chains; for hosts left out of the chain, records their new positions.
     void ChainHostsImpl(std::vector<size_t>* leftOver);
 
+    // `held` below is what the budget's meshes hold; kHeldUnknown until a pass
+    // first needs it.
+    static constexpr size_t kHeldUnknown = SIZE_MAX;
+    size_t BudgetLimit() const { return m_Budget ? m_Budget->Limit() : kMeshBudgetBytes; }
+    size_t BudgetHeld() const { return m_Budget ? m_Budget->Held() : MeshBytesHeld(); }
+    // Builds the host's mesh when its estimate fits in the budget beside `held`
+    // (which then counts the new mesh); otherwise the host gets no mesh and its
+    // size mark. Returns the curve's point count, or -1 when refused.
+    int BuildWithinBudget(TrackHost& host, size_t& held) const;
+    // Builds a dirty host's mesh within the budget (its old mesh leaves `held`
+    // first), logging a refusal; a host marked for its size is left as it is.
+    // Returns the curve's point count, or -1 when nothing was built.
+    int BuildDirtyHost(TrackHost& host, size_t& held);
+
+    const CTrackMeshBudget* m_Budget = nullptr;
+
     bool m_Modified = false;
 };
 
 // One named track set: editing entry points and the file "User//<name>//hostlist.bin".
 class CSplineDot : public CSplineDotUtil {
 public:
-    // Memory the meshes of one set may hold when it is loaded; hosts past it
-    // keep their dots but get no mesh.
-    static constexpr size_t kMeshBudgetBytes = size_t(256) << 20;
-
     CSplineDot() = default;
 
     // Reads the set's file; returns the number of hosts now held (0 when the file
@@ -135,7 +179,8 @@ public:
 
     // Drawing (tracks/SplineDotDraw.cpp; render thread, GL context current).
     int Render(CGLcamera* view, CGLfont* font, bool editMode);
-    void RenderSplineLines(CGLcamera* view, TrackHost& host);
+    // `held`: as for BuildDirtyHost, one value for the hosts of a frame.
+    void RenderSplineLines(CGLcamera* view, TrackHost& host, size_t& held);
     void RenderEditCursor(CGLcamera* view, CGLfont* font, int liveDots, bool far, bool bent, bool hasDots,
                           const CVec3& marker);
     void RenderTrackEnd(CGLfont* font, int liveDots, bool far);

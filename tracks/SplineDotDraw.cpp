@@ -95,9 +95,10 @@ int CSplineDot::Render(CGLcamera* view, CGLfont* font, bool editMode)
     const float d = hasDots ? m_LiveDots.front().Distance(m_Cursor) : 0.0f;
     const CVec3 marker = m_Cursor + CVec3(0.0f, 0.0f, kMarkerLift);
 
+    size_t held = kHeldUnknown;
     for (TrackHost& host : m_Hosts) {
         DrawDots(view, host, m_PickedDot);
-        RenderSplineLines(view, host);
+        RenderSplineLines(view, host, held);
     }
     RenderLiveDots(view, false);
     RenderLiveTrack();
@@ -113,10 +114,11 @@ int CSplineDot::Render(CGLcamera* view, CGLfont* font, bool editMode)
     return 0;
 }
 
-void CSplineDot::RenderSplineLines(CGLcamera* view, TrackHost& host)
+void CSplineDot::RenderSplineLines(CGLcamera* view, TrackHost& host, size_t& held)
 {
-    if (host.dirty) {
-        const int size = BuildHostMesh(host);
+    // a host refused for its size waits for an edit of it
+    const int size = BuildDirtyHost(host, held);
+    if (size >= 0) {
         CVersions::Print(true, " CSplineDot::RenderSplineLines Stage(1) Spline::Generate Sz=%d\r\n", size);
         host.mesh.Upload();
     }

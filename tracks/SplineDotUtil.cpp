@@ -17,6 +17,13 @@ constexpr double kRadToDegree = 57.29577951308232;
 
 bool IsNone(const CVec3& v) { return v == 0.0f; }
 
+// The user changed the host's dots: its mesh is built again, and weighed again.
+void MarkEdited(TrackHost& h)
+{
+    h.dirty = 1;
+    h.oversized = 0;
+}
+
 bool Within(const CVec3& a, const CVec3& b, float r) { return a.DistanceSq(b) <= r * r; }
 
 float Dist2D(const CVec3& a, const CVec3& b)
@@ -92,15 +99,71 @@ int CSplineDotUtil::BuildHostMesh(TrackHost& host)
     Spline::Generate(curve, host.dots, 10, host.closed != 0);
     host.mesh.Build(curve, CTrackMesh::kTrackWidth);
     host.dirty = 0;
+    host.oversized = 0;
     host.curveCache.clear();
     return int(curve.size());
 }
 
 void CSplineDotUtil::BuildDirtyMeshes()
 {
+    size_t held = kHeldUnknown;
     for (TrackHost& h : m_Hosts)
-        if (h.dirty)
-            BuildHostMesh(h);
+        BuildDirtyHost(h, held);
+}
+
+size_t CSplineDotUtil::MeshBytesHeld() const
+{
+    size_t held = 0;
+    for (const TrackHost& h : m_Hosts)
+        held += h.mesh.HeldBytes();
+    return held;
+}
+
+size_t CTrackMeshBudget::Held() const
+{
+    size_t held = 0;
+    for (const CSplineDotUtil* set : m_Sets)
+        held += set->MeshBytesHeld();
+    return held;
+}
+
+int CSplineDotUtil::BuildWithinBudget(TrackHost& host, size_t& held) const
+{
+    const size_t limit = BudgetLimit();
+    std::vector<CVec3> curve;
+    Spline::Generate(curve, host.dots, 10, host.closed != 0);
+    // weighed before building (a build briefly takes about twice what it keeps),
+    // then by what it holds
+    const size_t room = held < limit ? limit - held : 0;
+    if (CTrackMesh::EstimateHeldBytes(curve, CTrackMesh::kTrackWidth) <= room) {
+        host.mesh.Build(curve, CTrackMesh::kTrackWidth);
+        if (host.mesh.HeldBytes() <= room) {
+            held += host.mesh.HeldBytes();
+            host.dirty = 0;
+            host.oversized = 0;
+            host.curveCache.clear();
+            return int(curve.size());
+        }
+    }
+    host.mesh.Clear();
+    host.oversized = 1;
+    return -1;
+}
+
+int CSplineDotUtil::BuildDirtyHost(TrackHost& host, size_t& held)
+{
+    if (!host.dirty || host.oversized)
+        return -1;
+    if (held == kHeldUnknown)
+        held = BudgetHeld();
+    held -= std::min(held, host.mesh.HeldBytes()); // the old mesh goes either way
+    const int points = BuildWithinBudget(host, held);
+    if (points < 0)
+        CVersions::Print(false,
+                         "CSplineDot %s: a host of %d dots not built, the track meshes would take more than %zu "
+                         "MB\r\n",
+                         CSplineDot::TrackFilePath(m_Name).c_str(), int(host.dots.size()), BudgetLimit() >> 20);
+    return points;
 }
 
 // ---------------------------------------------------------------------------
@@ -298,7 +361,7 @@ bool CSplineDotUtil::DragPickedDot()
     }
     d[j] = m_Cursor;
     m_PickedDot = m_Cursor;
-    h.dirty = 1;
+    MarkEdited(h);
     m_Modified = true;
     return true;
 }
@@ -402,7 +465,7 @@ bool CSplineDotUtil::AttachStroke(std::vector<CVec3>& dots, const CVec3& point)
         if (dots.size() >= 3 && Within(dots.front(), dots.back(), kPickRadius)) {
             h.closed = 1;
             h.dots.pop_back();
-            h.dirty = 1;
+            MarkEdited(h);
             m_Modified = true;
             return true;
         }
@@ -488,7 +551,7 @@ bool CSplineDotUtil::DeletePickedDot()
     const auto it = std::find(h.dots.begin(), h.dots.end(), m_PickedDot);
     if (it != h.dots.end()) {
         h.dots.erase(it);
-        h.dirty = 1;
+        MarkEdited(h);
         m_Modified = true;
         if (h.dots.size() <= 1)
             m_Hosts.erase(m_Hosts.begin() + m_PickedHost);
@@ -513,7 +576,7 @@ bool CSplineDotUtil::SmoothPickedHost()
         return false;
     TrackHost& h = m_Hosts[size_t(m_PickedHost)];
     Spline::Smooth(h.dots, 192, 0.75f, 5);
-    h.dirty = 1;
+    MarkEdited(h);
     h.curveCache.clear();
     m_Modified = true;
     CVersions::Print(true, "CSplineDot::KeyDown  Optimize size=%d\r\n", int(h.dots.size()));
@@ -647,7 +710,7 @@ bool CSplineDotUtil::MergeIntoHost(std::vector<CVec3>& list, const CVec3& point)
     }
     TrackHost& winner = m_Hosts[size_t(best)];
     winner.dots = std::move(joined);
-    winner.dirty = 1;
+    MarkEdited(winner);
     if (self >= 0)
         m_Hosts.erase(m_Hosts.begin() + self); // list is gone from here on
     m_Modified = true;

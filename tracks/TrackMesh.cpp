@@ -150,6 +150,28 @@ size_t CTrackMesh::HeldBytes() const
     return sizeof(CVec3) * points + sizeof(uint32_t) * m_Indices.capacity();
 }
 
+size_t CTrackMesh::EstimateHeldBytes(const std::vector<CVec3>& curve, float width)
+{
+    const size_t n = curve.size();
+    if (n < 2)
+        return 0;
+    // as Build makes them: profile points (every 4th curve point and the last),
+    // 54 vertices and indices a profile segment, 24 vertices and 36 indices a
+    // sleeper; lines 0-3 hold the profile points or the sleeper corners, 4-7 the
+    // sleeper tops
+    const size_t points = (n - 1) / 4 + 1 + ((n - 1) % 4 != 0);
+    float length = 0.0f;
+    for (size_t i = 1; i < n; ++i)
+        length += curve[i - 1].Distance(curve[i]);
+    const int maxCount = int(std::min<size_t>(n * kMaxSleepersPerPoint, size_t(kMaxSleepers)));
+    const size_t sleepers = SleeperPositions(double(length), width, maxCount).size();
+    const size_t reserved = 3 * 6 * 3 * (n / 4 + 2);
+    const size_t vertices = std::max(reserved, 54 * (points - 1) + 24 * sleepers);
+    const size_t indices = std::max(reserved, 54 * (points - 1) + 36 * sleepers);
+    const size_t linePoints = 4 * std::max(points, sleepers) + 4 * sleepers;
+    return sizeof(CVec3) * (3 * vertices + linePoints) + sizeof(uint32_t) * indices;
+}
+
 size_t CTrackMesh::MemoryBytes() const
 {
     return 12 * (m_Positions.size() + m_Normals.size() + m_Colors.size()) + 4 * m_Indices.size();
@@ -160,10 +182,13 @@ void CTrackMesh::Build(const std::vector<CVec3>& curve, float width)
     m_Number = int(curve.size());
     if (curve.size() < 2)
         return;
-    m_Positions.clear();
-    m_Normals.clear();
-    m_Colors.clear();
-    m_Indices.clear();
+    // fresh arrays: what an earlier build reserved is not held on
+    std::vector<CVec3>().swap(m_Positions);
+    std::vector<CVec3>().swap(m_Normals);
+    std::vector<CVec3>().swap(m_Colors);
+    std::vector<uint32_t>().swap(m_Indices);
+    for (auto& line : m_Lines)
+        std::vector<CVec3>().swap(line);
     const size_t n = curve.size();
     // the bed and two rails: 6 triangles per profile segment, a segment per 4 points
     const size_t vertices = 3 * 6 * 3 * (n / 4 + 2);
@@ -346,6 +371,8 @@ void CTrackMesh::BuildSleepers(const std::vector<CVec3>& curve, float w)
     const int maxCount = int(std::min<size_t>(n * kMaxSleepersPerPoint, size_t(kMaxSleepers)));
     const std::vector<double> positions =
         n ? SleeperPositions(double(s[n - 1]), w, maxCount) : std::vector<double>();
+    for (auto& line : m_Lines)
+        line.reserve(positions.size());
     const float o = 0.1875f * w;
     const float h = 2.0f * w * 0.495f;
     const CVec3 lift(0.0f, 0.0f, 0.09f * w);

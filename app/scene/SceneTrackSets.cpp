@@ -9,8 +9,14 @@ int CSceneTrackSets::Load()
     FindFiles("User", names);
     m_count = std::min(int(names.size()), kSlots);
     m_hostsLoaded = 0;
-    for (int i = 0; i < m_count; ++i)
-        m_hostsLoaded += m_sets[size_t(i)].LoadTrack(names[size_t(i)]);
+    // each set is weighed against the sets loaded before it, the edited one first
+    m_meshBudget.Clear();
+    for (int i = 0; i < std::max(m_count, 1); ++i) {
+        m_sets[size_t(i)].SetMeshBudget(&m_meshBudget);
+        m_meshBudget.Join(&m_sets[size_t(i)]);
+        if (i < m_count)
+            m_hostsLoaded += m_sets[size_t(i)].LoadTrack(names[size_t(i)]);
+    }
     if (m_count == 0)
         m_sets[0].m_Name = kDefaultName;
     return m_count;

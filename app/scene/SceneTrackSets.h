@@ -10,6 +10,7 @@ class CGLfont;
 // "User" in name order; slot 0 is the set the user edits. With no set under
 // "User", slot 0 is the set "Main": drawn and edited, ridden once it has hosts,
 // saved once it was edited or holds hosts, so a first stroke is never lost.
+// The meshes of all the sets share one budget, slot 0 served first.
 class CSceneTrackSets {
 public:
     static constexpr int kSlots = 50;
@@ -36,6 +37,7 @@ public:
     CSplineDot& GetEdited() { return m_sets[0]; }
 
 private:
+    CTrackMeshBudget m_meshBudget{CSplineDot::kMeshBudgetBytes};
     std::array<CSplineDot, kSlots> m_sets;
     int m_count = 0;
     int m_hostsLoaded = 0;

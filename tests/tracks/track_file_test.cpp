@@ -268,6 +268,68 @@ TEST_F(TrackFileTest, UnreadableSetFileIsNamedAndKept)
     }
 }
 
+// A set edited by the user whose file cannot be written (a link to a device, a
+// FIFO, a folder, a link to a drive not mounted, a link to itself) is saved as
+// a new file beside it that replaces nothing, and one line names both.
+TEST_F(TrackFileTest, EditedSetWhoseFileCannotBeWrittenIsSavedBeside)
+{
+    const std::string file = PathOf("Odd");
+    const struct {
+        const char* kind;
+        std::function<void()> make;
+    } cases[] = {
+        {"link to a device", [&] { fs::create_symlink("/dev/null", file); }},
+        {"FIFO", [&] { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); }},
+        {"folder", [&] { fs::create_directory(file); }},
+        {"dangling link", [&] { fs::create_symlink("/nonexistent-drive/User/Odd/hostlist.bin", file); }},
+        {"link to itself", [&] { fs::create_symlink("hostlist.bin", file); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        fs::remove_all("User");
+        fs::create_directories("User/Odd");
+        c.make();
+        struct stat before;
+        ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+
+        CSplineDot set;
+        set.LoadTrack("Odd");
+        DrawStroke(set, CVec3(1000, 1000, 0), CVec3(4000, 1000, 0));
+        ASSERT_EQ(set.GetHostCount(), 1);
+        ASSERT_TRUE(set.IsModified());
+
+        // a first save, then one after a further stroke: each takes a free name,
+        // and a dangling link at the next name is neither replaced nor followed
+        const std::string beside[] = {file + ".unsaved", file + ".unsaved.2"};
+        std::vector<uint8_t> written[2];
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                fs::create_symlink("lost", file + ".unsaved.1");
+                DrawStroke(set, CVec3(1000, 5000, 0), CVec3(4000, 5000, 0));
+            }
+            LogCapture log;
+            EXPECT_FALSE(set.SaveTrack());
+            int naming = 0;
+            for (const std::string& line : log.Lines())
+                naming += line.find(file + " ") != std::string::npos && line.find(beside[round]) != std::string::npos;
+            EXPECT_EQ(naming, 1) << "round " << round;
+            written[round] = ReadFile(beside[round]);
+            std::vector<TrackHost> hosts;
+            ASSERT_TRUE(ReadTrackSet(written[round].data(), written[round].size(), hosts).ok) << round;
+            ASSERT_EQ(hosts.size(), set.m_Hosts.size()) << round;
+            for (size_t h = 0; h < hosts.size(); ++h)
+                EXPECT_EQ(hosts[h].dots, set.m_Hosts[h].dots) << round;
+        }
+        EXPECT_EQ(ReadFile(beside[0]), written[0]) << "the first file is not replaced";
+        EXPECT_TRUE(fs::is_symlink(file + ".unsaved.1"));
+        EXPECT_FALSE(fs::exists("User/Odd/lost"));
+        struct stat after;
+        ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+    }
+}
+
 TEST_F(TrackFileTest, FailingSaveLeavesTheOldFileIntact)
 {
     CSplineDot set;

@@ -226,4 +226,42 @@ TEST(TrackMesh, WeldShrinksTheBuiltMesh)
     EXPECT_EQ(m.m_Indices.size(), raw.m_Indices.size()); // nothing repeated on a straight track
 }
 
+// The estimate a host is weighed by before building is never below what the
+// mesh then holds, and not far above it, whatever the curve (also for a mesh
+// built again from a shorter curve).
+TEST(TrackMesh, EstimateBoundsWhatTheMeshHolds)
+{
+    std::vector<CVec3> winding, sparse, ring;
+    for (int i = 0; i < 4000; ++i)
+        winding.emplace_back(15.0f * float(i), 900.0f * std::sin(float(i) * 0.012f), 40.0f * std::sin(float(i) * 0.005f));
+    for (int i = 0; i < 400; ++i)
+        sparse.emplace_back(3000.0f * float(i), 0.0f, 0.0f); // more sleepers than points
+    for (int i = 0; i <= 3000; ++i)
+        ring.emplace_back(5000.0f * std::cos(float(i) * 0.0020944f), 5000.0f * std::sin(float(i) * 0.0020944f), 0.0f);
+    const struct {
+        const char* name;
+        std::vector<CVec3> curve;
+    } cases[] = {
+        {"two points", Straight(10, 10)},
+        {"short", Straight(300)},
+        {"straight", Straight(30000)},
+        {"winding", winding},
+        {"sparse", sparse},
+        {"ring", ring},
+        {"very long (sleepers capped)", Straight(1.0e8f, 100000.0f)},
+    };
+    CTrackMesh reused;
+    reused.Build(winding, kW);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t estimate = CTrackMesh::EstimateHeldBytes(c.curve, kW);
+        CTrackMesh fresh;
+        for (CTrackMesh* m : {&fresh, &reused}) {
+            m->Build(c.curve, kW);
+            EXPECT_LE(m->HeldBytes(), estimate);
+            EXPECT_GE(double(m->HeldBytes()), 0.9 * double(estimate));
+        }
+    }
+}
+
 } // namespace

@@ -2,10 +2,18 @@
 // does little work per host, and the meshes a set builds stay within its budget.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "log_capture.h"
@@ -18,6 +26,7 @@
 namespace {
 
 using End = CEndpointGrid::End;
+using tracktest::DrawStroke;
 
 // The nearest live end by looking at every one, with the grid's tie rule.
 bool PlainNearest(const std::vector<End>& ends, const std::vector<bool>& removed, const CVec3& from, uint32_t& host,
@@ -164,7 +173,7 @@ TEST(TrackScale, MeshesStayWithinTheSetsBudget)
     EXPECT_EQ(built, 3u);
     EXPECT_EQ(dots, 100060u);
     EXPECT_TRUE(log.Contains("CSplineDot::LoadTrack " + CSplineDot::TrackFilePath("Huge") +
-                             ": 1 hosts not built, the set's meshes would take more than 256 MB"));
+                             ": 1 hosts not built, the track meshes would take more than 256 MB"));
     ASSERT_TRUE(set.SaveTrack());
     CSplineDot again;
     ASSERT_EQ(again.LoadTrack("Huge"), 4);
@@ -172,6 +181,113 @@ TEST(TrackScale, MeshesStayWithinTheSetsBudget)
     for (const TrackHost& h : again.m_Hosts)
         dotsAgain += h.dots.size();
     EXPECT_EQ(dotsAgain, 100060u);
+}
+
+// A figure of /proc/self/status in kB ("VmHWM", "VmRSS"); -1 when it is not there.
+long StatusKB(const char* field)
+{
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(f, line))
+        if (line.compare(0, key.size(), key) == 0)
+            return std::atol(line.c_str() + key.size());
+    return -1;
+}
+
+// Runs `steps` in a child process and returns, after each step, how far the
+// child's peak resident memory rose above what it held when it started, in MB
+// (the allocator's own figures are not reliable under the sanitizers, a fresh
+// process's peak is). Each step returns a figure of its own, passed back too.
+std::vector<std::pair<double, long>> PeakRisesInAChild(const std::vector<std::function<long()>>& steps)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        std::ofstream("/proc/self/clear_refs") << "5"; // the peak starts again from here
+        const long start = StatusKB("VmRSS");
+        for (const auto& step : steps) {
+            const long figure = step();
+            const double rise = double(StatusKB("VmHWM") - start) / 1024.0;
+            const std::pair<double, long> out(rise, figure);
+            if (::write(fds[1], &out, sizeof out) != ssize_t(sizeof out))
+                break;
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::vector<std::pair<double, long>> got;
+    std::pair<double, long> in;
+    while (::read(fds[0], &in, sizeof in) == ssize_t(sizeof in))
+        got.push_back(in);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return got;
+}
+
+// A host of 60 000 dots (a 720 KB file) is past the mesh budget: it is refused
+// from its estimate, before any of its mesh is made, and stays unbuilt (with its
+// dots) when a release elsewhere snaps it. An edit of it is weighed again.
+TEST(TrackScale, HostPastTheBudgetIsNeverBuilt)
+{
+    WorkFolder folder("tracks");
+    std::vector<TrackHost> hosts(2);
+    for (int d = 0; d < 60000; ++d) {
+        const float t = float(d);
+        hosts[0].dots.emplace_back(150.0f * t, 900.0f * std::sin(t * 0.12f), 40.0f * std::sin(t * 0.05f));
+    }
+    // a short host whose end lies 100 before the long one's start: chaining puts
+    // the long host after it and snapping marks the long host dirty
+    hosts[1].dots = {CVec3(-2000.0f, 0.0f, 0.0f), CVec3(-1000.0f, 0.0f, 0.0f), CVec3(-100.0f, 0.0f, 0.0f)};
+    CSplineDot writer;
+    writer.m_Name = "Long";
+    writer.m_Hosts = std::move(hosts);
+    ASSERT_TRUE(writer.SaveTrack());
+
+    // what each step finds, as bits passed back from the child
+    enum : long { kBuilt = 1, kDirty = 2, kMarked = 4, kPicked = 8, kRefusalLogged = 16 };
+    const std::string file = CSplineDot::TrackFilePath("Long");
+    CSplineDot set;
+    LogCapture log;
+    auto state = [&] {
+        for (const TrackHost& h : set.m_Hosts)
+            if (h.dots.size() >= 59999)
+                return (h.mesh.GetVertexCount() > 0 || h.mesh.HeldBytes() > 0 ? kBuilt : 0) | (h.dirty ? kDirty : 0) |
+                       (h.oversized ? kMarked : 0);
+        return -1L;
+    };
+    const auto steps = PeakRisesInAChild({
+        [&] { // loading
+            set.LoadTrack("Long");
+            return state();
+        },
+        [&] { // a stroke far from it, the release, then an edit-mode frame
+            DrawStroke(set, CVec3(0.0f, -30000.0f, 0.0f), CVec3(3000.0f, -30000.0f, 0.0f));
+            set.BuildDirtyMeshes();
+            return state();
+        },
+        [&] { // the user deletes one of its dots (snapping moved it 100 along -x), then a frame
+            log.Clear();
+            set.OnMouseMove(CVec3(150.0f * 300.0f - 100.0f, 900.0f * std::sin(300 * 0.12f), 0.0f), false);
+            const bool picked = set.m_PickedHost >= 0 && set.m_Hosts[size_t(set.m_PickedHost)].dots.size() == 60000;
+            set.KeyDown(CSplineDot::kKeyDelete);
+            set.BuildDirtyMeshes();
+            const bool logged = log.Contains(file + ": a host of 59999 dots not built");
+            return state() | (picked ? kPicked : 0) | (logged ? kRefusalLogged : 0);
+        },
+    });
+    ASSERT_EQ(steps.size(), 3u);
+    EXPECT_LT(steps[0].first, 64.0) << "peak rise loading, MB";
+    EXPECT_EQ(steps[0].second, kMarked) << "no mesh, marked for its size";
+    EXPECT_LT(steps[1].first, 64.0) << "peak rise after the release and a frame, MB";
+    EXPECT_EQ(steps[1].second, kDirty | kMarked) << "snapped (dirty), still marked and without a mesh";
+    EXPECT_LT(steps[2].first, 64.0) << "peak rise after editing it, MB";
+    EXPECT_EQ(steps[2].second, kDirty | kMarked | kPicked | kRefusalLogged)
+        << "the edit is weighed again: refused with a log line, not built";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // Helpers shared by the track tests: hosts, lines of dots, vector checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -31,6 +32,18 @@ inline Dots Line(float x0, float y0, float degrees, int count, float spacing)
     for (int i = 0; i < count; ++i)
         d.emplace_back(x0 + float(i * spacing * std::cos(a)), y0 + float(i * spacing * std::sin(a)), 0.0f);
     return d;
+}
+
+// The user draws a straight stroke from `from` to `to` (the pointer moved every
+// `step` units with the button held) and lets go.
+inline void DrawStroke(CSplineDot& set, const CVec3& from, const CVec3& to, float step = 50.0f)
+{
+    set.OnMouseMove(from, false);
+    set.OnMouseDown(true);
+    const int n = std::max(1, int(std::ceil(from.Distance(to) / step)));
+    for (int i = 1; i <= n; ++i)
+        set.OnMouseMove(from + (to - from) * (float(i) / float(n)), true);
+    set.OnMouseUp(false);
 }
 
 inline void ExpectVec(const CVec3& a, const CVec3& b, float tol)
