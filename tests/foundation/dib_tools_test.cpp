@@ -147,12 +147,12 @@ TEST(PackedDib, RunLengthRowsPastTheWidthAreCutOff)
         for (const bool delta : {false, true}) {
             SCOPED_TRACE(testing::Message() << bits << (delta ? " deltas" : " runs"));
             const auto code = [&](int index) { return uint8_t(bits == 4 ? index * 0x11 : index); };
-            std::vector<uint8_t> s;
-            s.reserve(steps * 4 + 64);
-            s.insert(s.end(), {4, code(9)});
-            for (size_t i = 0; i < steps; ++i)
-                s.insert(s.end(), delta ? std::initializer_list<uint8_t>{0, 2, 255, 0}
-                                        : std::initializer_list<uint8_t>{255, code(9)});
+            const std::vector<uint8_t> step = delta ? std::vector<uint8_t>{0, 2, 255, 0}
+                                                    : std::vector<uint8_t>{255, code(9)};
+            std::vector<uint8_t> s = {4, code(9)};
+            s.resize(2 + steps * step.size());
+            for (size_t at = 2; at < s.size(); at += step.size())
+                std::copy(step.begin(), step.end(), s.begin() + ptrdiff_t(at));
             s.insert(s.end(), {8, code(3), 0, 0});  // past the width: dropped
             for (int y = 1; y < 8; ++y)
                 s.insert(s.end(), {8, code(y), 0, uint8_t(y == 7 ? 1 : 0)});
