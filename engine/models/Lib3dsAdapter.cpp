@@ -10,6 +10,7 @@
 #include <lib3ds/mesh.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cfloat>
 #include <cinttypes>
 #include <cmath>
@@ -23,7 +24,18 @@ namespace {
 
 constexpr size_t kHeader = 6;
 constexpr size_t kMaxName = 63; // lib3ds keeps names in 64 bytes with the terminator
-constexpr const char* kUnknownChunk = "***UNKNOWN***"; // lib3ds_chunk_name of an identifier it does not know
+
+// True for a chunk identifier lib3ds has a name for.
+bool KnownChunk(uint16_t id)
+{
+    static const std::bitset<65536> known = [] {
+        std::bitset<65536> ids;
+        for (unsigned i = 0; i < 65536; ++i)
+            ids[i] = std::strcmp(lib3ds_chunk_name(Lib3dsWord(i)), "***UNKNOWN***") != 0;
+        return ids;
+    }();
+    return known[id];
+}
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p)
@@ -123,7 +135,9 @@ public:
         // damaged identifiers make chunks of no known kind, which are skipped: say so
         // when nothing is left to draw
         if (ok && m_copy.meshOrder.empty() && m_unknownAt > 0)
-            CVersions::Print(false, "Lib3dsAdapter::CheckChunks %sno mesh read; chunk 0x%04X at offset %zu is of no known kind\n",
+            CVersions::Print(false,
+                             "Lib3dsAdapter::CheckChunks %sno mesh read; chunk 0x%04X at offset %zu is of no known "
+                             "kind\n",
                              m_source.c_str(), m_unknownId, m_unknownAt);
         return ok;
     }
@@ -152,7 +166,7 @@ private:
             if (size > end - pos)
                 return Fail("chunk runs past its parent", pos);
             Chunk c{U16(d + pos), pos, pos + kHeader, pos + size};
-            if (m_unknownAt == 0 && std::strcmp(lib3ds_chunk_name(c.id), kUnknownChunk) == 0) {
+            if (m_unknownAt == 0 && !KnownChunk(c.id)) {
                 m_unknownId = c.id;
                 m_unknownAt = pos;
             }
