@@ -10,6 +10,7 @@
 #include <lib3ds/mesh.h>
 
 #include <algorithm>
+#include <bitset>
 #include <cfloat>
 #include <cinttypes>
 #include <cmath>
@@ -23,6 +24,18 @@ namespace {
 
 constexpr size_t kHeader = 6;
 constexpr size_t kMaxName = 63; // lib3ds keeps names in 64 bytes with the terminator
+
+// True for a chunk identifier lib3ds has a name for.
+bool KnownChunk(uint16_t id)
+{
+    static const std::bitset<65536> known = [] {
+        std::bitset<65536> ids;
+        for (unsigned i = 0; i < 65536; ++i)
+            ids[i] = std::strcmp(lib3ds_chunk_name(Lib3dsWord(i)), "***UNKNOWN***") != 0;
+        return ids;
+    }();
+    return known[id];
+}
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p)
@@ -119,6 +132,13 @@ public:
         });
         w.End();
         w.End();
+        // damaged identifiers make chunks of no known kind, which are skipped: say so
+        // when nothing is left to draw
+        if (ok && m_copy.meshOrder.empty() && m_unknownAt > 0)
+            CVersions::Print(false,
+                             "Lib3dsAdapter::CheckChunks %sno mesh read; chunk 0x%04X at offset %zu is of no known "
+                             "kind\n",
+                             m_source.c_str(), m_unknownId, m_unknownAt);
         return ok;
     }
 
@@ -146,6 +166,10 @@ private:
             if (size > end - pos)
                 return Fail("chunk runs past its parent", pos);
             Chunk c{U16(d + pos), pos, pos + kHeader, pos + size};
+            if (m_unknownAt == 0 && !KnownChunk(c.id)) {
+                m_unknownId = c.id;
+                m_unknownAt = pos;
+            }
             if (!f(c))
                 return false;
             pos += size;
@@ -552,6 +576,9 @@ private:
     Writer w;
     std::string* m_why;
     std::string m_source;  // "<file>: " for the log lines, or nothing
+    // the first chunk whose identifier lib3ds does not know (offset 0: none)
+    uint16_t m_unknownId = 0;
+    size_t m_unknownAt = 0;
 };
 
 // lib3ds reads the checked copy through these.

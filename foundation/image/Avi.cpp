@@ -129,8 +129,13 @@ bool CAvi::FinishRecording()
     m_recording = false;
     if (!m_writer)
         return false;
-    const bool ok = m_writer->Close();
+    const std::string path = m_writer->Path();
+    std::string why;
+    const bool ok = m_writer->Close(&why);
     m_writer.reset();
+    if (!ok)
+        CVersions::Print(false, "error: Avi:FinishRecording the recording %s is lost: %s\n", path.c_str(),
+                         why.c_str());
     return ok;
 }
 
@@ -155,8 +160,11 @@ void CAvi::Reset()
 bool CAvi::Load(const char* name)
 {
     const std::string file = name ? name : "";
-    if (file.empty() || platform::FileSize(platform::ResolvePath(file)) <= 0) {
+    const int64_t size = file.empty() ? -1 : platform::FileSize(platform::ResolvePath(file));
+    if (size <= 0) {
         Destroy();
+        if (size == 0)
+            CVersions::Print(false, "warning: Avi:Load %s is empty\n", file.c_str());
         return false;
     }
     m_reader.reset();
@@ -267,7 +275,9 @@ bool CAvi::Save(const char* name, const void* bits)
         if (!chosen)
             return Failed("error: Avi:AVISaveOptions\n(compressor don't exists)");
     }
-    FinishRecording();  // a running recording is kept, not dropped
+    // a running recording is kept, not dropped; one that is lost is logged there, and
+    // the next one still starts
+    FinishRecording();
     auto writer = std::make_unique<AviWriter>();
     switch (writer->Open(platform::ResolvePathForWriting(file), w, h, bpp, 30, codec)) {
     case AviOpen::Ok:
@@ -345,7 +355,11 @@ int CAvi::GetInfoText(const std::string& name)
     AviReader reader;
     if (!reader.Open(platform::ResolvePath(name)) || reader.Length() < 0)
         return 0;
-    reader.SetOutput(info.width, info.height, 24);
+    if (!reader.SetOutput(info.width, info.height, 24)) {
+        CVersions::Print(false, "error: Avi:GetInfoText %s: frames of %dx%d are above the size limit\n", name.c_str(),
+                         info.width, info.height);
+        return 0;
+    }
     for (int64_t i = 0; i < reader.Length(); ++i) {
         const BitmapInfo* frame = reader.GetFrame(i);
         if (frame)

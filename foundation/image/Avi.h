@@ -37,7 +37,8 @@ public:
     int GetInfoText(const std::string& name);
     int CopyFrameBits(const BitmapInfo* frame, const uint8_t* bits);
 
-    // Finishes the file being recorded (it is written on Destroy otherwise).
+    // Finishes the file being recorded (it is written on Destroy otherwise); false
+    // when nothing was recorded or the recording is lost, which is logged with its name.
     bool FinishRecording();
 
     int GetLength() const { return m_length; }

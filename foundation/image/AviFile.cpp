@@ -12,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,15 +76,38 @@ bool OpenInput(AVFormatContext** fmt, const std::string& path, const std::string
     return opened >= 0;
 }
 
+// Probes the streams without decoding frames above kMaxVideoPixels.
+bool FindStreamInfo(AVFormatContext* fmt)
+{
+    std::vector<AVDictionary*> options(fmt->nb_streams, nullptr);
+    for (AVDictionary*& o : options)
+        av_dict_set_int(&o, "max_pixels", int64_t(kMaxVideoPixels), 0);
+    const int found = avformat_find_stream_info(fmt, options.data());
+    for (AVDictionary*& o : options)
+        av_dict_free(&o);
+    return found >= 0;
+}
+
+// The file an AVI is written to, and the error of its first failed write.
+struct OutputFile {
+    platform::AtomicFileStream stream;
+    int writeError = 0;
+};
+
 // FFmpeg output through the atomic file stream.
 int WriteStream(void* opaque, uint8_t* buf, int size)
 {
-    return static_cast<platform::AtomicFileStream*>(opaque)->Write(buf, size_t(size)) ? size : AVERROR(EIO);
+    auto* out = static_cast<OutputFile*>(opaque);
+    if (out->stream.Write(buf, size_t(size)))
+        return size;
+    if (!out->writeError)
+        out->writeError = errno ? errno : EIO;
+    return AVERROR(EIO);
 }
 
 int64_t SeekStream(void* opaque, int64_t offset, int whence)
 {
-    auto* file = static_cast<platform::AtomicFileStream*>(opaque);
+    auto* file = &static_cast<OutputFile*>(opaque)->stream;
     if (whence == AVSEEK_SIZE) {
         const int64_t at = file->Position();
         const int64_t end = file->Seek(0, SEEK_END);
@@ -180,13 +204,7 @@ static bool OpenStreams(AviReader::Impl& m)
     std::vector<std::pair<int, int>> headerSizes;
     for (unsigned i = 0; i < m.fmt->nb_streams; ++i)
         headerSizes.emplace_back(m.fmt->streams[i]->codecpar->width, m.fmt->streams[i]->codecpar->height);
-    std::vector<AVDictionary*> probeOptions(m.fmt->nb_streams, nullptr);
-    for (AVDictionary*& o : probeOptions)
-        av_dict_set_int(&o, "max_pixels", int64_t(kMaxVideoPixels), 0);
-    const int found = avformat_find_stream_info(m.fmt, probeOptions.data());
-    for (AVDictionary*& o : probeOptions)
-        av_dict_free(&o);
-    if (found < 0)
+    if (!FindStreamInfo(m.fmt))
         return false;
     m.stream = av_find_best_stream(m.fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m.stream < 0)
@@ -250,13 +268,18 @@ bool AviReader::Opened()
     return true;
 }
 
-void AviReader::SetOutput(int width, int height, int bitCount)
+bool AviReader::SetOutput(int width, int height, int bitCount)
 {
-    if (!m)
-        return;
+    if (!IsOpen() || width < 0 || height < 0 || (bitCount != 0 && bitCount != 8 && bitCount != 24 && bitCount != 32))
+        return false;
+    // 0 keeps the frame's own size, which is at most the header's
+    const uint64_t w = uint64_t(width > 0 ? width : m->headerW), h = uint64_t(height > 0 ? height : m->headerH);
+    if (w * h > kMaxVideoPixels)
+        return false;
     m->outW = width;
     m->outH = height;
     m->outBits = bitCount;
+    return true;
 }
 
 const BitmapInfo* AviReader::GetFrame(int64_t index)
@@ -339,7 +362,8 @@ struct AviWriter::Impl {
     SwsContext* sws = nullptr;
     int width = 0, height = 0, bits = 0;
     // the file, written beside its name and put in place when finished
-    platform::AtomicFileStream file;
+    OutputFile file;
+    std::string path;
     AVIOContext* io = nullptr;
     bool headerWritten = false;
 
@@ -444,8 +468,9 @@ AviOpen AviWriter::Open(const std::string& path, int width, int height, int bitC
                             nullptr, nullptr, nullptr);
     if (!d->sws)
         return AviOpen::Encoder;
-    if (!d->file.Open(path))
+    if (!d->file.stream.Open(path))
         return AviOpen::File;
+    d->path = path;
     constexpr int kBuffer = 1 << 16;
     auto* buffer = static_cast<uint8_t*>(av_malloc(kBuffer));
     if (!buffer)
@@ -485,19 +510,37 @@ bool AviWriter::Write(int64_t index, const void* bits, bool topDown)
     return d.Drain();
 }
 
-bool AviWriter::Close()
+bool AviWriter::Close(std::string* why)
 {
     if (!m)
         return false;
     bool ok = m->headerWritten;
+    const char* cause = "it was never started";
     if (ok) {
-        ok = avcodec_send_frame(m->enc, nullptr) >= 0 && m->Drain();
-        ok = av_write_trailer(m->oc) == 0 && ok;
+        const bool drained = avcodec_send_frame(m->enc, nullptr) >= 0 && m->Drain();
+        const bool ended = av_write_trailer(m->oc) == 0;
         avio_flush(m->io);
-        ok = ok && m->io->error == 0 && m->file.Commit();
+        if (m->file.writeError) {
+            cause = std::strerror(m->file.writeError);
+            ok = false;
+        } else if (!drained || !ended || m->io->error != 0) {
+            cause = "its last frames or its index could not be written";
+            ok = false;
+        } else if (!m->file.stream.Commit()) {
+            cause = "it could not be put in place";
+            ok = false;
+        }
     }
+    if (!ok && why)
+        *why = cause;
     m.reset();  // an uncommitted file is discarded
     return ok;
+}
+
+const std::string& AviWriter::Path() const
+{
+    static const std::string none;
+    return m ? m->path : none;
 }
 
 std::vector<std::pair<std::string, std::string>> AviEncoders()
@@ -526,7 +569,7 @@ bool ReadAviFileInfo(const std::string& path, AviFileInfo& info)
     AVFormatContext* fmt = nullptr;
     if (!OpenInput(&fmt, path, "avi"))
         return false;
-    bool ok = avformat_find_stream_info(fmt, nullptr) >= 0;
+    bool ok = FindStreamInfo(fmt);
     const int s = ok ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) : -1;
     if (s >= 0) {
         const AVStream* st = fmt->streams[s];

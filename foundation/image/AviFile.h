@@ -33,8 +33,9 @@ public:
     // when the frame cannot be had. Valid until the next call.
     const BitmapInfo* GetFrame(int64_t index);
     const uint8_t* FrameBits() const { return m_bits.data(); }
-    // Asks for frames of this size and depth from now on (0: the stream's own).
-    void SetOutput(int width, int height, int bitCount);
+    // Asks for frames of this size and depth from now on (0: the stream's own);
+    // false, keeping the output as it was, for a size above kMaxVideoPixels.
+    bool SetOutput(int width, int height, int bitCount);
 
     struct Impl;
 
@@ -70,9 +71,12 @@ public:
     AviOpen Open(const std::string& path, int width, int height, int bitCount, int rate, const std::string& codec);
     // Rows of the opened size and depth (bottom-up unless topDown), as frame number index.
     bool Write(int64_t index, const void* bits, bool topDown = false);
-    // Finishes the file; false when its end could not be written.
-    bool Close();
+    // Finishes the file; false when it is lost (a write, its end, or putting it in
+    // place failed), with why saying which.
+    bool Close(std::string* why = nullptr);
     bool IsOpen() const;
+    // The file's path as opened (empty once closed).
+    const std::string& Path() const;
 
 private:
     struct Impl;
@@ -82,7 +86,8 @@ private:
 // Video encoders an AVI file can hold: (name, description), uncompressed first.
 std::vector<std::pair<std::string, std::string>> AviEncoders();
 
-// The information of a file's first video stream.
+// The information of a file's first video stream (frames above kMaxVideoPixels are
+// not decoded to find it).
 struct AviFileInfo {
     int width = 0, height = 0;
     int64_t length = 0;

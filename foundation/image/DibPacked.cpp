@@ -80,22 +80,22 @@ std::vector<uint8_t> EncodeRle(const QImage& indices, bool rle4)
     return out;
 }
 
-// Decodes RLE rows into bottom-up 8-bit indices; false on a damaged stream.
+// Decodes RLE rows into bottom-up 8-bit indices; false on a damaged stream. Pixels
+// past the width are dropped (the column stops there); past the last row decoding ends.
 bool DecodeRle(const uint8_t* p, size_t size, bool rle4, int w, int h, std::vector<uint8_t>& out)
 {
     out.assign(size_t(w) * size_t(h), 0);
-    int x = 0, y = 0;
+    const int64_t width = w, height = h;
+    int64_t x = 0, y = 0;
     size_t i = 0;
-    auto put = [&](uint8_t v) {
-        if (x < w && y < h)
-            out[size_t(y) * size_t(w) + size_t(x)] = v;
-        ++x;
-    };
+    auto put = [&](uint8_t v) { out[size_t(y) * size_t(w) + size_t(x++)] = v; };
     while (i + 1 < size) {
+        if (y >= height)
+            return true;
         const uint8_t n = p[i], v = p[i + 1];
         i += 2;
         if (n > 0) {
-            for (int k = 0; k < n; ++k)
+            for (int k = 0; k < n && x < width; ++k)
                 put(rle4 ? uint8_t(k % 2 ? v & 15 : v >> 4) : v);
         } else if (v == 0) {
             x = 0;
@@ -105,19 +105,19 @@ bool DecodeRle(const uint8_t* p, size_t size, bool rle4, int w, int h, std::vect
         } else if (v == 2) {
             if (i + 1 >= size)
                 return false;
-            x += p[i];
+            x = std::min<int64_t>(x + p[i], width);
             y += p[i + 1];
             i += 2;
         } else {
             const size_t bytes = rle4 ? (size_t(v) + 1) / 2 : size_t(v);
             if (i + bytes > size)
                 return false;
-            for (int k = 0; k < v; ++k)
+            for (int k = 0; k < v && x < width; ++k)
                 put(rle4 ? uint8_t(k % 2 ? p[i + size_t(k) / 2] & 15 : p[i + size_t(k) / 2] >> 4) : p[i + size_t(k)]);
             i += (bytes + 1) & ~size_t(1);
         }
     }
-    return y >= h - 1;
+    return y >= height - 1;
 }
 
 PackedDib BuildDib(const QImage& source, int bits, uint32_t compression, const PaletteHandle& palette)

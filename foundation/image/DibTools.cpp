@@ -178,12 +178,16 @@ bool CDib::SaveBitmap(ImageBitmap bitmap, const char* name)
     default:
         return false;
     }
+    const uint64_t pixels = uint64_t(bitmap->width()) * uint64_t(bitmap->height());
+    if (pixels > kMaxJpegPixels)
+        return CVersions::Print(false, "error: Dib:SaveBitmap %s: %dx%d is above the picture size limit\n",
+                                name ? name : "", bitmap->width(), bitmap->height());
     auto header = std::make_unique<BitmapInfo>();
     BitmapInfoHeader& h = header->bmiHeader;
     h.biWidth = bitmap->width();
     h.biHeight = -bitmap->height();  // the surface's rows run top to bottom
     h.biBitCount = uint16_t(bits);
-    h.biSizeImage = uint32_t(bits / 8 * bitmap->width() * bitmap->height());
+    h.biSizeImage = uint32_t(uint64_t(bits / 8) * pixels);
     h.biClrUsed = bits == 8 ? 256 : 0;
     for (int i = 0; bits == 8 && i < 256; ++i)
         header->bmiColors[i] = RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0};

@@ -8,6 +8,7 @@
 #include "model_fixture.h"
 #include "platform/Paths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -173,6 +174,60 @@ TEST(ModelObject, UnreadableFilesKeepNothing)
             // one line for the fault, and it names the file
             EXPECT_TRUE(log.Contains(std::string(c.line) + dir.File(c.file)));
             EXPECT_EQ(log.Lines().size(), 1u);
+        }
+    }
+}
+
+// Offset of the first child chunk of the chunk at `at` with identifier id (npos if none);
+// `skip` bytes of the chunk's own data come before its children.
+size_t ChildChunk(const std::string& b, size_t at, uint16_t id, size_t skip = 0)
+{
+    auto u16 = [&](size_t i) { return unsigned(uint8_t(b[i])) | unsigned(uint8_t(b[i + 1])) << 8; };
+    auto u32 = [&](size_t i) { return size_t(u16(i)) | size_t(u16(i + 2)) << 16; };
+    const size_t end = at + u32(at + 2);
+    for (size_t pos = at + 6 + skip; pos + 6 <= end && u32(pos + 2) >= 6; pos += u32(pos + 2))
+        if (u16(pos) == id)
+            return pos;
+    return std::string::npos;
+}
+
+// Damaged chunk identifiers make a model without meshes: one line names the file.
+// An intact file without meshes reads quietly.
+TEST(ModelObject, DamagedChunkIdentifiersAreLoggedOnce)
+{
+    fixture::TempDir dir;
+    fixture::Light lamp;
+    lamp.name = "Lamp";
+    ASSERT_TRUE(fixture::Write(dir.File("m.3ds"), {}, {fixture::Strip("Ok", 5, 3)}));
+    ASSERT_TRUE(fixture::Write(dir.File("lights.3ds"), {}, {}, {lamp}));
+    std::ifstream in(dir.File("m.3ds"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t mdata = ChildChunk(bytes, 0, 0x3D3D);
+    ASSERT_NE(mdata, std::string::npos);
+    const size_t object = ChildChunk(bytes, mdata, 0x4000);
+    ASSERT_NE(object, std::string::npos);
+    const size_t mesh = ChildChunk(bytes, object, 0x4100, bytes.find('\0', object + 6) + 1 - (object + 6));
+    ASSERT_NE(mesh, std::string::npos);
+    const struct {
+        const char* file;
+        size_t at;      // where the identifier is damaged
+        const char* id; // what it becomes (lib3ds knows none of them)
+    } cases[] = {{"mdata.3ds", mdata, "\x7D\x3D"}, {"object.3ds", object, "\x00\x48"}, {"mesh.3ds", mesh, "\x80\x41"}};
+    for (const auto& c : cases) {
+        std::string damaged = bytes;
+        damaged.replace(c.at, 2, c.id, 2);
+        std::ofstream(dir.File(c.file), std::ios::binary) << damaged;
+    }
+    for (const auto& [file, meshes, lines] : {std::tuple{"m.3ds", 1, 0}, std::tuple{"mdata.3ds", 0, 1},
+                                              std::tuple{"object.3ds", 0, 1}, std::tuple{"mesh.3ds", 0, 1},
+                                              std::tuple{"lights.3ds", 0, 0}}) {
+        SCOPED_TRACE(file);
+        LogCapture log;
+        CGLmeshObj obj;
+        EXPECT_EQ(obj.LoadRecords(dir.File(file), 1, CVec3(), 0, false, false), meshes);
+        ASSERT_EQ(log.Lines().size(), size_t(lines));
+        if (lines) {
+            EXPECT_NE(log.Lines()[0].find(dir.File(file)), std::string::npos) << log.Lines()[0];
         }
     }
 }

@@ -11,11 +11,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -309,9 +315,15 @@ TEST(Avi, DamagedFilesFailCleanly)
                             [&](const std::string& l) { return l.find(cut) != std::string::npos; }),
               1)
         << (lines.empty() ? "no log line" : lines.back());
-    // a missing file: false without a message
+    // a missing file: false without a message; an empty one also logs one line naming it
     CAvi missing;
     EXPECT_FALSE(missing.Load((dir / "none.avi").c_str()));
+    const std::string empty = dir / "empty.avi";
+    imgtest::WriteFile(empty, {});
+    log.Clear();
+    EXPECT_FALSE(missing.Load(empty.c_str()));
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_NE(log.Lines()[0].find(empty), std::string::npos) << log.Lines()[0];
     EXPECT_EQ(hooks.messages.size(), 2u);
     EXPECT_EQ(CAvi::LibraryUsers(), 0);
 }
@@ -407,6 +419,180 @@ TEST(Avi, RecordingFailuresShowTheirMessage)
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "b(1).avi"));
     EXPECT_FALSE(std::filesystem::exists(dir / "b(1).avi.part"));
+}
+
+// A recording whose file cannot be written to the end (a file-size limit, as a full
+// disk) is lost: finishing it says so and one log line names the file, whether the
+// user finishes it or starts the next take. The limit is set in a child process.
+TEST(Avi, LostRecordingsAreLoggedWithTheirName)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avilost");
+    for (const bool nextTake : {false, true}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{16 << 10, 16 << 10};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            LogCapture log;
+            CAvi avi;
+            int fault = 0;
+            if (!avi.Create(64, 64, 24) || !avi.Save((dir / "take.avi").c_str(), nullptr))
+                ::_exit(1);
+            const std::string lost = platform::ResolvePathForWriting(avi.GetRecordName());
+            for (int f = 0; f < 12; ++f)  // 12 KiB a frame
+                avi.Draw(nullptr, TestFrame(64, 64, 24, f).data(), nullptr);
+            if (nextTake) {
+                if (!avi.Save((dir / "take.avi").c_str(), nullptr))
+                    fault |= 2;
+                if (!avi.FinishRecording())  // an empty take fits
+                    fault |= 4;
+            } else if (avi.FinishRecording()) {
+                fault |= 8;
+            }
+            const auto lines = log.Lines();
+            if (std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+                    return l.find(lost) != std::string::npos && l.find("lost") != std::string::npos;
+                }) != 1)
+                fault |= 16;
+            if (std::filesystem::exists(lost))
+                fault |= 32;
+            ::_exit(fault);
+        }
+        ASSERT_GT(child, 0);
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "next take " << nextTake;
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "take(2).avi"));
+    EXPECT_TRUE(hooks.messages.empty());
+}
+
+// A grey baseline JPEG of any declared size, 4:2:0, whose Huffman tables hold two
+// codes each; "0" (no DC change, end of block) for every block: 12 zero bits a macroblock.
+std::vector<uint8_t> GreyJpeg(int w, int h)
+{
+    std::vector<uint8_t> j = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    j.insert(j.end(), 64, 1);
+    j.insert(j.end(), {0xFF, 0xC0, 0, 17, 8, uint8_t(h >> 8), uint8_t(h), uint8_t(w >> 8), uint8_t(w), 3,
+                       1, 0x22, 0, 2, 0x11, 0, 3, 0x11, 0});
+    j.insert(j.end(), {0xFF, 0xC4, 0, 40});
+    for (uint8_t table : {0x00, 0x10}) {
+        j.insert(j.end(), {table, 2});
+        j.insert(j.end(), 15, 0);
+        j.insert(j.end(), {0, 1});
+    }
+    j.insert(j.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 63, 0});
+    const size_t blocks = size_t((w + 15) / 16) * size_t((h + 15) / 16);
+    j.insert(j.end(), (blocks * 12 + 7) / 8, 0);
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
+}
+
+// An AVI of Motion JPEG frames whose headers say w x h, with an index.
+std::vector<uint8_t> MjpegAvi(int w, int h, const std::vector<std::vector<uint8_t>>& frames)
+{
+    std::vector<uint8_t> a;
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            a.push_back(uint8_t(v >> (8 * i)));
+    };
+    auto tag = [&](const char* t) { a.insert(a.end(), t, t + 4); };
+    auto open = [&](const char* t, const char* list) {  // size filled in by close
+        tag(t);
+        u32(0);
+        const size_t at = a.size();
+        if (list)
+            tag(list);
+        return at;
+    };
+    auto close = [&](size_t at) {
+        const uint32_t size = uint32_t(a.size() - at);
+        std::memcpy(&a[at - 4], &size, 4);
+        if (a.size() % 2)
+            a.push_back(0);
+    };
+    const size_t riff = open("RIFF", "AVI ");
+    const size_t hdrl = open("LIST", "hdrl");
+    const size_t avih = open("avih", nullptr);
+    for (uint32_t v : {33333u, 0u, 0u, 0x10u, uint32_t(frames.size()), 0u, 1u, 0u, uint32_t(w), uint32_t(h), 0u, 0u, 0u, 0u})
+        u32(v);
+    close(avih);
+    const size_t strl = open("LIST", "strl");
+    const size_t strh = open("strh", nullptr);
+    tag("vids");
+    tag("MJPG");
+    for (uint32_t v : {0u, 0u, 0u, 1u, 30u, 0u, uint32_t(frames.size()), 0u, 0xFFFFFFFFu, 0u})
+        u32(v);
+    u32(0);
+    u32(uint32_t(w) | uint32_t(h) << 16);
+    close(strh);
+    const size_t strf = open("strf", nullptr);
+    for (uint32_t v : {40u, uint32_t(w), uint32_t(h), 1u | 24u << 16})
+        u32(v);
+    tag("MJPG");
+    for (uint32_t v : {uint32_t(w * h * 3), 0u, 0u, 0u, 0u})
+        u32(v);
+    close(strf);
+    close(strl);
+    close(hdrl);
+    const size_t movi = open("LIST", "movi");
+    std::vector<std::pair<uint32_t, uint32_t>> index;
+    for (const auto& f : frames) {
+        index.emplace_back(uint32_t(a.size() - movi), uint32_t(f.size()));
+        const size_t chunk = open("00dc", nullptr);
+        a.insert(a.end(), f.begin(), f.end());
+        close(chunk);
+    }
+    close(movi);
+    const size_t idx1 = open("idx1", nullptr);
+    for (const auto& [offset, size] : index) {
+        tag("00dc");
+        for (uint32_t v : {0x10u, offset, size})
+            u32(v);
+    }
+    close(idx1);
+    close(riff);
+    return a;
+}
+
+// Peak resident memory of the process so far, in KiB.
+long PeakKiB()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A file whose headers say 16 x 16 and whose first frame declares 16000 x 16000: the
+// information probe does not decode that frame (it took 0.4 GB), and the frames are not
+// scaled up to its size (1.5 GB and seconds). Sizes above the cap are refused.
+TEST(Avi, InfoOfAFrameDeclaringAHugeSizeStaysSmall)
+{
+    AviHooks hooks;
+    imgtest::TempDir dir("avihuge");
+    const std::string file = dir / "huge.avi";
+    imgtest::WriteFile(file, MjpegAvi(16, 16, {GreyJpeg(16000, 16000), GreyJpeg(16, 16)}));
+    CAvi avi;
+    const long peak = PeakKiB();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(avi.GetInfoText(file), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_LT(PeakKiB() - peak, 200L << 10);
+    EXPECT_NE(avi.GetInfo().find("Dimention: 16x16\n"), std::string::npos) << avi.GetInfo();
+
+    AviReader reader;
+    ASSERT_TRUE(reader.Open(file));
+    for (const auto& [w, h] : {std::pair{16000, 16000}, std::pair{8193, 8192}, std::pair{0, 1 << 23}, std::pair{-1, 4}})
+        EXPECT_FALSE(reader.SetOutput(w, h, 24)) << w << "x" << h;
+    EXPECT_FALSE(reader.SetOutput(8, 4, 16));
+    EXPECT_TRUE(reader.SetOutput(8, 4, 24));
+    const BitmapInfo* frame = reader.GetFrame(1);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->bmiHeader.biWidth, 8);
+    EXPECT_EQ(frame->bmiHeader.biHeight, 4);
+    EXPECT_TRUE(hooks.messages.empty());
 }
 
 TEST(Avi, EncodersListUncompressedAndMotionJpeg)

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+
+#include <sys/mman.h>
 
 using namespace imgtest;
 
@@ -134,6 +137,40 @@ TEST(PackedDib, RunLengthsRefuseWrongDepthsAndHugeSizes)
     EXPECT_TRUE(CDib::DibToBitmap(HandDib(8192, 8192, 8, kBiRle8, endOfBitmap)));
 }
 
+// 8 x 8 run-length DIBs whose bottom row runs on past 2^31 columns, through runs or
+// through delta escapes: the rest of that row is dropped and the rows above decode as
+// coded. Rows past the top end the decoding.
+TEST(PackedDib, RunLengthRowsPastTheWidthAreCutOff)
+{
+    const size_t steps = (size_t(1) << 31) / 255 + 2;
+    for (auto [bits, compression] : {std::pair{8, kBiRle8}, std::pair{4, kBiRle4}})
+        for (const bool delta : {false, true}) {
+            SCOPED_TRACE(testing::Message() << bits << (delta ? " deltas" : " runs"));
+            const auto code = [&](int index) { return uint8_t(bits == 4 ? index * 0x11 : index); };
+            const std::vector<uint8_t> step = delta ? std::vector<uint8_t>{0, 2, 255, 0}
+                                                    : std::vector<uint8_t>{255, code(9)};
+            std::vector<uint8_t> s = {4, code(9)};
+            s.resize(2 + steps * step.size());
+            for (size_t at = 2; at < s.size(); at += step.size())
+                std::copy(step.begin(), step.end(), s.begin() + ptrdiff_t(at));
+            s.insert(s.end(), {8, code(3), 0, 0});  // past the width: dropped
+            for (int y = 1; y < 8; ++y)
+                s.insert(s.end(), {8, code(y), 0, uint8_t(y == 7 ? 1 : 0)});
+            auto image = CDib::DibToBitmap(HandDib(8, 8, bits, compression, s));
+            ASSERT_TRUE(image);
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x) {
+                    const int want = y > 0 ? y : (x < 4 || !delta ? 9 : 0);
+                    ASSERT_EQ(image->pixelIndex(x, 7 - y), want) << x << "," << y;
+                }
+        }
+    // a delta past the top row ends the decoding; what came before stays
+    auto image = CDib::DibToBitmap(HandDib(2, 2, 8, kBiRle8, {2, 5, 0, 2, 0, 200, 2, 6, 0, 1}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->pixelIndex(0, 1), 5);
+    EXPECT_EQ(image->pixelIndex(1, 0), 0);
+}
+
 TEST(PackedDib, HeaderBlocksRoundDepthsUp)
 {
     const struct {
@@ -256,6 +293,40 @@ TEST(DibTools, SavingALargerBitmapKeepsThePicturesOwnSize)
     // these work on the picture's own pixels, not on the saved bitmap's size
     EXPECT_TRUE(dib.FlipVertical());
     EXPECT_TRUE(dib.InvertAroundMean(nullptr, 0));
+}
+
+// Bitmaps above the 2^26-pixel cap are refused before any size is worked out; a
+// 4 GiB bitmap once overflowed the row buffer. The pixels are a mapping of zero pages
+// that are never written.
+TEST(DibTools, SaveBitmapRefusesBitmapsAboveThePixelCap)
+{
+    TempDir dir("dibtools");
+    const size_t bytes = size_t(1) << 32;
+    void* zeros = ::mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(zeros, MAP_FAILED);
+    const auto* pixels = static_cast<const uchar*>(zeros);
+    const struct {
+        int w, h;
+        QImage::Format format;
+        int bytesPerPixel;
+    } cases[] = {
+        {32768, 32768, QImage::Format_RGB32, 4},       // 4 GiB: the size wrapped to 0
+        {8193, 8192, QImage::Format_Grayscale8, 1},    // one column past the cap
+        {65536, 1025, QImage::Format_BGR888, 3},       //
+    };
+    CDib dib;
+    for (const auto& c : cases) {
+        const QImage big(pixels, c.w, c.h, qsizetype(c.w) * c.bytesPerPixel, c.format);
+        ASSERT_FALSE(big.isNull()) << c.w << "x" << c.h;
+        const std::string name = dir / "big.bmp";
+        LogCapture log;
+        EXPECT_FALSE(dib.SaveBitmap(const_cast<QImage*>(&big), name.c_str())) << c.w << "x" << c.h;
+        EXPECT_TRUE(log.Contains(name)) << c.w << "x" << c.h;
+        EXPECT_FALSE(std::filesystem::exists(name));
+    }
+    const QImage atCap(pixels, 8192, 8192, 8192, QImage::Format_Grayscale8);
+    EXPECT_TRUE(dib.SaveBitmap(const_cast<QImage*>(&atCap), (dir / "cap.bmp").c_str()));
+    ::munmap(zeros, bytes);
 }
 
 TEST(DibTools, LoadBmpMissingFileFillsBlack)
