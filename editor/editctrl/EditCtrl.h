@@ -258,7 +258,8 @@ public:
     int GetWantedColumn() const { return m_nWantedColumn; }
 
     // --- editing -----------------------------------------------------------------
-    virtual int InsertChar(char c, bool redraw = true);
+    // overwrite: false types as insert mode does even with Insert on
+    virtual int InsertChar(char c, bool redraw = true, bool overwrite = true);
     virtual int InsertText(const std::string& text, int offset = -1, bool redraw = true, bool clearUndo = false,
                            bool moveMarkers = true, bool chain = false, bool noWrap = true);
     virtual int InsertTextLines(const std::string& text, int offset = -1, bool redraw = true);
