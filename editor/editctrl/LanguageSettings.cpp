@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -46,7 +45,7 @@ bool CLanguageSettings::LoadSettings(const std::string& path)
     std::vector<uint8_t> bytes;
     if (!platform::ReadWholeFile(file, bytes, kMaxSettingsFile))
         return false;
-    if (std::memchr(bytes.data(), 0, bytes.size())) {
+    if (std::find(bytes.begin(), bytes.end(), uint8_t(0)) != bytes.end()) {
         platform::LogWrite(file + ": binary, not a settings file; not read\n");
         return false;
     }

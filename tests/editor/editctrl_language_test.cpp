@@ -154,6 +154,8 @@ TEST_F(LanguageFixture, KeystrokeWithThirtyThousandBlocksStaysQuick)
         ctrl.BuildPaintLines(0, 19, false, lines);
         slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
-    EXPECT_LT(slowest, 0.25); // seconds; a few milliseconds here, seconds before
+    // seconds: the first key reads the blocks into look-up tables (4 ms, 0.1 s
+    // under the sanitizers), each later one takes microseconds; seconds before
+    EXPECT_LT(slowest, 1.0);
     ASSERT_FALSE(lines.empty());
 }
