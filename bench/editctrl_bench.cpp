@@ -206,8 +206,45 @@ void BM_RepaintBelowSkippedBlockStarts(benchmark::State& state)
     }
 }
 
+// A settings text with the Lua blocks and n more, each a start of three
+// characters (base 36) that ends with its line or at "##"; many of the starts
+// occur in the text.
+std::string ManyBlocks(int n)
+{
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string s = "<COLOR_DATA><BLOCKS>"
+                    "<BLOCK><Start>--[[</Start><End>]]</End><Color>008000</Color><WholeText>True</WholeText></BLOCK>"
+                    "<BLOCK><Start>--</Start><Color>008000</Color></BLOCK>"
+                    "<BLOCK><Start>\"</Start><End>\"</End><Color>800000</Color></BLOCK>";
+    for (int i = 0; i < n; ++i) {
+        const int v = 36 * 36 + i % (36 * 36 * 35);
+        const std::string start{kDigits[v / (36 * 36) % 36], kDigits[v / 36 % 36], kDigits[v % 36]};
+        s += "<BLOCK><Start>" + start + "</Start>" + (i % 2 ? "<End>##</End>" : "") + "<Color>0000FF</Color></BLOCK>";
+    }
+    return s + "</BLOCKS></COLOR_DATA>";
+}
+
+// One typed character in the middle of a 1 000-line text and the repaint of a
+// page after it, with n colour blocks: should not grow with n.
+void BM_KeyWithManyBlocks(benchmark::State& state)
+{
+    Editor ed(1000);
+    ed.ctrl.ParseSettings(ManyBlocks(int(state.range(0))));
+    ed.ctrl.SetCaretOffset(ed.Middle(), true, false);
+    ed.ctrl.Scroll(1, 4, ed.ctrl.GetCaretLine());
+    std::vector<EcPaintLine> lines;
+    for (auto _ : state) {
+        ed.ctrl.NoteKeyDown('A');
+        ed.ctrl.OnChar('a');
+        ed.ctrl.BuildPaintLines(0, 40, false, lines);
+        benchmark::DoNotOptimize(lines.data());
+    }
+    state.counters["blocks"] = double(ed.ctrl.BlockCount());
+}
+
 } // namespace
 
+BENCHMARK(BM_KeyWithManyBlocks)->Arg(0)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintBelowSkippedBlockStarts)->Arg(1000)->Arg(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SetText)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Type1000InTheMiddle)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -3,7 +3,10 @@
 // with n = 100 000 (the medians of --benchmark_repetitions).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "editor/editctrl/LanguageSettings.h"
 #include "editor/editctrl/SettingsText.h"
@@ -70,5 +73,42 @@ void BM_SettingsReadElements(benchmark::State& state)
     state.counters["entries"] = double(count);
 }
 BENCHMARK(BM_SettingsReadElements)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Loading a settings file of about n MiB of keywords, one element a line, as each
+// editor does when it opens (three times at F11). peak_MiB is how far the load
+// raised the process's peak memory (run one size per process for a clean figure).
+void BM_SettingsLoadBigFile(benchmark::State& state)
+{
+    const std::string path = "/tmp/qm_settings_bench_" + std::to_string(getpid()) + ".xml";
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) {
+            state.SkipWithError("cannot write the file");
+            return;
+        }
+        std::fputs("<COLOR_DATA><KEYWORDS><Color>\"blue\"</Color>\n", f);
+        const long target = long(state.range(0)) << 20;
+        for (long i = 0; std::ftell(f) < target; ++i)
+            std::fprintf(f, "<Keyword>word%ld</Keyword>\n", i);
+        std::fputs("</KEYWORDS></COLOR_DATA>\n", f);
+        std::fclose(f);
+    }
+    auto peakKiB = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return double(u.ru_maxrss);
+    };
+    const double before = peakKiB();
+    size_t keywords = 0;
+    for (auto _ : state) {
+        CLanguageSettings settings;
+        settings.LoadSettings(path);
+        keywords = settings.m_mapKeywords.size();
+    }
+    state.counters["keywords"] = double(keywords);
+    state.counters["peak_MiB"] = (peakKiB() - before) / 1024.0;
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_SettingsLoadBigFile)->Arg(3)->Arg(76)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

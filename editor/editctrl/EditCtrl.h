@@ -18,6 +18,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // One step of the undo history.
@@ -130,7 +131,11 @@ public:
     void SetClientRect(const EcRect& client); // size change: layout as UpdateLayout
     void SetClipboard(IEditClipboard* clipboard) { m_pClipboard = clipboard; }
     void SetDragSource(IEditDragSource* drag) { m_pDragSource = drag; }
-    void SetBlockTable(const IEditBlockTable* table) { m_pBlockTable = table; }
+    void SetBlockTable(const IEditBlockTable* table)
+    {
+        m_pBlockTable = table;
+        m_delimiters.valid = false;
+    }
     void SetOutline(IEditOutline* outline) { m_pOutline = outline; }
     // images for sequences; the first image's height widens the line spacing
     // at the next font measuring
@@ -258,7 +263,8 @@ public:
     int GetWantedColumn() const { return m_nWantedColumn; }
 
     // --- editing -----------------------------------------------------------------
-    virtual int InsertChar(char c, bool redraw = true);
+    // overwrite: false types as insert mode does even with Insert on
+    virtual int InsertChar(char c, bool redraw = true, bool overwrite = true);
     virtual int InsertText(const std::string& text, int offset = -1, bool redraw = true, bool clearUndo = false,
                            bool moveMarkers = true, bool chain = false, bool noWrap = true);
     virtual int InsertTextLines(const std::string& text, int offset = -1, bool redraw = true);
@@ -536,6 +542,18 @@ protected:
     IEditClipboard* m_pClipboard = nullptr;
     IEditDragSource* m_pDragSource = nullptr;
     const IEditBlockTable* m_pBlockTable = nullptr;
+    // the block table's strings, for the delimiter queries; read again when the
+    // table's generation or count changes
+    struct DelimiterIndex {
+        std::array<bool, 256> chars{};     // in some start or end string
+        std::unordered_set<std::string> strings; // the start and end strings, none empty
+        std::vector<size_t> lengths;       // the lengths found in strings
+        uint64_t generation = 0;
+        int count = 0;
+        bool valid = false;
+    };
+    mutable DelimiterIndex m_delimiters;
+    const DelimiterIndex& Delimiters() const;
     IEditOutline* m_pOutline = nullptr;
     const IEditImageList* m_pImageList = nullptr;
     std::function<void()> m_onMarkersChanged;

@@ -45,22 +45,40 @@ void CEditCtrl::ScanBlocks(int first, int end, std::vector<ColorRange>& out, con
     const std::string_view text(m_strText.Str());
     end = std::min(end, int(text.size()));
     const std::string_view stretch = text.substr(0, size_t(std::max(end, 0)));
-    int pos = std::max(first, 0);
-    while (pos < end) {
-        const ColorBlock* best = nullptr;
-        size_t bestAt = std::string_view::npos;
-        for (const ColorBlock& b : m_lstBlocks) {
-            if (&b == skip || b.strStart.empty())
+    const BlockLookup& blocks = Lookup();
+    // the first place from `from` where a start string occurs; there the block
+    // first in the list among those whose start string occurs
+    auto nextStart = [&](int from, int& at) -> const ColorBlock* {
+        for (int p = from; p < end; ++p) {
+            if (!blocks.firstChar[static_cast<unsigned char>(stretch[size_t(p)])])
                 continue;
-            const size_t at = stretch.find(b.strStart, size_t(pos));
-            if (at < bestAt) {
-                bestAt = at;
-                best = &b;
+            int first = -1;
+            for (const size_t n : blocks.startLengths) {
+                if (size_t(p) + n > stretch.size())
+                    continue;
+                const auto hit = blocks.byStart.find(stretch.substr(size_t(p), n));
+                if (hit == blocks.byStart.end())
+                    continue;
+                for (const int i : hit->second)
+                    if (blocks.order[size_t(i)] != skip) {
+                        if (first < 0 || i < first)
+                            first = i;
+                        break;
+                    }
+            }
+            if (first >= 0) {
+                at = p;
+                return blocks.order[size_t(first)];
             }
         }
+        return nullptr;
+    };
+    int pos = std::max(first, 0);
+    while (pos < end) {
+        int start = 0;
+        const ColorBlock* best = nextStart(pos, start);
         if (!best)
             return;
-        const int start = int(bestAt);
         int found = -1;
         int lastEscaped = -1;
         if (!best->strEnd.empty()) {
@@ -133,12 +151,7 @@ bool EndsWithin(std::string_view text, int from, int to, std::string_view s)
 
 const ColorBlock* CEditCtrl::WholeTextBlockAt(int offset) const
 {
-    const ColorBlock* block = nullptr;
-    for (const ColorBlock& b : m_lstBlocks)
-        if (b.bWholeText && !b.strStart.empty()) {
-            block = &b;
-            break;
-        }
+    const ColorBlock* block = Lookup().wholeText;
     if (!block)
         return nullptr;
     const std::string_view text(m_strText.Str());

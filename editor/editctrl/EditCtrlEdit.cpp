@@ -88,13 +88,13 @@ void CEditCtrl::OnDeleteText(int start, int end, const std::string* text)
     ShiftMarkers(startLine + 1, -n);
 }
 
-int CEditCtrl::InsertChar(char c, bool redraw)
+int CEditCtrl::InsertChar(char c, bool redraw, bool overwrite)
 {
     const std::string one(1, c);
     if (!CanInsert(one, m_nCaret))
         return 0;
     if (c == '\n') {
-        if (IsOverwrite()) {
+        if (overwrite && IsOverwrite()) {
             MoveLineStart(redraw);
             MoveLineDown(true, redraw);
             return 1;
@@ -113,7 +113,7 @@ int CEditCtrl::InsertChar(char c, bool redraw)
             m_pSink->ShowCaret(true);
     }
     const int at = m_nCaret;
-    const bool replace = IsOverwrite() && at < m_strText.Length() && m_strText.At(at) != '\n';
+    const bool replace = overwrite && IsOverwrite() && at < m_strText.Length() && m_strText.At(at) != '\n';
     AddUndoChar(c, 1, at, !replace);
     const bool nearBefore = IsNearBlockDelimiter(at);
     if (replace) {

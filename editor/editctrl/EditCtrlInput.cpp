@@ -197,7 +197,7 @@ void CEditCtrl::OnChar(unsigned char c)
     if (had)
         DeleteSelection(true, false, true);
     SetLastAction(actTypeOverSel);
-    InsertChar(char(c), true);
+    InsertChar(char(c), true, !had); // a typed-over selection is only replaced
     if (had)
         CloseUndoChain(); // the character may have been refused
 }

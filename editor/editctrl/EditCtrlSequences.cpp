@@ -1,6 +1,8 @@
 // CEditCtrl: special sequences shown as images, and block delimiter queries.
 #include "editor/editctrl/EditCtrl.h"
 
+#include <algorithm>
+
 bool CEditCtrl::MatchSequence(std::string_view text, int offset, int end, char c, SequenceInfo* out, int* extra,
                               bool forward) const
 {
@@ -38,24 +40,50 @@ int CEditCtrl::GetSequenceLength(std::string_view text, int offset, bool forward
                : 0;
 }
 
+const CEditCtrl::DelimiterIndex& CEditCtrl::Delimiters() const
+{
+    DelimiterIndex& d = m_delimiters;
+    const uint64_t generation = m_pBlockTable->BlockGeneration();
+    const int count = m_pBlockTable->BlockCount();
+    if (d.valid && d.generation == generation && d.count == count)
+        return d;
+    d = DelimiterIndex{};
+    for (int i = 0; i < count; ++i)
+        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)}) {
+            if (s.empty())
+                continue;
+            for (const char c : s)
+                d.chars[static_cast<unsigned char>(c)] = true;
+            if (d.strings.emplace(s).second &&
+                std::find(d.lengths.begin(), d.lengths.end(), s.size()) == d.lengths.end())
+                d.lengths.push_back(s.size());
+        }
+    d.generation = generation;
+    d.count = count;
+    d.valid = true;
+    return d;
+}
+
 bool CEditCtrl::IsBlockDelimiterChar(char c) const
 {
-    if (!m_pBlockTable)
-        return false;
-    for (int i = 0; i < m_pBlockTable->BlockCount(); ++i)
-        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
-            if (s.find(c) != std::string_view::npos)
-                return true;
-    return false;
+    return m_pBlockTable && Delimiters().chars[static_cast<unsigned char>(c)];
 }
 
 bool CEditCtrl::ContainsBlockDelimiter(std::string_view text) const
 {
     if (!m_pBlockTable)
         return false;
-    for (int i = 0; i < m_pBlockTable->BlockCount(); ++i)
-        for (std::string_view s : {m_pBlockTable->BlockStart(i), m_pBlockTable->BlockEnd(i)})
-            if (!s.empty() && text.find(s) != std::string_view::npos)
-                return true;
+    const DelimiterIndex& d = Delimiters();
+    std::string piece;
+    for (size_t p = 0; p < text.size(); ++p) {
+        if (!d.chars[static_cast<unsigned char>(text[p])])
+            continue;
+        for (const size_t n : d.lengths)
+            if (p + n <= text.size()) {
+                piece.assign(text.substr(p, n));
+                if (d.strings.count(piece))
+                    return true;
+            }
+    }
     return false;
 }

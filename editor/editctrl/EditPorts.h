@@ -3,6 +3,7 @@
 // measurer, a sink for repaints, caret and scroll bars, a clipboard, a drag
 // source, and the seams the language settings and outlining fill.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -94,6 +95,10 @@ public:
     virtual int BlockCount() const = 0;
     virtual std::string_view BlockStart(int i) const = 0;
     virtual std::string_view BlockEnd(int i) const = 0;
+    // Changes whenever a block is added, removed or changed: the control keeps
+    // what it derived from the table while this and the count stay the same. A
+    // table that never changes may keep 0.
+    virtual uint64_t BlockGeneration() const { return 0; }
 };
 
 // One collapsed outline region as the text model sees it.

@@ -1,6 +1,7 @@
 #include "editor/editctrl/LanguageSettings.h"
 
 #include "editor/editctrl/Outlining.h"
+#include "platform/LogSink.h"
 #include "platform/Paths.h"
 
 #include <algorithm>
@@ -42,25 +43,68 @@ bool CLanguageSettings::LoadSettings(const std::string& path)
     const std::string file =
         bareName ? platform::JoinPath(platform::ExecutableFolder(), path) : platform::ResolvePath(path);
     std::vector<uint8_t> bytes;
-    if (!platform::ReadWholeFile(file, bytes))
+    if (!platform::ReadWholeFile(file, bytes, kMaxSettingsFile))
         return false;
-    return ParseSettings(JoinLines(bytes));
+    if (std::find(bytes.begin(), bytes.end(), uint8_t(0)) != bytes.end()) {
+        platform::LogWrite(file + ": binary, not a settings file; not read\n");
+        return false;
+    }
+    const bool blank = std::all_of(bytes.begin(), bytes.end(), [](uint8_t c) { return std::isspace(c); });
+    const bool parsed = ParseSettings(JoinLines(bytes));
+    if (blank)
+        platform::LogWrite(file + ": empty settings file\n");
+    else if (!m_strDamage.empty())
+        platform::LogWrite(file + ": damaged settings file (" + m_strDamage + "); the rest is read\n");
+    if (m_nLongBlocks > 0)
+        platform::LogWrite(file + ": " + std::to_string(m_nLongBlocks) + " colour blocks with a start or end over " +
+                           std::to_string(kMaxBlockString) + " characters left out\n");
+    return parsed;
 }
 
 bool CLanguageSettings::ParseSettings(const std::string& settings)
 {
     ClearSettings();
+    m_strDamage.clear();
+    m_nLongBlocks = 0;
     std::string text = settings;
     std::string section;
-    if (GetXmlElement(text, "OPTIONS", section, false))
+    bool any = false;
+    if (ReadSection(text, "OPTIONS", section)) {
+        any = true;
         ParseOptions(section);
-    if (GetXmlElement(text, "COLOR_DATA", section, false))
+    }
+    if (ReadSection(text, "COLOR_DATA", section)) {
+        any = true;
         ParseColorData(section);
-    if (GetXmlElement(text, "OUTLINE_DATA", section, false) && !ParseOutlineSettings(section))
-        return false;
-    if (GetXmlElement(text, "HYPERLINKS", section, false) && !ParseHyperlinkSettings(section))
-        return false;
+    }
+    if (ReadSection(text, "OUTLINE_DATA", section)) {
+        any = true;
+        if (!ParseOutlineSettings(section))
+            return false;
+    }
+    if (ReadSection(text, "HYPERLINKS", section)) {
+        any = true;
+        if (!ParseHyperlinkSettings(section))
+            return false;
+    }
+    if (!any)
+        NoteDamage("no settings section");
     return true;
+}
+
+bool CLanguageSettings::ReadSection(std::string& text, const char* name, std::string& section)
+{
+    if (GetXmlElement(text, name, section, false))
+        return true;
+    if (text.find("<" + std::string(name) + ">") != std::string::npos)
+        NoteDamage(std::string("<") + name + "> without its end");
+    return false;
+}
+
+void CLanguageSettings::NoteDamage(const std::string& what)
+{
+    if (m_strDamage.empty())
+        m_strDamage = what;
 }
 
 void CLanguageSettings::ClearSettings()
@@ -94,7 +138,7 @@ void CLanguageSettings::ParseColorData(std::string& colorData)
 void CLanguageSettings::ParseKeywordGroup(std::string& colorData)
 {
     std::string group;
-    if (!GetXmlElement(colorData, "KEYWORDS", group, false))
+    if (!ReadSection(colorData, "KEYWORDS", group))
         return;
     bool caseSensitive = true;
     GetXmlTruth(group, "CaseSensitive", caseSensitive);
@@ -112,15 +156,17 @@ void CLanguageSettings::ParseKeywordGroup(std::string& colorData)
 void CLanguageSettings::ParseWordList(std::string& colorData)
 {
     std::string list;
-    if (!GetXmlElement(colorData, "WORDS", list, false))
+    if (!ReadSection(colorData, "WORDS", list))
         return;
     XmlElementReader entries(list, "WORD", false);
     std::string entry;
     while (entries.Next(entry)) {
         std::string word;
         COLORREF text = kNoColor;
-        if (!GetXmlElement(entry, "Val", word, false) || !GetXmlColor(entry, "Color", text))
+        if (!GetXmlElement(entry, "Val", word, false) || !GetXmlColor(entry, "Color", text)) {
+            NoteDamage("a word without its value or colour ends the list");
             return;
+        }
         COLORREF back = kNoColor;
         GetXmlColor(entry, "BackColor", back);
         bool caseSensitive = true;
@@ -132,14 +178,16 @@ void CLanguageSettings::ParseWordList(std::string& colorData)
 void CLanguageSettings::ParseBlockList(std::string& colorData)
 {
     std::string list;
-    if (!GetXmlElement(colorData, "BLOCKS", list, false))
+    if (!ReadSection(colorData, "BLOCKS", list))
         return;
     XmlElementReader entries(list, "BLOCK", false);
     std::string entry;
     while (entries.Next(entry)) {
         std::string start;
-        if (!GetXmlElement(entry, "Start", start, false))
+        if (!GetXmlElement(entry, "Start", start, false)) {
+            NoteDamage("a block without its start ends the list");
             return;
+        }
         std::string end;
         GetXmlElement(entry, "End", end, false);
         COLORREF text = kNoColor;
@@ -148,6 +196,8 @@ void CLanguageSettings::ParseBlockList(std::string& colorData)
         GetXmlColor(entry, "BackColor", back);
         bool wholeText = false;
         GetXmlTruth(entry, "WholeText", wholeText);
+        if (start.size() > kMaxBlockString || end.size() > kMaxBlockString)
+            ++m_nLongBlocks;
         AddBlock(start, end, wholeText, text, back);
     }
 }
@@ -212,6 +262,7 @@ ColorBlock* CLanguageSettings::AddBlock(const std::string& start, const std::str
         if (index.insertAt[n] == pos)
             index.insertAt[n] = it;
     index.hasWholeText |= wholeText;
+    BlocksChanged();
     return &*it;
 }
 
@@ -219,10 +270,44 @@ void CLanguageSettings::RemoveBlock(BlockList::iterator pos)
 {
     m_lstBlocks.erase(pos);
     m_blockIndex.valid = false;
+    BlocksChanged();
 }
 
 void CLanguageSettings::RemoveAllBlocks()
 {
     m_lstBlocks.clear();
     m_blockIndex.valid = false;
+    BlocksChanged();
+}
+
+void CLanguageSettings::BlocksChanged()
+{
+    ++m_nBlockGeneration;
+    m_lookup.valid = false;
+}
+
+const CLanguageSettings::BlockLookup& CLanguageSettings::Lookup() const
+{
+    LookupCache& cache = m_lookup;
+    if (cache.valid && cache.generation == m_nBlockGeneration && cache.count == m_lstBlocks.size())
+        return cache.lookup;
+    BlockLookup& l = cache.lookup;
+    l = BlockLookup{};
+    l.order.reserve(m_lstBlocks.size());
+    for (const ColorBlock& b : m_lstBlocks) {
+        const int at = int(l.order.size());
+        l.order.push_back(&b);
+        if (b.strStart.empty())
+            continue;
+        l.byStart[b.strStart].push_back(at);
+        l.firstChar[static_cast<unsigned char>(b.strStart[0])] = true;
+        if (std::find(l.startLengths.begin(), l.startLengths.end(), b.strStart.size()) == l.startLengths.end())
+            l.startLengths.push_back(b.strStart.size());
+        if (b.bWholeText && !l.wholeText)
+            l.wholeText = &b;
+    }
+    cache.generation = m_nBlockGeneration;
+    cache.count = m_lstBlocks.size();
+    cache.valid = true;
+    return l;
 }

@@ -3,9 +3,11 @@
 #include "editor/editctrl/SettingsText.h"
 
 #include <array>
+#include <cstdint>
 #include <iterator>
 #include <list>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,6 +39,8 @@ using BlockList = std::list<ColorBlock>;
 class CLanguageSettings : public IEditBlockTable {
 public:
     static constexpr size_t kMaxBlockString = 4;
+    // a settings file above this is not read (the shipped one has a few KiB)
+    static constexpr uint64_t kMaxSettingsFile = uint64_t(4) << 20;
     static constexpr const char* kDefaultWordDelimiters = " \t\n,./?<>;:\"'{[}]~`%^&*()-+=!";
     static constexpr const char* kDefaultSpecialDelimiters = ";.{}\n";
 
@@ -45,7 +49,8 @@ public:
 
     // A path without "\\", "/" or ":" names a file in the program's folder; any
     // other path is used as given. Lines are joined with nothing between them.
-    // False when the file cannot be read (nothing changes), else ParseSettings.
+    // False when the file cannot be read, is over kMaxSettingsFile or binary (nothing
+    // changes), else ParseSettings. Each fault found gives one log line naming the file.
     virtual bool LoadSettings(const std::string& path);
     // Empties the keyword table and block list, then reads OPTIONS, COLOR_DATA,
     // OUTLINE_DATA and HYPERLINKS. False when the outline or hyperlink step failed.
@@ -62,7 +67,8 @@ public:
     void RemoveAllKeywords();
     // Kept ordered longest start first (the newest first among equal lengths).
     // Null when a string is over 4 characters, or a whole-text block lacks a
-    // string or would be the second one.
+    // string or would be the second one. The block's colours may be changed
+    // through the result, its strings not (the look-ups hold them).
     ColorBlock* AddBlock(const std::string& start, const std::string& end, bool wholeText, COLORREF text,
                          COLORREF back);
     void RemoveBlock(BlockList::iterator pos);
@@ -71,6 +77,19 @@ public:
     int BlockCount() const override { return static_cast<int>(m_lstBlocks.size()); }
     std::string_view BlockStart(int i) const override { return BlockAt(i).strStart; }
     std::string_view BlockEnd(int i) const override { return BlockAt(i).strEnd; }
+    uint64_t BlockGeneration() const override { return m_nBlockGeneration; }
+
+    // The block list indexed for look-ups, built again on first use after the
+    // list changed through AddBlock, RemoveBlock or RemoveAllBlocks.
+    struct BlockLookup {
+        std::vector<const ColorBlock*> order; // the list's entries by position
+        // the positions of the blocks with each start string, ascending; no empty string
+        std::unordered_map<std::string_view, std::vector<int>> byStart;
+        std::vector<size_t> startLengths;     // the lengths found in byStart
+        std::array<bool, 256> firstChar{};    // some start string begins with the byte
+        const ColorBlock* wholeText = nullptr; // the first whole-text block with a start string
+    };
+    const BlockLookup& Lookup() const;
 
     // Where OUTLINE_DATA goes (not owned); null reads nothing from it.
     void SetOutlining(COutlining* outlining) { m_pOutlining = outlining; }
@@ -97,12 +116,16 @@ protected:
     virtual void OnUrlPrefixesReset() {}
 
 private:
-    const ColorBlock& BlockAt(int i) const { return *std::next(m_lstBlocks.begin(), i); }
+    const ColorBlock& BlockAt(int i) const { return *Lookup().order[size_t(i)]; }
+    void BlocksChanged();
     void ParseOptions(std::string& text);
     void ParseColorData(std::string& text);
     void ParseKeywordGroup(std::string& colorData);
     void ParseWordList(std::string& colorData);
     void ParseBlockList(std::string& colorData);
+    // GetXmlElement, noting an element that has no end as damage
+    bool ReadSection(std::string& text, const char* name, std::string& section);
+    void NoteDamage(const std::string& what);
 
     // Where AddBlock inserts a start string of each length (the first entry no
     // longer than it) and whether a whole-text entry is in the list, so a long
@@ -120,5 +143,24 @@ private:
         bool valid = false;
     };
     BlockIndex m_blockIndex;
+    // Lookup's table: a copy builds its own, as it points into the list
+    struct LookupCache {
+        LookupCache() = default;
+        LookupCache(const LookupCache&) {}
+        LookupCache& operator=(const LookupCache&)
+        {
+            valid = false;
+            return *this;
+        }
+        BlockLookup lookup;
+        uint64_t generation = 0;
+        size_t count = 0;
+        bool valid = false;
+    };
+    mutable LookupCache m_lookup;
+    uint64_t m_nBlockGeneration = 0;
+    // what ParseSettings found wrong, for LoadSettings to name with the file
+    std::string m_strDamage;
+    int m_nLongBlocks = 0;
     COutlining* m_pOutlining = nullptr;
 };

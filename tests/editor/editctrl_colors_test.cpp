@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 using edtest::EditFixture;
@@ -243,4 +244,40 @@ TEST_F(ColorFixture, OpenBlockAnswersFollowScrollingAndEdits)
     checkAll("start typed over");
     ctrl.Undo();
     checkAll("undone");
+}
+
+// Blocks whose starts overlap or are prefixes of one another: at each place the
+// earliest start wins, among starts at one place the longest, among equal starts
+// the one added last.
+TEST_F(EditFixture, BlockScanAmongOverlappingStarts)
+{
+    ctrl.AddBlock("ab", "", false, 1, kNoColor);
+    ctrl.AddBlock("abc", "x", false, 2, kNoColor);
+    ctrl.AddBlock("b", "b", false, 3, kNoColor);
+    ctrl.AddBlock("bcd", "!", false, 4, kNoColor);
+    ctrl.AddBlock("ab", "y", false, 5, kNoColor); // the same start again: this one
+    ctrl.AddBlock("<<", ">>", true, 6, kNoColor);
+    ctrl.AddBlock("<", ">", false, 7, kNoColor);
+    struct Case {
+        const char* text;
+        std::vector<std::tuple<int, int, COLORREF>> ranges; // first, last, colour
+    } cases[] = {
+        {"zabcdx q", {{1, 5, 2}}},                         // "abc" over "ab"
+        {"ab y abc x b b", {{0, 3, 5}, {5, 9, 2}, {11, 13, 3}}}, // the newer "ab"
+        {"bcd bcd! b", {{0, 7, 4}, {9, 9, 3}}},            // "bcd" over "b"; an open "b" ends with the text
+        {"q ab\nabd bb", {{2, 4, 5}, {5, 10, 5}}},         // to the LF, then on
+        {"<<a\n>> <a> <<", {{0, 5, 6}, {7, 9, 7}, {11, 12, 6}}},
+        {"ba\\b b", {{0, 5, 3}}},                         // an escaped end string
+        {"abcabc", {{0, 5, 2}}},
+    };
+    ctrl.m_strEscapeChars = "\\";
+    for (const Case& c : cases) {
+        SetText(c.text);
+        std::vector<ColorRange> ranges;
+        ctrl.ScanBlocks(0, ctrl.GetTextLength(), ranges);
+        std::vector<std::tuple<int, int, COLORREF>> got;
+        for (const ColorRange& r : ranges)
+            got.emplace_back(r.first, r.last, r.crText);
+        EXPECT_EQ(got, c.ranges) << c.text;
+    }
 }

@@ -288,6 +288,49 @@ public:
     std::string_view BlockEnd(int i) const override { return i ? "\"" : "]]"; }
 };
 
+// A block table of the comment block and n more that counts how often it is asked.
+class CountingBlocks : public IEditBlockTable
+{
+public:
+    explicit CountingBlocks(int n) : starts{"--[["}, ends{"]]"}
+    {
+        for (int i = 0; i < n; ++i) {
+            starts.push_back("#" + std::to_string(i % 1000));
+            ends.push_back(i % 2 ? "" : "@" + std::to_string(i % 100));
+        }
+    }
+    int BlockCount() const override { return ++calls, int(starts.size()); }
+    std::string_view BlockStart(int i) const override { return ++calls, starts.at(size_t(i)); }
+    std::string_view BlockEnd(int i) const override { return ++calls, ends.at(size_t(i)); }
+    std::vector<std::string> starts, ends;
+    mutable long calls = 0;
+};
+
+TEST_F(Edit, TypedCharacterAsksTheBlockTableAsOftenWithThirtyThousandBlocks)
+{
+    const std::string text = "local x = 1 --[[ note ]] y #7 z";
+    long asked[2] = {0, 0};
+    const int counts[2] = {30, 30000};
+    for (int k = 0; k < 2; ++k) {
+        CountingBlocks blocks(counts[k]);
+        ctrl.SetBlockTable(&blocks);
+        for (int caret : {3, 12, 29}) { // away from the blocks, at "--[[", after "#7"
+            SetText(text, caret);
+            ctrl.NoteKeyDown('Z');
+            ctrl.OnChar('z'); // the first look may read the whole table
+            blocks.calls = 0;
+            ctrl.NoteKeyDown('Z');
+            ctrl.OnChar('z');
+            asked[k] += blocks.calls;
+        }
+        EXPECT_TRUE(ctrl.IsNearBlockDelimiter(13));
+        EXPECT_TRUE(ctrl.IsNearBlockDelimiter(28));
+        EXPECT_FALSE(ctrl.IsNearBlockDelimiter(3));
+        ctrl.SetBlockTable(nullptr);
+    }
+    EXPECT_EQ(asked[1], asked[0]);
+}
+
 TEST_F(Edit, BlockDelimitersNearTheCaretRepaintTheTextArea)
 {
     Blocks blocks;

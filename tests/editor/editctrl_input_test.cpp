@@ -83,6 +83,40 @@ TEST_F(EditFixture, TabEnterEscAndTypedCharacters)
     EXPECT_EQ(Text().substr(0, 2), "Z\t");
 }
 
+TEST_F(EditFixture, InsertKeyThenTypingOverASelectionReplacesOnlyTheSelection)
+{
+    enum : unsigned { kInsert = 45 };
+    struct Case {
+        const char* name;
+        int selFrom, selTo; // equal: no selection, the caret there
+        const char* after;
+        int caret;
+    } cases[] = {
+        {"selection", 0, 5, "Z world\nnext", 1},
+        {"selection made backwards", 5, 0, "Z world\nnext", 1},
+        {"selection inside", 1, 4, "hZo world\nnext", 2},
+        {"selection to the line end", 6, 11, "hello Z\nnext", 7},
+        {"selection over a line break", 8, 13, "hello woZext", 9},
+        {"no selection", 0, 0, "Zello world\nnext", 1},
+        {"no selection at the line end", 11, 11, "hello worldZ\nnext", 12},
+    };
+    for (const Case& c : cases) {
+        SetText("hello world\nnext", c.selFrom);
+        ctrl.ClearUndo();
+        ctrl.OnKeyDown(kInsert, false, false);
+        ASSERT_TRUE(ctrl.IsOverwrite());
+        if (c.selFrom != c.selTo)
+            ctrl.SelectRange(c.selFrom, c.selTo, true);
+        ctrl.OnChar('Z');
+        EXPECT_EQ(Text(), c.after) << c.name;
+        EXPECT_EQ(ctrl.GetCaret(), c.caret) << c.name;
+        EXPECT_TRUE(ctrl.Undo()) << c.name;
+        EXPECT_EQ(Text(), "hello world\nnext") << c.name; // one step
+        ctrl.OnKeyDown(kInsert, false, false);
+        ASSERT_FALSE(ctrl.IsOverwrite());
+    }
+}
+
 TEST_F(EditFixture, ReadOnlyArrowsScrollWithoutMovingTheCaret)
 {
     SetText(std::string(200, 'x'), 0);

@@ -140,6 +140,13 @@ TEST_F(EditFixture, BlockDelimiterQueries)
     EXPECT_TRUE(ctrl.ContainsBlockDelimiter("a]]"));
     EXPECT_TRUE(ctrl.ContainsBlockDelimiter("say \"hi"));
     EXPECT_FALSE(ctrl.ContainsBlockDelimiter("-- [ ] x"));
+    // the answers follow the block list
+    ctrl.AddBlock("(*", "*)", false, 0x800000, kNoColor);
+    EXPECT_TRUE(ctrl.IsBlockDelimiterChar('('));
+    EXPECT_TRUE(ctrl.ContainsBlockDelimiter("f (* x"));
+    ctrl.RemoveAllBlocks();
+    EXPECT_FALSE(ctrl.IsBlockDelimiterChar('-'));
+    EXPECT_FALSE(ctrl.ContainsBlockDelimiter("x = --[[ y"));
 }
 
 } // namespace

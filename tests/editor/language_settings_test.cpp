@@ -1,4 +1,5 @@
 #include "editor/editctrl/LanguageSettings.h"
+#include "log_capture.h"
 #include "outline_fixture.h"
 #include "platform/Paths.h"
 
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -378,4 +380,54 @@ TEST_F(SettingsFiles, ShippedLuaSettings)
     EXPECT_EQ(parser.m_arrBlocks[1].strEnd, "\n");
     EXPECT_TRUE(parser.m_arrBlocks[5].bNested);
     EXPECT_FALSE(s.m_bHyperlinks);
+}
+
+// Each fault of a settings file gives one log line naming the file; a file too
+// large or binary is not read at all (the colours stay as they were).
+TEST_F(SettingsFiles, FaultyFilesAreNamedOnceInTheLog)
+{
+    const auto Shipped = [] {
+        std::ifstream f(std::string(QM_DATA_DIR) + "/Lua/luaedit.xml", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    };
+    const std::string block = "<BLOCK><Start>--</Start><Color>008000</Color></BLOCK>";
+    const std::string big = "<COLOR_DATA><KEYWORDS><Color>\"red\"</Color>" +
+                            std::string(5u << 20, ' ') + "<Keyword>x</Keyword></KEYWORDS></COLOR_DATA>";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool read;
+        const char* says; // in the one line; null: no line
+    } cases[] = {
+        {"shipped", Shipped(), true, nullptr},
+        {"empty", "", true, "empty"},
+        {"blank", " \r\n\t\n", true, "empty"},
+        {"binary", std::string("\x7f" "ELF\x02\x01\0\0<COLOR_DATA></COLOR_DATA>", 33), false, "binary"},
+        {"no end tag", "<COLOR_DATA><EditTextColor>FF0000</EditTextColor>", true, "damaged"},
+        {"no section", "just some words", true, "damaged"},
+        {"block without start", "<COLOR_DATA><BLOCKS><BLOCK><End>x</End></BLOCK>" + block + "</BLOCKS></COLOR_DATA>",
+         true, "damaged"},
+        {"long block strings",
+         "<COLOR_DATA><BLOCKS><BLOCK><Start>(*****</Start><End>*)</End></BLOCK>" + block +
+             "<BLOCK><Start>[</Start><End>]]]]]</End></BLOCK></BLOCKS></COLOR_DATA>",
+         true, "2 colour blocks"},
+        {"too large", big, false, "too large"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = m_dir + "/" + c.name + ".xml";
+        WriteFile(path, c.bytes);
+        CLanguageSettings s;
+        s.AddKeyword("kept", 1, 1, true);
+        LogCapture log;
+        EXPECT_EQ(s.LoadSettings(path), c.read) << c.name;
+        const auto lines = log.Lines();
+        if (!c.says) {
+            EXPECT_TRUE(lines.empty()) << c.name << ": " << (lines.empty() ? "" : lines[0]);
+            continue;
+        }
+        ASSERT_EQ(lines.size(), 1u) << c.name;
+        EXPECT_NE(lines[0].find(path), std::string::npos) << lines[0];
+        EXPECT_NE(lines[0].find(c.says), std::string::npos) << lines[0];
+        EXPECT_EQ(s.m_mapKeywords.count("kept"), c.read ? 0u : 1u) << c.name;
+    }
 }
