@@ -44,7 +44,8 @@ private:
 };
 
 // Removes temporary files that saves of processes no longer running left in the
-// folder; returns how many were removed.
+// folder (names exactly as the writer makes them, nothing that merely holds its
+// mark); returns how many were removed.
 int RemoveStaleTempFiles(const std::string& folder);
 
 // The temporary file's path for a target and an attempt (0, 1, ...; the next one
