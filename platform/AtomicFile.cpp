@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -26,15 +27,44 @@ constexpr const char kTempMark[] = ".qmtmp-";
 std::mutex g_nameLock;
 TempNameSource g_nameSource;
 
+constexpr size_t kMarkLength = sizeof(kTempMark) - 1;
+constexpr size_t kRandomDigits = 8;  // lowercase hexadecimal
+
+// The longest file name the folder's file system takes.
+size_t NameLimit(const std::string& folder)
+{
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? size_t(limit) : size_t(NAME_MAX);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // Temporary names are "<name>.qmtmp-<pid>-<random>"; the process id tells
-// whether the save that made one may still be running.
+// whether the save that made one may still be running. Where the name would pass
+// the file system's limit, <name> is cut short (at a character boundary).
 std::string DefaultTempName(const std::string& target)
 {
     static std::atomic<uint32_t> counter{0};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, "%ld-%08x", long(::getpid()),
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, "%s%ld-%08x", kTempMark, long(::getpid()),
                   unsigned(std::random_device{}() ^ (counter++ * 0x9e3779b9u)));
-    return target + kTempMark + suffix;
+    const size_t suffixLength = std::strlen(suffix);
+    const auto slash = target.find_last_of('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    size_t keep = target.size() - nameStart;
+    const size_t limit = NameLimit(FolderOf(target));
+    if (keep + suffixLength > limit) {
+        keep = limit > suffixLength + 1 ? limit - suffixLength : 1;
+        while (keep > 1 && (uint8_t(target[nameStart + keep]) & 0xc0) == 0x80)
+            --keep;  // not inside a UTF-8 sequence
+    }
+    return target.substr(0, nameStart + keep) + suffix;
 }
 
 std::string TempName(const std::string& target, int attempt)
@@ -47,17 +77,34 @@ std::string TempName(const std::string& target, int attempt)
     return DefaultTempName(target);
 }
 
+// The process id of a name DefaultTempName makes, exactly: something, the mark,
+// the id (decimal, no leading zero), '-' and the random digits at the end; 0 for
+// any other name.
+pid_t TempNamePid(const std::string& name)
+{
+    if (name.size() < 1 + kMarkLength + 2 + kRandomDigits)
+        return 0;
+    const size_t random = name.size() - kRandomDigits;
+    for (size_t i = random; i < name.size(); ++i)
+        if (!std::isdigit(uint8_t(name[i])) && (name[i] < 'a' || name[i] > 'f'))
+            return 0;
+    if (name[random - 1] != '-')
+        return 0;
+    const size_t end = random - 1;
+    size_t start = end;
+    while (start > 0 && std::isdigit(uint8_t(name[start - 1])))
+        --start;
+    if (start == end || end - start > 10 || name[start] == '0' || start < 1 + kMarkLength ||
+        name.compare(start - kMarkLength, kMarkLength, kTempMark) != 0)
+        return 0;
+    const long long pid = std::stoll(name.substr(start, end - start));
+    return pid <= INT_MAX ? pid_t(pid) : 0;
+}
+
 bool IsStaleTempName(const std::string& name)
 {
-    const auto mark = name.rfind(kTempMark);
-    if (mark == std::string::npos || mark == 0)
-        return false;
-    const char* p = name.c_str() + mark + sizeof(kTempMark) - 1;
-    char* end = nullptr;
-    const long pid = std::strtol(p, &end, 10);
-    if (end == p || *end != '-' || pid <= 0)
-        return false;
-    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+    const pid_t pid = TempNamePid(name);
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 void CleanFolderOnce(const std::string& folder)
@@ -70,14 +117,6 @@ void CleanFolderOnce(const std::string& folder)
             return;
     }
     RemoveStaleTempFiles(folder);
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Why a file of this kind is never replaced; empty for a regular file.
@@ -97,14 +136,36 @@ void LogRefusal(const std::string& reason, const std::string& path)
     LogWrite(reason + ", not written: " + path + "\n");
 }
 
+// A failed step of a save, with the system's reason (errno).
+void LogFailure(const char* step, const std::string& path)
+{
+    LogRefusal(std::string(step) + " (" + std::strerror(errno) + ")", path);
+}
+
+// Why an existing regular file is not replaced; empty when it may be. A file
+// without any write bit is its owner's protection, also against root.
+std::string WriteRefusal(const std::string& file, mode_t mode)
+{
+    if ((mode & 0222) == 0)
+        return "a write-protected file";
+    if (::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno == EACCES || errno == EPERM ? std::string("a file this user may not write")
+                                                 : std::string("a file that cannot be written (") + std::strerror(errno) + ")";
+    return {};
+}
+
 // What a save to `path` replaces: the path itself when it is absent or a regular
 // file, the file a link there leads to when that is a regular file; empty (and
 // `why` set) for anything else.
 std::string ResolveTarget(const std::string& path, std::string& why)
 {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return path;  // absent (or its folder is: creating the temporary file says so)
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return path;  // absent (or its folder is: creating the temporary file says so)
+        why = std::string("a name that cannot be used (") + std::strerror(errno) + ")";
+        return {};
+    }
     if (!S_ISLNK(st.st_mode)) {
         why = KindRefusal(st.st_mode);
         return why.empty() ? path : std::string();
@@ -159,6 +220,12 @@ bool AtomicFileStream::Open(const std::string& path)
         LogRefusal(why, path);
         return false;
     }
+    struct stat old;
+    const bool replaces = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replaces && !(why = WriteRefusal(target, old.st_mode)).empty()) {
+        LogRefusal(why, path);
+        return false;
+    }
     CleanFolderOnce(FolderOf(target));
 
     int fd = -1;
@@ -167,14 +234,21 @@ bool AtomicFileStream::Open(const std::string& path)
         temp = TempName(target, attempt);
         fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST)
-            return false;
+            break;
     }
-    if (fd < 0)
+    if (fd < 0) {
+        LogFailure("cannot create the temporary file beside it", path);
         return false;
-    // keep the old file's permissions where there is one
-    struct stat old;
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    }
+    if (replaces) {
+        // the old file's owner and group where this process may set them, then
+        // its permissions (a change of owner clears the set-id bits)
+        struct stat made;
+        if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)::fchown(fd, uid_t(-1), old.st_gid);
         ::fchmod(fd, old.st_mode & 07777);
+    }
     m_fd = fd;
     m_failed = false;
     m_path = path;
@@ -190,7 +264,7 @@ bool AtomicFileStream::IsOpen() const
 
 bool AtomicFileStream::Write(const void* data, size_t size)
 {
-    if (m_fd < 0 || (size > 0 && !data))
+    if (m_fd < 0 || m_failed || (size > 0 && !data))
         return false;
     const char* p = static_cast<const char*>(data);
     size_t left = size;
@@ -199,6 +273,7 @@ bool AtomicFileStream::Write(const void* data, size_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            LogFailure("a write failed", m_path);
             m_failed = true;
             return false;
         }
@@ -226,20 +301,34 @@ bool AtomicFileStream::Commit()
 {
     if (m_fd < 0)
         return false;
-    bool ok = !m_failed && ::fsync(m_fd) == 0;
-    if (::close(m_fd) != 0)
+    // the first failure is logged (a failed write was, when it happened)
+    bool ok = !m_failed;
+    if (ok && ::fsync(m_fd) != 0) {
+        LogFailure("cannot sync it to the disk", m_path);
         ok = false;
+    }
+    if (::close(m_fd) != 0 && ok) {
+        LogFailure("cannot close it", m_path);
+        ok = false;
+    }
     m_fd = -1;
     if (ok) {
         // what the name holds now is what the rename replaces
         struct stat st;
-        if (::lstat(m_target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-            LogRefusal(KindRefusal(st.st_mode), m_path);
-            ok = false;
+        if (::lstat(m_target.c_str(), &st) == 0) {
+            std::string why = KindRefusal(st.st_mode);
+            if (why.empty())
+                why = WriteRefusal(m_target, st.st_mode);
+            if (!why.empty()) {
+                LogRefusal(why, m_path);
+                ok = false;
+            }
         }
     }
-    if (ok && ::rename(m_temp.c_str(), m_target.c_str()) != 0)
+    if (ok && ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+        LogFailure("cannot put it in place of the old file", m_path);
         ok = false;
+    }
     if (!ok) {
         ::unlink(m_temp.c_str());
         m_temp.clear();

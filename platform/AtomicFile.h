@@ -13,7 +13,12 @@ namespace platform {
 // file it leads to is replaced, the link kept); a target that is anything else
 // than absent or a regular file (a folder, FIFO, socket or device, at the name
 // or behind a link, a dangling link, a link loop) is refused with one log line
-// naming it, and nothing is written.
+// naming it, and nothing is written. So is a regular file without any write bit
+// (its owner's protection, also against root) or one this process may not write.
+// A replaced file's owner, group and permissions go to the new one (the owner and
+// group where the process may set them). Every failed step (creating the
+// temporary file, a write, the sync, the rename) logs one line naming the file
+// and the cause.
 class AtomicFileStream {
 public:
     AtomicFileStream() = default;
@@ -39,12 +44,15 @@ private:
 };
 
 // Removes temporary files that saves of processes no longer running left in the
-// folder; returns how many were removed.
+// folder (names exactly as the writer makes them, nothing that merely holds its
+// mark); returns how many were removed.
 int RemoveStaleTempFiles(const std::string& folder);
 
 // The temporary file's path for a target and an attempt (0, 1, ...; the next one
 // is asked for when the name is taken). Null restores the default,
-// "<target>.qmtmp-<pid>-<random>". For tests that plant files at that name.
+// "<target>.qmtmp-<pid>-<8 hex digits>", the target's name cut short where the
+// whole would pass the file system's name limit. For tests that plant files at
+// that name.
 using TempNameSource = std::function<std::string(const std::string& target, int attempt)>;
 void SetTempNameSource(TempNameSource source);
 

@@ -44,7 +44,9 @@ bool CGLRadar::Create(int mapWidth, int mapHeight, int bitsPerPixel, const CVec3
         const auto slash = path.find_last_of('/');
         if (slash != std::string::npos && slash > 0)
             platform::CreateDirectories(path.substr(0, slash));
-        picture.Save(path.c_str(), nullptr);
+        if (!picture.Save(path.c_str(), nullptr))
+            CVersions::Print(false, "CGLRadar::Create cannot write %s: the picture is built again at the next start\r\n",
+                             path.c_str());
         m_pictureBuilt = true;
     }
     CVersions::Print(true, "CGLRadar::Create Map Time = %d\r\n", int(platform::TickCount() - t0));

@@ -56,4 +56,46 @@ TEST(StaleSaves, StartRemovesWhatSavesOfAKilledRunLeft)
         EXPECT_EQ(work.Read(f), "user data") << f;
 }
 
+// Only names the writer makes are removed: "<name>.qmtmp-<pid>-<8 hex digits>",
+// also when a long name was shortened for it. A user's file that merely holds the
+// mark, even with the number of a process that is gone, stays.
+TEST(StaleSaves, UsersFilesThatLookLikeTemporaryNamesStay)
+{
+    WorkFolder work("stale");
+    ASSERT_TRUE(work.Ok());
+    const std::string longName = "User/Main/" + std::string(250, 'n') + ".bin";
+    work.Write(longName, "user data");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto* save = new platform::AtomicFileStream;  // dies with the process, uncommitted
+        auto* other = new platform::AtomicFileStream;
+        ::_exit(save->Open(longName) && other->Open("User/Main/hostlist.bin") ? 0 : 1);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(TempFiles(work.Path()).size(), 2u);
+
+    const std::string dead = std::to_string(child);
+    const std::string users[] = {
+        "notes.qmtmp-" + dead + "-mine.txt",  "notes.qmtmp-" + dead + "-0badf00d.txt", "notes.qmtmp-" + dead + "-0BADF00D",
+        "notes.qmtmp-" + dead + "-0badf00",   "notes.qmtmp-" + dead + "-0badf00d0",    "notes.qmtmp-0" + dead + "-0badf00d",
+        "notes.qmtmp-+" + dead + "-0badf00d", "notes.qmtmp- " + dead + "-0badf00d",    "notes.qmtmp-" + dead + "-0badf0g0",
+        ".qmtmp-" + dead + "-0badf00d",       "notes.qmtmp-" + dead + "--badf00d",     "notes.qmtmp-" + dead + "-",
+    };
+    for (const std::string& name : users) {
+        work.Write("User/Main/" + name, "user's");
+        work.Write(name, "user's");
+    }
+
+    EXPECT_EQ(RemoveStaleSaves(), 2);
+    EXPECT_EQ(TempFiles(work.Path()).size(), 2 * std::size(users));
+    for (const std::string& name : users) {
+        EXPECT_EQ(work.Read(name), "user's") << name;
+        EXPECT_EQ(work.Read("User/Main/" + name), "user's") << name;
+    }
+    EXPECT_EQ(work.Read(longName), "user data");
+}
+
 } // namespace

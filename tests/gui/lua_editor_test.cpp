@@ -276,6 +276,21 @@ TEST(LuaEditorWindow, SaveTable)
         EXPECT_TRUE(f.Edit().IsModified());
         EXPECT_FALSE(f.compile->IsSet());
     }
+    // a script its owner made read-only: message, and the file stays as it was
+    {
+        EditorFixture f;
+        const std::string path = f.Path("Lua/Kept.lua");
+        f.folder.Write("Lua/Kept.lua", "old = 1\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::others_read);
+        ASSERT_TRUE(f.editor->LoadFile(path));
+        f.Type("new = 2\n");
+        f.editor->OnCommand(CLuaEditor::kFileSave);
+        EXPECT_EQ(f.ui->boxes, (std::vector<std::string>{"Error Save File"}));
+        EXPECT_EQ(ReadFile(path), "old = 1\n");
+        EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0444));
+        EXPECT_TRUE(f.Edit().IsModified());
+    }
     // Save As writes the name the dialog returned, not a file whose name differs
     // only in case; a plain Save of a script path still finds the file in any case
     {

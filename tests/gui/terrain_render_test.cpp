@@ -161,6 +161,15 @@ TEST(TerrainRender, RadarPictureIsReusedOnlyWhenItFits)
     EXPECT_TRUE(resized.PictureWasBuilt());
     radar.DeleteTexture();
     EXPECT_EQ(radar.GetTexture(), 0u);
+
+    // a picture that cannot be saved is said so; the radar works from the built one
+    fs::remove("Radar/Radar.bmp");
+    fs::create_directory("Radar/Radar.bmp");
+    LogCapture log;
+    CGLRadar unsaved;
+    ASSERT_TRUE(unsaved.Create(64, 32, 24, colours.data(), vertices.data(), 100.0f));
+    EXPECT_NE(unsaved.GetTexture(), 0u);
+    EXPECT_TRUE(log.Contains("CGLRadar::Create cannot write Radar/Radar.bmp"));
 }
 
 TEST(TerrainRender, CircularRadarIsClippedByTheStencil)

@@ -8,15 +8,20 @@
 #include <chrono>
 #include <functional>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <map>
+#include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace {
 
@@ -344,6 +349,224 @@ TEST(AtomicWrite, ReadOnlyFolderKeepsTheOldFile)
     EXPECT_FALSE(platform::WriteFileAtomic(dir / "f", "new", 3));
     ::chmod(dir.path.c_str(), 0755);
     EXPECT_EQ(Get(dir / "f"), "old");
+}
+
+// Runs `body` in a forked child and returns what it reports ("" when all went
+// well): whatever the child changes about itself (its user, its limits) stays there.
+std::string InChild(const std::function<std::string()>& body)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        const std::string report = body();
+        (void)!::write(out[1], report.data(), report.size());
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string report;
+    char buf[512];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        report.append(buf, size_t(n));
+    ::close(out[0]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        report += " (the child did not end normally)";
+    return report;
+}
+
+// "" when exactly one line was logged and it names the file and the cause.
+std::string OneLineNaming(const std::vector<std::string>& lines, const std::string& path, const std::string& cause)
+{
+    if (lines.size() != 1)
+        return std::to_string(lines.size()) + " log lines";
+    if (lines[0].find(path) == std::string::npos || lines[0].find(cause) == std::string::npos)
+        return "the line does not name " + path + " and " + cause + ": " + lines[0];
+    return {};
+}
+
+// A file without any write bit is its owner's protection: nobody replaces it,
+// root included. Files with a write bit are replaced as before.
+TEST(AtomicWrite, RefusesAFileWithoutAWriteBit)
+{
+    TempDir dir;
+    const struct {
+        mode_t mode;
+        bool written;
+    } cases[] = {{0444, false}, {0400, false}, {0555, false}, {0000, false}, {0644, true}, {0600, true}, {0200, true}};
+    for (const auto& c : cases) {
+        for (const bool viaLink : {false, true}) {
+            const std::string file = dir / "Cam0.pos", path = viaLink ? dir / "link.pos" : file;
+            fs::remove(file);
+            fs::remove(path);
+            Put(file, "old");
+            ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+            if (viaLink)
+                fs::create_symlink("Cam0.pos", path);
+            const auto before = Snapshot(dir.path);
+            LogLines log;
+            EXPECT_EQ(platform::WriteFileAtomic(path, "new", 3), c.written) << std::oct << c.mode << " " << path;
+            struct stat st;
+            ASSERT_EQ(::stat(file.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, c.mode) << std::oct << c.mode;
+            if (c.written) {
+                EXPECT_EQ(Get(file), "new");
+                EXPECT_TRUE(log.lines.empty());
+            } else {
+                EXPECT_EQ(Snapshot(dir.path), before) << std::oct << c.mode << " " << path;
+                EXPECT_EQ(OneLineNaming(log.lines, path, "write-protected"), "") << std::oct << c.mode;
+                platform::AtomicFileStream stream;
+                EXPECT_FALSE(stream.Open(path));
+                EXPECT_EQ(Snapshot(dir.path), before);
+            }
+        }
+    }
+}
+
+constexpr uid_t kNobody = 65534;
+
+// A user who may write the folder but not the file (a root-owned 0644 file in a
+// folder open to all) does not replace it; a file of the user's own there is saved.
+TEST(AtomicWrite, RefusesAFileTheUserMayNotWrite)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to plant another user's file";
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path.c_str(), 0777), 0);
+    const std::string theirs = dir / "hostlist.bin", own = dir / "Cam0.pos";
+    Put(theirs, "root's");
+    ASSERT_EQ(::chmod(theirs.c_str(), 0644), 0);
+    const auto before = Snapshot(dir.path);
+
+    const std::string report = InChild([&]() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            return "cannot become an unprivileged user";
+        std::string out;
+        {
+            LogLines log;
+            if (platform::WriteFileAtomic(theirs, "mine", 4))
+                out += "the file was replaced; ";
+            out += OneLineNaming(log.lines, theirs, "may not write");
+        }
+        if (!platform::WriteFileAtomic(own, "pose", 4))
+            out += "the user's own file was not saved; ";
+        return out;
+    });
+    EXPECT_EQ(report, "");
+    auto after = Snapshot(dir.path);
+    after.erase(own);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(Get(own), "pose");
+}
+
+// A save by root over a user's file leaves it the user's, with its mode.
+TEST(AtomicWrite, ReplacingKeepsOwnerGroupAndMode)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a file to another user";
+    TempDir dir;
+    const std::string path = dir / "hostlist.bin";
+    Put(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(platform::WriteFileAtomic(path, "new", 3));
+    struct stat st;
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(Get(path), "new");
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, gid_t(kNobody));
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// Each failure of a save is logged once, with the file's name and its cause:
+// creating the temporary file, a write, the rename.
+TEST(AtomicWrite, FailuresAreLoggedOnceWithTheirCause)
+{
+    TempDir dir;
+    {
+        const std::string path = dir / "missing/Cam0.pos";
+        LogLines log;
+        EXPECT_FALSE(platform::WriteFileAtomic(path, "pose", 4));
+        EXPECT_EQ(OneLineNaming(log.lines, path, std::strerror(ENOENT)), "");
+    }
+    {
+        // a write past the process's file size limit
+        const std::string path = dir / "rec.avi";
+        Put(path, "old recording");
+        const std::string report = InChild([&]() -> std::string {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{4096, 4096};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return "cannot set the limit";
+            const std::vector<char> frame(3000, 'f');
+            LogLines log;
+            platform::AtomicFileStream s;
+            if (!s.Open(path))
+                return "not opened";
+            std::string out;
+            if (!s.Write(frame.data(), frame.size()))
+                out += "the first write failed; ";
+            if (s.Write(frame.data(), frame.size()) || s.Write(frame.data(), frame.size()))
+                out += "a write past the limit succeeded; ";
+            if (s.Commit())
+                out += "committed; ";
+            return out + OneLineNaming(log.lines, path, std::strerror(EFBIG));
+        });
+        EXPECT_EQ(report, "");
+        EXPECT_EQ(Get(path), "old recording");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+    }
+    {
+        // the temporary file is gone when the rename comes
+        const std::string path = dir / "rec.avi";
+        platform::AtomicFileStream s;
+        ASSERT_TRUE(s.Open(path));
+        ASSERT_TRUE(s.Write("new", 3));
+        for (const auto& e : fs::directory_iterator(dir.path))
+            if (e.path().filename().string().find(".qmtmp-") != std::string::npos)
+                fs::remove(e.path());
+        LogLines log;
+        EXPECT_FALSE(s.Commit());
+        EXPECT_EQ(OneLineNaming(log.lines, path, std::strerror(ENOENT)), "");
+        EXPECT_EQ(Get(path), "old recording");
+    }
+}
+
+// A name near the file system's limit is saved: the temporary name beside it
+// is shortened, at a character boundary; a name past the limit is refused.
+TEST(AtomicWrite, LongNamesAreSaved)
+{
+    TempDir dir;
+    std::string accented;
+    for (int i = 0; i < 125; ++i)
+        accented += "\xc3\xa9";  // é
+    for (const std::string& name : {std::string(250, 'a'), std::string(255, 'b'), accented, "x" + accented}) {
+        const std::string path = dir / name;
+        {
+            platform::AtomicFileStream s;
+            ASSERT_TRUE(s.Open(path)) << name.size();
+            std::string temp;
+            for (const auto& e : fs::directory_iterator(dir.path))
+                temp = e.path().filename();
+            const auto mark = temp.rfind(".qmtmp-");
+            ASSERT_NE(mark, std::string::npos) << temp;
+            EXPECT_LE(temp.size(), 255u);
+            EXPECT_EQ(name.compare(0, mark, temp, 0, mark), 0) << temp;
+            EXPECT_TRUE(mark == name.size() || (uint8_t(name[mark]) & 0xc0) != 0x80) << "a character cut in half: " << temp;
+        }
+        EXPECT_TRUE(platform::WriteFileAtomic(path, "saved", 5)) << name.size();
+        EXPECT_EQ(Get(path), "saved");
+        fs::remove(path);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 0) << name.size();
+    }
+    const std::string tooLong = dir / std::string(256, 'c');
+    LogLines log;
+    EXPECT_FALSE(platform::WriteFileAtomic(tooLong, "x", 1));
+    EXPECT_EQ(OneLineNaming(log.lines, tooLong, std::strerror(ENAMETOOLONG)), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 0);
 }
 
 } // namespace
