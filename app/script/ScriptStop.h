@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 // Process-wide stop request for running scripts. The shell sets it on every path
@@ -8,9 +9,16 @@
 void RequestScriptStop(bool stop);
 bool IsScriptStopRequested();
 
-// The script the render thread is inside (its path), for the shell: set around
-// every call into a Lua state and while a state closes (its finalizers run then).
-// Nested calls keep the outer one's name once they return.
+// The script call the render thread is inside, for the shell.
+struct ScriptCall {
+    std::string script;     // its path; "" while no call runs
+    uint64_t sequence = 0;  // each outermost call takes the next number, from 1
+    uint64_t startMs = 0;   // platform::NowMs() when the outermost call began
+};
+
+// Set around every call into a Lua state and while a state closes (its
+// finalizers run then). A nested call shows its own path while it runs and
+// keeps the outermost call's number and start.
 class ScriptCallScope {
 public:
     explicit ScriptCallScope(const std::string& script);
@@ -19,7 +27,8 @@ public:
     ScriptCallScope& operator=(const ScriptCallScope&) = delete;
 
 private:
-    std::string m_outer;
+    ScriptCall m_outer;
 };
 // "" while no script call runs.
 std::string CurrentScriptCall();
+ScriptCall CurrentScriptCallInfo();

@@ -279,8 +279,8 @@ void CGLAppDlg::RefreshHeldModifiers()
 void CGLAppDlg::ReleaseStalledCapture()
 {
     // the render thread ends a quiet capture; while it stands (a breakpoint, a long
-    // script call, the scene loading) the window lets go of pointer and keyboard
-    if (m_capture.IsActive() && g_InputState.Now() - m_state.lastPassMs > CRenderLoop::kStalledMs)
+    // script call, the scene loading) or hangs, the window lets go of pointer and keyboard
+    if (m_capture.IsActive() && m_loop->CaptureStalled(g_InputState.Now()))
         EndInputCapture();
 }
 
