@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -49,4 +50,21 @@ ScriptCall CurrentScriptCallInfo()
 {
     std::lock_guard lock(g_callMutex);
     return g_call;
+}
+
+bool WaitForThreadUnlessScriptStuck(const std::function<bool(uint32_t)>& ended, uint64_t deadlineMs,
+                                    ScriptCall& stuck)
+{
+    while (!ended(10)) {
+        const uint64_t now = platform::NowMs();
+        if (now < deadlineMs)
+            continue;
+        // the call running now has run since its start: the same call all along
+        const ScriptCall call = CurrentScriptCallInfo();
+        if (call.sequence != 0 && now - std::max(call.startMs, deadlineMs) >= kStuckCallMs) {
+            stuck = call;
+            return false;
+        }
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Process-wide stop request for running scripts. The shell sets it on every path
@@ -32,3 +33,12 @@ private:
 // "" while no script call runs.
 std::string CurrentScriptCall();
 ScriptCall CurrentScriptCallInfo();
+
+// The shutdown's wait for the render thread. `ended(ms)` waits up to ms for the
+// thread's end (serving the GUI meanwhile) and says whether it has ended. Past
+// deadlineMs (platform::NowMs) the wait gives up once one script call has run on
+// for kStuckCallMs past the deadline: false then, with `stuck` that call. Calls
+// that end sooner, and time outside calls, are waited out.
+constexpr uint64_t kStuckCallMs = 1000;
+bool WaitForThreadUnlessScriptStuck(const std::function<bool(uint32_t)>& ended, uint64_t deadlineMs,
+                                    ScriptCall& stuck);
