@@ -90,13 +90,21 @@ void CGLscene::Free()
 
 bool CSaveOnce::Run(const std::function<void()>& save, std::chrono::milliseconds wait)
 {
-    std::unique_lock lock(m_lock, std::defer_lock);
-    if (!lock.try_lock_for(wait))
-        return false;
-    if (!m_done) {
-        m_done = true;
-        save();
-    }
+    std::unique_lock lock(m_lock);
+    if (m_begun)
+        return m_ended.wait_for(lock, wait, [this] { return !m_running; });
+    m_begun = m_running = true;
+    lock.unlock();
+    struct Ended {
+        CSaveOnce& once;
+        ~Ended()
+        {
+            std::lock_guard lock(once.m_lock);
+            once.m_running = false;
+            once.m_ended.notify_all();
+        }
+    } ended{*this};
+    save();
     return true;
 }
 

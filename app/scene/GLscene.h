@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <cstdint>
@@ -31,8 +32,10 @@ public:
     bool Run(const std::function<void()>& save, std::chrono::milliseconds wait);
 
 private:
-    std::timed_mutex m_lock;  // held for the whole save
-    bool m_done = false;      // under m_lock
+    std::mutex m_lock;
+    std::condition_variable m_ended;
+    bool m_begun = false;    // under m_lock
+    bool m_running = false;  // under m_lock
 };
 
 // The world the render thread builds once and draws frame after frame: the
