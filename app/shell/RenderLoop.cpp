@@ -39,8 +39,8 @@ bool CRenderLoop::Start()
 {
     const double startGB = CVersions::GetWorkingSetSize() / kBytesPerGB;
     m_now = m_input.Now();
-    m_state.lastPassMs = m_now;  // the window counts the loading's time from here
-    m_state.loading = true;
+    m_state.lastPassMs = m_now;  // the window counts the loading's time from here, as a pass
+    m_loading = true;
     const double start = m_now;
     if (!m_host.InitGL())
         return CVersions::Print(false, "CGLAppDlg::RenderThread InitGL failed\n");
@@ -51,7 +51,7 @@ bool CRenderLoop::Start()
     CVersions::Print(true, "Memory usement = %0.1f GB Total load time = %d\r\n",
                      CVersions::GetWorkingSetSize() / kBytesPerGB - startGB, int(m_input.Now() - start));
     m_state.lastPassMs = m_input.Now();
-    m_state.loading = false;
+    m_loading = false;
     if (!m_state.stopRequest)
         m_host.PostShowPanel();
     // a resize made while the scene loaded is applied on the first pass
@@ -139,7 +139,7 @@ bool CRenderLoop::CaptureStalled(double nowMs) const
         return true;
     if (quiet <= kStalledMs)
         return false;
-    if (m_state.loading)
+    if (m_loading)
         return true;
     const ScriptCall call = CurrentScriptCallInfo();
     return call.sequence != 0 && double(platform::NowMs() - call.startMs) > kStalledMs;

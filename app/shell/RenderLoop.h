@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 
 class CInputState;
@@ -125,4 +126,6 @@ private:
     double m_captureStamp = 0;
     unsigned m_passes = 0;
     bool m_glUp = false;
+    // Until Start has loaded the scene (and when it failed); read by the window.
+    std::atomic<bool> m_loading{true};
 };

@@ -23,11 +23,9 @@ struct CShellState {
     // The GL surface's size in pixels, kept by the GUI thread.
     std::atomic<int> clientWidth{0};
     std::atomic<int> clientHeight{0};
-    // The input clock's time at the end of the render loop's last pass (or of
-    // the scene's loading): the GUI thread ends a capture itself when the loop stands.
+    // The input clock's time at the end of the render loop's last pass: the GUI
+    // thread ends a capture itself when the loop stands.
     std::atomic<double> lastPassMs{0.0};
-    // Until the render loop has loaded the scene (and when loading failed).
-    std::atomic<bool> loading{true};
     // Resizes applied by the render loop.
     std::atomic<int> resizesApplied{0};
 };
