@@ -88,20 +88,43 @@ void CGLscene::Free()
     m_created = false;
 }
 
+bool CSaveOnce::Run(const std::function<void()>& save, std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(m_lock);
+    if (m_begun)
+        return m_ended.wait_for(lock, wait, [this] { return !m_running; });
+    m_begun = m_running = true;
+    lock.unlock();
+    struct Ended {
+        CSaveOnce& once;
+        ~Ended()
+        {
+            std::lock_guard lock(once.m_lock);
+            once.m_running = false;
+            once.m_ended.notify_all();
+        }
+    } ended{*this};
+    save();
+    return true;
+}
+
 void CGLscene::SaveUserWork()
 {
-    if (m_workSaved.exchange(true))
-        return;
-    // Only what was read is written back: a scene stopped early keeps the files.
-    if (m_viewsReady) {
-        platform::CreateDirectories(platform::ResolvePath("Camera"));
-        for (int i = 0; i < kViews; ++i)
-            m_views[i].SavePose(i);
-    }
-    if (m_tracksReady)
-        m_trackSets.Save();
-    if (m_radarReady)
-        GetRadar().SaveSettings();
+    const bool ended = m_workSave.Run([this] {
+        // Only what was read is written back: a scene stopped early keeps the files.
+        if (m_viewsReady) {
+            platform::CreateDirectories(platform::ResolvePath("Camera"));
+            for (int i = 0; i < kViews; ++i)
+                m_views[i].SavePose(i);
+        }
+        if (m_tracksReady)
+            m_trackSets.Save();
+        if (m_radarReady)
+            GetRadar().SaveSettings();
+    }, std::chrono::milliseconds(kSaveWaitMs));
+    if (!ended)
+        CVersions::Print(false, "CGLscene::SaveUserWork the save begun on another thread did not end within %d s\r\n",
+                         kSaveWaitMs / 1000);
 }
 
 void CGLscene::Resize(int width, int height)

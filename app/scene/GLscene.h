@@ -14,10 +14,29 @@
 #include "tracks/TrackFollower.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <cstdint>
 #include <string>
 
 class CGLmesh;
+
+// A save made once: the first caller makes it; a caller that comes meanwhile
+// waits for it to end, for at most `wait` (a save stuck on a hung disk must not
+// keep the program from ending). Any thread.
+class CSaveOnce {
+public:
+    // False when the first caller's save was still running after `wait`.
+    bool Run(const std::function<void()>& save, std::chrono::milliseconds wait);
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_ended;
+    bool m_begun = false;    // under m_lock
+    bool m_running = false;  // under m_lock
+};
 
 // The world the render thread builds once and draws frame after frame: the
 // terrain (the base), ten views, the user's track sets with their editing feed,
@@ -42,9 +61,11 @@ public:
     // failed or missing Create, and twice.
     void Free();
     // Writes back what Create read (poses, track sets, radar settings), once: the
-    // first caller does it. Free calls it; the shell calls it from the GUI thread
-    // when the render thread is stuck inside a script call and never gets there.
+    // first caller does it, a second one waits for it (kSaveWaitMs at most). Free
+    // calls it; the shell calls it from the GUI thread when the render thread is
+    // stuck inside a script call and never gets there.
     void SaveUserWork();
+    static constexpr int kSaveWaitMs = 5000;
 
     void Resize(int width, int height);
     // 0..9 makes that view current; other values do nothing.
@@ -148,5 +169,5 @@ private:
     bool m_scriptsHosted = false;
     std::atomic<bool> m_radarReady{false};
     std::atomic<bool> m_tracksReady{false};
-    std::atomic<bool> m_workSaved{false};
+    CSaveOnce m_workSave;
 };

@@ -1,12 +1,16 @@
 #include "app/script/ScriptStop.h"
 
+#include "platform/Clock.h"
+
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
 namespace {
 std::atomic<bool> g_stop{false};
 std::mutex g_callMutex;
-std::string g_call;  // guarded by g_callMutex
+ScriptCall g_call;          // guarded by g_callMutex
+uint64_t g_lastSequence = 0;  // guarded by g_callMutex
 }
 
 void RequestScriptStop(bool stop)
@@ -23,7 +27,11 @@ ScriptCallScope::ScriptCallScope(const std::string& script)
 {
     std::lock_guard lock(g_callMutex);
     m_outer = g_call;
-    g_call = script.empty() ? std::string("(unnamed script)") : script;
+    if (g_call.sequence == 0) {
+        g_call.sequence = ++g_lastSequence;
+        g_call.startMs = platform::NowMs();
+    }
+    g_call.script = script.empty() ? std::string("(unnamed script)") : script;
 }
 
 ScriptCallScope::~ScriptCallScope()
@@ -35,5 +43,28 @@ ScriptCallScope::~ScriptCallScope()
 std::string CurrentScriptCall()
 {
     std::lock_guard lock(g_callMutex);
+    return g_call.script;
+}
+
+ScriptCall CurrentScriptCallInfo()
+{
+    std::lock_guard lock(g_callMutex);
     return g_call;
+}
+
+bool WaitForThreadUnlessScriptStuck(const std::function<bool(uint32_t)>& ended, uint64_t deadlineMs,
+                                    ScriptCall& stuck)
+{
+    while (!ended(10)) {
+        const uint64_t now = platform::NowMs();
+        if (now < deadlineMs)
+            continue;
+        // the call running now has run since its start: the same call all along
+        const ScriptCall call = CurrentScriptCallInfo();
+        if (call.sequence != 0 && now - std::max(call.startMs, deadlineMs) >= kStuckCallMs) {
+            stuck = call;
+            return false;
+        }
+    }
+    return true;
 }

@@ -170,17 +170,17 @@ void CGLAppDlg::StopRenderThread()
     if (!m_renderThread.joinable())
         return;
     // keep serving the GUI (posted requests) until the render thread has freed the scene
-    const uint64_t deadline = platform::NowMs() + kRenderThreadWaitMs;
-    while (!m_sigThread->Wait(10)) {
+    const auto ended = [this](uint32_t ms) {
+        if (m_sigThread->Wait(ms))
+            return true;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (platform::NowMs() < deadline)
-            continue;
-        // stuck below the Lua VM (a finalizer, a C function): the stop request
-        // cannot reach it, so the program ends without the render thread
-        const std::string script = CurrentScriptCall();
-        if (!script.empty())
-            EndWithStuckScript(script);
-    }
+        return false;
+    };
+    // stuck below the Lua VM (a finalizer, a C function): the stop request
+    // cannot reach it, so the program ends without the render thread
+    ScriptCall stuck;
+    if (!WaitForThreadUnlessScriptStuck(ended, platform::NowMs() + kRenderThreadWaitMs, stuck))
+        EndWithStuckScript(stuck.script);
     m_renderThread.join();
 }
 
@@ -280,8 +280,8 @@ void CGLAppDlg::RefreshHeldModifiers()
 void CGLAppDlg::ReleaseStalledCapture()
 {
     // the render thread ends a quiet capture; while it stands (a breakpoint, a long
-    // script call, the scene loading) the window lets go of pointer and keyboard
-    if (m_capture.IsActive() && g_InputState.Now() - m_state.lastPassMs > CRenderLoop::kStalledMs)
+    // script call, the scene loading) or hangs, the window lets go of pointer and keyboard
+    if (m_capture.IsActive() && m_loop->CaptureStalled(g_InputState.Now()))
         EndInputCapture();
 }
 

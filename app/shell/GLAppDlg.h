@@ -40,8 +40,8 @@ public:
     // shutdown has started and the program stays open.
     bool DestroyWindow();
 
-    // How long the shutdown waits for a render thread inside a script call
-    // before the program ends without it.
+    // How long the shutdown waits for the render thread; past it, the program
+    // ends without the thread once one script call has run on for a second more.
     static constexpr uint64_t kRenderThreadWaitMs = 10000;
 
     bool IsRunning() const { return m_state.running; }

@@ -1,12 +1,14 @@
 #include "app/shell/RenderLoop.h"
 
 #include "app/panel/PanelRules.h"
+#include "app/script/ScriptStop.h"
 #include "app/shell/SettingsText.h"
 #include "app/shell/ShellState.h"
 #include "engine/models/GLlight.h"
 #include "foundation/core/InputState.h"
 #include "foundation/core/Versions.h"
 #include "foundation/math/NumberClamp.h"
+#include "platform/Clock.h"
 
 #include <cstdint>
 
@@ -37,6 +39,8 @@ bool CRenderLoop::Start()
 {
     const double startGB = CVersions::GetWorkingSetSize() / kBytesPerGB;
     m_now = m_input.Now();
+    m_state.lastPassMs = m_now;  // the window counts the loading's time from here, as a pass
+    m_loading = true;
     const double start = m_now;
     if (!m_host.InitGL())
         return CVersions::Print(false, "CGLAppDlg::RenderThread InitGL failed\n");
@@ -46,6 +50,8 @@ bool CRenderLoop::Start()
         return CVersions::Print(false, "CGLAppDlg::RenderThread CGLscene::Create failed\n");
     CVersions::Print(true, "Memory usement = %0.1f GB Total load time = %d\r\n",
                      CVersions::GetWorkingSetSize() / kBytesPerGB - startGB, int(m_input.Now() - start));
+    m_state.lastPassMs = m_input.Now();
+    m_loading = false;
     if (!m_state.stopRequest)
         m_host.PostShowPanel();
     // a resize made while the scene loaded is applied on the first pass
@@ -124,6 +130,19 @@ void CRenderLoop::ReleaseIdleCapture()
         return;
     m_input.SetCaptured(false);
     m_host.PostEndInputCapture();
+}
+
+bool CRenderLoop::CaptureStalled(double nowMs) const
+{
+    const double quiet = nowMs - m_state.lastPassMs;
+    if (quiet > kHungMs)
+        return true;
+    if (quiet <= kStalledMs)
+        return false;
+    if (m_loading)
+        return true;
+    const ScriptCall call = CurrentScriptCallInfo();
+    return call.sequence != 0 && double(platform::NowMs() - call.startMs) > kStalledMs;
 }
 
 void CRenderLoop::Shutdown()

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <string>
 
 class CInputState;
@@ -93,14 +94,22 @@ public:
     // Frees the scene (when GL came up), releases GL and signals the end.
     void Shutdown();
 
+    // The window's timer (GUI thread): true when the window must end a capture
+    // itself. The loop stopped (in one script call, a breakpoint among them, or
+    // loading the scene) lets go after kStalledMs; a pass that is only slow keeps
+    // the capture until no pass has ended for kHungMs.
+    bool CaptureStalled(double nowMs) const;
+
     double Now() const { return m_now; }
     unsigned PassCount() const { return m_passes; }
 
     static constexpr double kOptionPollMs = 1000.0;
     static constexpr double kCapturePollMs = 100.0;
     static constexpr double kCaptureIdleMs = 250.0;
-    // A loop without a pass for this long cannot end a capture: the window does.
+    // A stopped loop cannot end a capture: the window does after this long.
     static constexpr double kStalledMs = 250.0;
+    // A pass that has not ended for this long may be hung in the driver.
+    static constexpr double kHungMs = 2000.0;
 
 private:
     void PendingWork();
@@ -117,4 +126,6 @@ private:
     double m_captureStamp = 0;
     unsigned m_passes = 0;
     bool m_glUp = false;
+    // Until Start has loaded the scene (and when it failed); read by the window.
+    std::atomic<bool> m_loading{true};
 };

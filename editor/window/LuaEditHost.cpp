@@ -29,8 +29,16 @@ CLuaEditHost::CLuaEditHost(const std::string& path, const std::string& runEvent,
 
 CLuaEditHost::~CLuaEditHost()
 {
-    delete m_pEditor;
+    CLuaEditor* editor = m_pEditor;
     m_pEditor = nullptr;
+    if (!editor)
+        return;
+    // A dialog's loop of the editor may run below this call with the editor on
+    // the stack: its dialogs are rejected and it goes once its commands returned.
+    QObject::disconnect(editor, &CLuaEditor::Finished, nullptr, nullptr);
+    editor->RejectDialogs();
+    editor->Shutdown();  // an editor in its shutdown delay ends now
+    editor->DisposeWhenIdle();
 }
 
 bool CLuaEditHost::InitInstance(const DebugLinkPtr& link)
@@ -97,6 +105,8 @@ void CLuaEditHost::OnRequest(const DebugLinkPtr& link, const CDebugLink::EditorR
         }
         if (request.path.empty() && request.runEvent.empty())
             return;  // asked while an editor was still closing: the next F11 opens one
+        if (host)
+            hosts.erase(name);  // one still closing ends before the new one takes the link
         auto made = std::make_unique<CLuaEditHost>(request.path, request.runEvent, request.debugEvent,
                                                    request.compileEvent);
         CLuaEditHost* fresh = made.get();

@@ -16,6 +16,8 @@ public:
     // name is the run-event name (which keys its stored placement).
     CLuaEditHost(const std::string& path, const std::string& runEvent, const std::string& debugEvent,
                  const std::string& compileEvent);
+    // The editor's open dialogs are rejected, it shuts down at once, and it is
+    // deleted once none of its commands is running.
     ~CLuaEditHost();
     CLuaEditHost(const CLuaEditHost&) = delete;
     CLuaEditHost& operator=(const CLuaEditHost&) = delete;

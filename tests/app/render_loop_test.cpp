@@ -1,4 +1,5 @@
 #include "app/shell/RenderLoop.h"
+#include "app/script/ScriptStop.h"
 #include "app/shell/SettingsText.h"
 #include "app/shell/ShellState.h"
 #include "app/scene/FrameGate.h"
@@ -58,7 +59,13 @@ struct FakeScene final : IRenderScene {
     void Resize(int w, int h) override { calls.Add("Resize " + std::to_string(w) + "x" + std::to_string(h)); }
     void SelectView(int i) override { calls.Add("SelectView " + std::to_string(i)); }
     void CopyPoseToView0() override { calls.Add("CopyPose"); }
-    void RenderFrame(unsigned now) override { calls.Add("RenderFrame " + std::to_string(now)); }
+    std::function<void()> onFrame;
+    void RenderFrame(unsigned now) override
+    {
+        calls.Add("RenderFrame " + std::to_string(now));
+        if (onFrame)
+            onFrame();
+    }
     void SetFrameRate(int fps) override { calls.Add("SetFrameRate " + std::to_string(fps)); }
     void SetWireframe(bool on) override { calls.Add(std::string("SetWireframe ") + (on ? "1" : "0")); }
     void SetSpeedFactor(float f) override { calls.Add("SetSpeedFactor " + std::to_string(f)); }
@@ -359,11 +366,83 @@ TEST_F(RenderLoop, EachPassStampsItsEndForTheWindow)
 {
     auto loop = Make(&store);
     loop->Start();
-    EXPECT_EQ(state.lastPassMs, 0.0) << "no pass while the scene loads";
+    EXPECT_EQ(state.lastPassMs, g_now) << "the end of the loading";
     for (double ms : {7.0, 300.0, 1.0}) {
         g_now += ms;
         loop->Pass();
         EXPECT_EQ(state.lastPassMs, g_now);
+    }
+}
+
+// The window's timer asks every 50 ms whether it must end a capture itself: a
+// loop stopped in one script call or in the scene's loading lets go after a
+// quarter second, a pass that is only slow keeps it up to two seconds.
+TEST(RenderLoopStall, OnlyAStoppedLoopEndsTheCaptureSoonAHungPassLate)
+{
+    using Clock = std::chrono::steady_clock;
+    auto sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    struct Case {
+        const char* name;
+        std::function<void()> create, frame;
+        int watchMs;
+        int minMs, maxMs;  // when the window lets go, from the start of the stop; -1: never
+    };
+    const Case cases[] = {
+        {"drawing takes 400 ms a pass", nullptr, [&] { sleep(400); }, 1300, -1, -1},
+        {"a script call of 700 ms", nullptr, [&] {
+             ScriptCallScope call("Lua//Tracks.lua");
+             sleep(700);
+         }, 900, 250, 500},
+        {"the scene loads for 700 ms", [&] { sleep(700); }, nullptr, 900, 250, 500},
+        {"a pass hangs for 2.5 s", nullptr, [&] { sleep(2500); }, 2700, 2000, 2300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CInputState input;  // the real clock, as the window and the script calls use
+        CShellState state;
+        Calls calls;
+        FakeScene scene(calls);
+        FakeHost host(calls);
+        std::atomic<bool> stopped{false};
+        std::atomic<Clock::rep> stopStart{0};
+        auto mark = [&] { stopStart = Clock::now().time_since_epoch().count(); };
+        scene.onCreate = [&] {
+            if (c.create) {
+                mark();
+                c.create();
+            }
+            return true;
+        };
+        int frames = 0;
+        scene.onFrame = [&] {
+            // slow drawing is slow from the first pass on; the others stop once, later
+            const bool slow = c.name[0] == 'd' || ++frames == 3;
+            if (!c.frame || !slow || stopped)
+                return;
+            if (stopStart == 0)
+                mark();
+            c.frame();
+        };
+        CRenderLoop loop(state, scene, nullptr, host, input);
+        std::thread thread([&] { loop.Run(); });
+        int endedAfter = -1;
+        const auto begin = Clock::now();
+        while (Clock::now() - begin < std::chrono::milliseconds(c.watchMs) && endedAfter < 0) {
+            sleep(50);
+            if (stopStart != 0 && loop.CaptureStalled(input.Now()))
+                endedAfter = int(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     Clock::now() - Clock::time_point(Clock::duration(stopStart.load())))
+                                     .count());
+        }
+        stopped = true;
+        state.stopRequest = true;
+        thread.join();
+        if (c.minMs < 0) {
+            EXPECT_EQ(endedAfter, -1);
+        } else {
+            EXPECT_GE(endedAfter, c.minMs);
+            EXPECT_LE(endedAfter, c.maxMs);
+        }
     }
 }
 

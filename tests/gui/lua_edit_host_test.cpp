@@ -7,6 +7,10 @@
 #include "work_folder.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -106,6 +110,67 @@ TEST(LuaEditHost, ToggleHidesAnUnchangedEditorAndShowsAChangedOne)
     CLuaEditHost::OnRequest(f.link, f.Toggle(path));
     ASSERT_NE(CLuaEditHost::Find("IDSTR-1-8"), nullptr);
     EXPECT_TRUE(f.link->IsEditorOpen());
+}
+
+// An editor ended while a dialog of its own is open (its About box): by its own
+// close once line trace's second has passed, or by F11 during that second,
+// which makes a new editor. The dialog is rejected and the old editor goes
+// once its command has returned.
+TEST(LuaEditHost, AnEditorEndedUnderItsOwnDialogGoesOnceTheDialogReturns)
+{
+    for (const bool f11 : {false, true}) {
+        SCOPED_TRACE(f11 ? "F11 during the second" : "its own close");
+        HostFixture f;
+        f.folder.Write("Lua/T.lua", "t = 1\n");
+        const std::string path = f.folder.Path() + "/Lua/T.lua";
+        CLuaEditHost::OnRequest(f.link, f.Toggle(path));
+        QPointer<CLuaEditor> editor = CLuaEditHost::Find("IDSTR-1-8")->m_pEditor;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(editor));
+        editor->OnCommand(CLuaEditor::kSingleStep);
+        ASSERT_TRUE(editor->SingleStep());
+        editor->close();
+        ASSERT_TRUE(editor->ShutdownPending()) << "line trace: the editor ends a second later";
+        editor->showNormal();  // restored by the user within that second
+
+        bool seen = false, rescued = false;
+        int result = -1;
+        QTimer::singleShot(100, [&] {
+            for (QMessageBox* box : editor->findChildren<QMessageBox*>()) {
+                if (!box->isVisible())
+                    continue;
+                seen = true;
+                QObject::connect(box, &QDialog::finished, [&result](int r) { result = r; });
+            }
+            if (f11)
+                CLuaEditHost::OnRequest(f.link, f.Toggle(path));
+        });
+        QTimer rescue;  // a box nothing rejects is closed here, late
+        rescue.setSingleShot(true);
+        QObject::connect(&rescue, &QTimer::timeout, [&] {
+            rescued = true;
+            for (QMessageBox* box : editor->findChildren<QMessageBox*>())
+                box->accept();
+        });
+        rescue.start(4000);
+        editor->OnCommand(CLuaEditor::kAbout);
+        EXPECT_TRUE(seen);
+        EXPECT_FALSE(rescued);
+        EXPECT_EQ(result, QDialog::Rejected);
+        ASSERT_TRUE(editor) << "the editor lives until its command has returned";
+        EXPECT_FALSE(editor->WindowExists());
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(editor) << "then it goes";
+        CLuaEditHost* host = CLuaEditHost::Find("IDSTR-1-8");
+        if (f11) {
+            ASSERT_NE(host, nullptr);
+            EXPECT_TRUE(host->m_pEditor->WindowExists());
+            EXPECT_TRUE(host->m_pEditor->isVisible());
+            EXPECT_TRUE(f.link->IsEditorOpen());
+        } else {
+            EXPECT_EQ(host, nullptr);
+        }
+    }
 }
 
 } // namespace
