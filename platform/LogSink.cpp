@@ -64,7 +64,6 @@ void LogWrite(std::string_view line)
     std::lock_guard lock(g_mutex);
     if (g_observer)
         g_observer(line);
-    WriteAll(2, text.data(), text.size());
     if (g_fd < 0 && !g_openFailed) {
         std::string why;
         g_fd = OpenLogFile(g_path, why);
@@ -74,6 +73,7 @@ void LogWrite(std::string_view line)
             WriteAll(2, note.data(), note.size());
         }
     }
+    WriteAll(2, text.data(), text.size());
     if (g_fd >= 0)
         WriteAll(g_fd, text.data(), text.size());
 }
