@@ -141,10 +141,8 @@ TEST(ReadRegularFile, NeverOpensADeviceOrFifoItRefuses)
         const char* node;
     } cases[] = {{"fifo", "fifo"}, {"to-fifo", "fifo"}, {"null", "null"}, {"to-null", "null"}};
     for (const auto& c : cases) {
-        if (std::string(c.node) == "null" && !haveDevice) {
-            std::printf("mknod refused here: %s not tried\n", c.name);
+        if (std::string(c.node) == "null" && !haveDevice)
             continue;
-        }
         const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         ASSERT_GE(watch, 0);
         ASSERT_GE(::inotify_add_watch(watch, (dir / c.node).c_str(), IN_OPEN), 0);
