@@ -1,8 +1,11 @@
 #include "platform/LogSink.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -25,6 +28,30 @@ void WriteAll(int fd, const char* p, size_t n)
     }
 }
 
+// Opens the log file: only a regular file at the name is taken, never what a
+// link there leads to, and nothing that could block (a FIFO) or act on its
+// opening (a device). Returns the descriptor, or -1 with the reason.
+int OpenLogFile(const std::string& path, std::string& why)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        why = S_ISLNK(st.st_mode) ? "a link" : S_ISDIR(st.st_mode) ? "a folder" : "not a regular file";
+        return -1;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        why = errno == ELOOP ? "a link" : errno == ENXIO ? "not a regular file" : std::strerror(errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        why = "not a regular file";
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, O_APPEND);
+    return fd;
+}
+
 } // namespace
 
 void LogWrite(std::string_view line)
@@ -37,11 +64,16 @@ void LogWrite(std::string_view line)
     std::lock_guard lock(g_mutex);
     if (g_observer)
         g_observer(line);
-    WriteAll(2, text.data(), text.size());
     if (g_fd < 0 && !g_openFailed) {
-        g_fd = ::open(g_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        std::string why;
+        g_fd = OpenLogFile(g_path, why);
         g_openFailed = g_fd < 0;
+        if (g_openFailed) {
+            const std::string note = "log file " + g_path + " not used (" + why + "): the log goes to standard error only\n";
+            WriteAll(2, note.data(), note.size());
+        }
     }
+    WriteAll(2, text.data(), text.size());
     if (g_fd >= 0)
         WriteAll(g_fd, text.data(), text.size());
 }

@@ -221,19 +221,29 @@ void Refuse(const std::string& path, const std::string& reason, std::string* why
 
 int OpenRegularFile(const std::string& path, uint64_t maxSize, std::string* why)
 {
-    // O_NONBLOCK so that opening a FIFO without a writer cannot hang; the file's
-    // kind is then checked on the open descriptor, so nothing can be swapped in
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    // The kind is looked at before opening: opening a device runs its driver, and
+    // a FIFO could block (O_NONBLOCK covers what is swapped in after the look).
+    auto failed = [&] {
         const bool missing = errno == ENOENT || errno == ENOTDIR;
         Refuse(path, missing ? std::string("not found") : std::string("cannot open: ") + std::strerror(errno), why,
                missing);
         return -1;
+    };
+    struct stat named;
+    if (::stat(path.c_str(), &named) != 0)
+        return failed();
+    if (!S_ISREG(named.st_mode)) {
+        Refuse(path, S_ISDIR(named.st_mode) ? "a folder, not a file" : "not a regular file", why);
+        return -1;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return failed();
+    // what was opened must be what was looked at
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_dev != named.st_dev || st.st_ino != named.st_ino) {
         ::close(fd);
-        Refuse(path, S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a regular file", why);
+        Refuse(path, S_ISREG(st.st_mode) ? "replaced while it was opened" : "not a regular file", why);
         return -1;
     }
     if (uint64_t(st.st_size) > maxSize) {

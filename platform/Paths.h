@@ -53,7 +53,8 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
 constexpr uint64_t kDefaultReadCap = uint64_t(256) << 20;
 
 // Opens a file for reading without ever blocking: only regular files are opened
-// (a FIFO, device, folder or socket is refused), and one larger than maxSize is
+// (a FIFO, device, folder or socket is refused before it is opened, also behind a
+// link, and what was opened must be the file looked at), and one larger than maxSize is
 // refused before anything is read. Without `why`, each refusal writes one log
 // line naming the file (a missing file is refused silently); with it, nothing is
 // logged and the reason is put there for the caller's own line. Returns the

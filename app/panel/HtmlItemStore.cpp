@@ -5,7 +5,9 @@
 #include "foundation/core/Versions.h"
 #include "platform/Paths.h"
 
+#include <array>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 CHtmlItemStore g_HtmlItemStore;
@@ -22,6 +24,18 @@ void Sanitize(std::string& text)
 bool Contains(const std::string& text, const char* part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// The item's line in the saved text: five fields, four separators, a line end.
+uint64_t LineBytes(const HtmlItem& it)
+{
+    return it.page.size() + it.name.size() + it.value.size() + it.checked.size() + it.className.size() + 5;
+}
+
+// The fields an update sets (when given), and where they go.
+std::array<std::pair<const std::string*, std::string*>, 3> Fields(const HtmlItem& from, HtmlItem& to)
+{
+    return {{{&from.className, &to.className}, {&from.value, &to.value}, {&from.checked, &to.checked}}};
 }
 
 std::string KeyOf(const std::string& page, const std::string& name)
@@ -49,6 +63,8 @@ void CHtmlItemStore::Clear()
     m_items.clear();
     m_index.clear();
     m_unreadable = m_updated = false;
+    m_bytes = 0;
+    m_bytesKnown = true;
     m_changes.store(0, std::memory_order_relaxed);
 }
 
@@ -56,6 +72,7 @@ void CHtmlItemStore::Append(HtmlItem item)
 {
     m_items.push_back(std::move(item));
     HtmlItem& added = m_items.back();
+    m_bytes += LineBytes(added);
     m_index.try_emplace(KeyOf(added.page, added.name), &added); // the first one answers
 }
 
@@ -65,6 +82,17 @@ HtmlItem* CHtmlItemStore::Find(const std::string& page, const std::string& name)
         return nullptr;
     const auto it = m_index.find(KeyOf(page, name));
     return it == m_index.end() ? nullptr : it->second;
+}
+
+uint64_t CHtmlItemStore::SavedBytes()
+{
+    if (!m_bytesKnown) {
+        m_bytes = 0;
+        for (const HtmlItem& it : m_items)
+            m_bytes += LineBytes(it);
+        m_bytesKnown = true;
+    }
+    return m_bytes;
 }
 
 bool CHtmlItemStore::Load(const std::string& fileName)
@@ -101,6 +129,9 @@ bool CHtmlItemStore::Save(const std::string& fileName)
             return true; // nothing of the user's to write over what could not be read
         text = FormatItemText(m_items);
     }
+    if (text.size() > kMaxFileBytes) // the reader would refuse it
+        return CVersions::Print(false, "CHtmlItemStore::Save %s: %zu bytes, above the %llu the store may have: not saved\n",
+                                fileName.c_str(), text.size(), static_cast<unsigned long long>(kMaxFileBytes));
     const std::string path = platform::ResolvePath(fileName);
     const std::string folder = GetFolderOf(path);
     if (!folder.empty() && !platform::DirectoryExists(folder))
@@ -117,10 +148,26 @@ void CHtmlItemStore::Update(const HtmlItem& item)
         Sanitize(*s);
 
     std::lock_guard guard(m_lock);
+    HtmlItem* it = Find(in.page, in.name);
+    // the saved text's length after the update: one that grows past the reader's
+    // cap is refused
+    const uint64_t before = SavedBytes();
+    uint64_t after = before + LineBytes(in);
+    if (it) {
+        after = before;
+        for (auto [from, to] : Fields(in, *it))
+            if (!from->empty())
+                after = after - to->size() + from->size();
+    }
+    if (after > kMaxFileBytes && after > before) {
+        CVersions::Print(false, "CHtmlItemStore::Update %s|%s refused: the store would pass %llu bytes\n",
+                         in.page.c_str(), in.name.c_str(), static_cast<unsigned long long>(kMaxFileBytes));
+        return;
+    }
     m_updated = true;
-    if (HtmlItem* it = Find(in.page, in.name)) {
-        for (auto [from, to] : {std::pair{&in.className, &it->className}, std::pair{&in.value, &it->value},
-                                std::pair{&in.checked, &it->checked}}) {
+    if (it) {
+        m_bytes = after;
+        for (auto [from, to] : Fields(in, *it)) {
             if (!from->empty()) {
                 *to = *from;
                 CountChange();
@@ -138,6 +185,7 @@ std::string CHtmlItemStore::Lookup(const std::string& page, const std::string& n
     std::string result;
     if (HtmlItem* found = Find(page, name)) {
         HtmlItem& it = *found;
+        const uint64_t lineBefore = LineBytes(it);
         int consumed = 0;
         if (Contains(it.className, "toggleButton")) {
             it.value = Contains(it.className, "active") ? "1" : "0";
@@ -153,6 +201,7 @@ std::string CHtmlItemStore::Lookup(const std::string& page, const std::string& n
             result = it.checked;
             it.checked = "0";
         }
+        m_bytes += LineBytes(it) - lineBefore;
         const int8_t n = m_changes.load(std::memory_order_relaxed);
         m_changes.store(int8_t(n - consumed > 0 ? n - consumed : 0), std::memory_order_relaxed);
     }

@@ -31,13 +31,16 @@ public:
     // false only when an existing file cannot be read (not a regular file, above
     // kMaxFileBytes, unreadable), with one log line naming it.
     bool Load(const std::string& fileName);
-    // Writes every item atomically; false (and a log line) when it cannot. A file
-    // that could not be read at Load is kept as it is until an Update has come (the
+    // Writes every item atomically; false (and a log line) when it cannot, also
+    // when the text would pass kMaxFileBytes (the old file is kept). A file that
+    // could not be read at Load is kept as it is until an Update has come (the
     // field rewrites of Lookup and of the panel's push do not count).
     bool Save(const std::string& fileName);
     // Updates the first item of the same page and name (its non-empty class, value
     // and checked, one change each) or appends a new one (one change). '|', '\r'
-    // and '\n' in the texts are stored as blanks, so the file stays loadable.
+    // and '\n' in the texts are stored as blanks, so the file stays loadable. An
+    // update that would take the saved text past kMaxFileBytes is refused with one
+    // log line.
     void Update(const HtmlItem& item);
     // The text the render thread applies for (page, name), by the item's class;
     // "" when there is no such item or its class is not one the store knows.
@@ -50,7 +53,11 @@ public:
 
     // For a caller that walks the items (recursive: the store's own calls may nest).
     void Lock() { m_lock.Enter(); }
-    void Unlock() { m_lock.Leave(); }
+    void Unlock()
+    {
+        m_bytesKnown = false; // a walker may have changed texts
+        m_lock.Leave();
+    }
     void lock() { Lock(); } // BasicLockable, for std::lock_guard
     void unlock() { Unlock(); }
     // Only between Lock and Unlock. A walker may change the value, checked and
@@ -64,6 +71,7 @@ private:
     void CountChange();
     void Append(HtmlItem item);
     HtmlItem* Find(const std::string& page, const std::string& name);
+    uint64_t SavedBytes();
 
     std::atomic<int8_t> m_changes{0};
     std::list<HtmlItem> m_items;
@@ -71,6 +79,8 @@ private:
     std::unordered_map<std::string, HtmlItem*> m_index;
     bool m_unreadable = false; // a file was there at Load and could not be read
     bool m_updated = false;    // an Update came since
+    uint64_t m_bytes = 0;      // the length of the saved text, when known
+    bool m_bytesKnown = true;
     platform::RecursiveLock m_lock;
 };
 

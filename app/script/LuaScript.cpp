@@ -40,21 +40,18 @@ int Panic(lua_State* L)
 // Largest script file read (far above any script).
 constexpr uint64_t kMaxScriptFile = uint64_t(64) << 20;
 
-// Loads the script's bytes and runs them; a load error is handed back as a
-// status with its message, a run error raises through the protected call.
-struct CompileCall {
-    const std::vector<uint8_t>* bytes;
-    std::string chunkName;  // "@" and the path, as a file load names it
-    int loadStatus = LUA_OK;
+// The Lua source of a script file: as a file load does, a UTF-8 byte order mark
+// is skipped, and a first line beginning with "#" is skipped but its line end
+// kept, so line numbers stay.
+struct SourceText {
+    const char* text;
+    size_t size;
+    bool precompiled;  // what follows is a precompiled chunk
 };
-
-int CompileFunction(lua_State* L)
+SourceText ScriptSource(const std::vector<uint8_t>& bytes)
 {
-    auto* call = static_cast<CompileCall*>(lua_touserdata(L, 1));
-    // As a file load does: a UTF-8 byte order mark is skipped, and a first line
-    // beginning with "#" is skipped but its line end kept, so line numbers stay.
-    const char* text = reinterpret_cast<const char*>(call->bytes->data());
-    size_t size = call->bytes->size();
+    const char* text = reinterpret_cast<const char*>(bytes.data());
+    size_t size = bytes.size();
     if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
         text += 3;
         size -= 3;
@@ -64,15 +61,29 @@ int CompileFunction(lua_State* L)
         const size_t skip = lineEnd ? size_t(static_cast<const char*>(lineEnd) - text) : size;
         text += skip;
         size -= skip;
-        if (size > 1 && text[1] == LUA_SIGNATURE[0]) {  // a precompiled chunk after the line
-            ++text;
-            --size;
-        } else if (size == 0) {
+        if (size > 1 && text[1] == LUA_SIGNATURE[0])
+            return {text, size, true};
+        if (size == 0) {
             text = "\n";
             size = 1;
         }
     }
-    call->loadStatus = luaL_loadbufferx(L, text, size, call->chunkName.c_str(), nullptr);
+    return {size > 0 ? text : "", size, size > 0 && text[0] == LUA_SIGNATURE[0]};
+}
+
+// Loads the script's source and runs it; a load error is handed back as a
+// status with its message, a run error raises through the protected call.
+struct CompileCall {
+    SourceText source;
+    std::string chunkName;  // "@" and the path, as a file load names it
+    int loadStatus = LUA_OK;
+};
+
+int CompileFunction(lua_State* L)
+{
+    auto* call = static_cast<CompileCall*>(lua_touserdata(L, 1));
+    // text only: Lua does not verify precompiled chunks
+    call->loadStatus = luaL_loadbufferx(L, call->source.text, call->source.size, call->chunkName.c_str(), "t");
     if (call->loadStatus != LUA_OK)
         return 1;
     lua_call(L, 0, 0);
@@ -213,7 +224,10 @@ bool CLuaScript::Compile(const char* path)
     std::string why;
     if (!platform::ReadWholeFile(resolved, bytes, kMaxScriptFile, &why))
         return LuaErr(LUA_ERRFILE, ("cannot open " + resolved + ": " + why).c_str());
-    CompileCall call{&bytes, "@" + resolved};
+    const SourceText source = ScriptSource(bytes);
+    if (source.precompiled)
+        return LuaErr(LUA_ERRSYNTAX, (resolved + ": a precompiled chunk, not run: only Lua source is run").c_str());
+    CompileCall call{source, "@" + resolved};
     int status = RunProtected(CompileFunction, &call);
     if (status == LUA_OK && call.loadStatus != LUA_OK)
         status = call.loadStatus;

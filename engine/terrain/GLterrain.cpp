@@ -112,6 +112,25 @@ std::string ManifestLine(const char* name, int64_t bytes, uint64_t sum)
     return text;
 }
 
+// Why the manifest at `path` is not to be replaced; empty when the writer may
+// replace it: nothing there, a regular file with a write bit that this process
+// may write, or a link to one (the file behind it is replaced, the link kept).
+std::string ManifestRefusal(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::string() : std::string(std::strerror(errno));
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && ::stat(path.c_str(), &st) != 0)
+        return errno == ELOOP ? "a link loop" : "a link that leads nowhere";
+    const std::string behind = link ? " behind a link" : "";
+    if (!S_ISREG(st.st_mode))
+        return (S_ISDIR(st.st_mode) ? "a folder" : "not a regular file") + behind;
+    if ((st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return "read-only" + behind;
+    return {};
+}
+
 // True when bad(word) is false for every word. bad is called on single words and
 // on vectors of four (where it gives a lane mask), four vectors at a time.
 template <typename Bad>
@@ -552,9 +571,18 @@ bool CGLterrain::SaveFiles()
         {"TVert.ter", m_texCoords, 8 * m_count},   {"Indice.ter", m_indices, 4 * m_indexCount},
         {"TerrVar.ter", const_cast<float*>(vars), 8},
     };
-    // the old manifest goes first: until the new one is written, the set is not used
     const std::string manifestPath = platform::JoinPath(folder, kManifestName);
-    ::unlink(manifestPath.c_str());
+    const std::string refusal = ManifestRefusal(manifestPath);
+    if (!refusal.empty())
+        return CVersions::Print(false, "CGLterrain::SaveFiles %s: %s: left as it is, the cache is not written\r\n",
+                                manifestPath.c_str(), refusal.c_str());
+    // the old manifest goes first: until the new one is written, the set is not used
+    // (a link there is kept, the file behind it emptied)
+    struct stat st;
+    if (::lstat(manifestPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        static_cast<void>(::truncate(manifestPath.c_str(), 0));
+    else
+        ::unlink(manifestPath.c_str());
     std::string manifest = ManifestHead(m_width, m_height, m_worldGrid ? m_cellSize : 1.0f, m_worldGrid);
     for (const auto& f : files) {
         const std::string path = platform::JoinPath(folder, f.name);

@@ -360,6 +360,34 @@ TEST_F(ScriptHost, ScriptsAreReadThroughTheFileHelper)
     }
 }
 
+// A precompiled chunk is never run, also after a byte order mark or a "#" line:
+// one line names the file and says that only Lua source is run.
+TEST_F(ScriptHost, PrecompiledChunksAreRefused)
+{
+    std::string chunk; // "x = 7", as luac writes it
+    {
+        lua_State* L = luaL_newstate();
+        ASSERT_EQ(luaL_loadstring(L, "x = 7"), LUA_OK);
+        lua_dump(
+            L,
+            [](lua_State*, const void* p, size_t n, void* out) {
+                static_cast<std::string*>(out)->append(static_cast<const char*>(p), n);
+                return 0;
+            },
+            &chunk, 0);
+        lua_close(L);
+    }
+    for (const std::string head : {"", "#!/usr/bin/lua\n", "\xEF\xBB\xBF", "\xEF\xBB\xBF# one\n"}) {
+        LogCapture log;
+        EXPECT_FALSE(Run(head + chunk)) << head;
+        EXPECT_EQ(Global("x"), 0) << head;
+        EXPECT_EQ(Count(log, "only Lua source is run"), 1u) << head;
+        EXPECT_EQ(Count(log, "Lua/Trains.lua: a precompiled chunk"), 1u) << head;
+    }
+    EXPECT_TRUE(Run("#!/usr/bin/lua\nx = 7\n"));
+    EXPECT_EQ(Global("x"), 7);
+}
+
 TEST_F(ScriptHost, ScriptChangedSeesNewWriteTimesAndTheCompileEvent)
 {
     WriteScript("Lua/Trains.lua", "x = 1\n");

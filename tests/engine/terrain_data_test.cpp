@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -405,6 +407,118 @@ TEST_F(TerrainCache, FifoForACacheFileIsBuiltAroundAndKept)
         EXPECT_TRUE(log.Contains("not written: " + fifo.string()));
         EXPECT_TRUE(fs::is_fifo(fifo));
     }
+}
+
+// What is at a name, links not followed: kind, mode, inode, size, a link's text.
+std::string NodeAt(const fs::path& p)
+{
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0)
+        return "nothing";
+    std::string id = std::to_string(st.st_mode) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size);
+    if (S_ISLNK(st.st_mode))
+        id += " -> " + fs::read_symlink(p).string();
+    return id;
+}
+
+// A rebuild replaces the checksum file only where the writer would: a regular
+// file it may write, or the one a link leads to (the link kept). Anything else
+// at the name is left as it is, no cache file is written, and one line names it.
+TEST_F(TerrainCache, ChecksumFileIsReplacedOnlyWhereTheWriterWould)
+{
+    const bool haveDevice = [] {
+        const std::string probe = TempFolder() + "/null";
+        const bool made = ::mknod(probe.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
+        fs::remove_all(fs::path(probe).parent_path());
+        return made;
+    }();
+    using Make = std::function<void(const fs::path& sum, const fs::path& beside)>;
+    const struct {
+        const char* what;
+        Make make;
+        bool replaced;
+    } cases[] = {
+        {"a regular file", [](const fs::path&, const fs::path&) {}, true},
+        {"a link to a regular file",
+         [](const fs::path& sum, const fs::path& beside) {
+             fs::rename(sum, beside / "kept.sum");
+             fs::create_symlink(beside / "kept.sum", sum);
+         },
+         true},
+        {"a fifo", [](const fs::path& sum, const fs::path&) { fs::remove(sum), ::mkfifo(sum.c_str(), 0644); }, false},
+        {"a link to a fifo",
+         [](const fs::path& sum, const fs::path& beside) {
+             ::mkfifo((beside / "fifo").c_str(), 0644);
+             fs::remove(sum), fs::create_symlink(beside / "fifo", sum);
+         },
+         false},
+        {"a device",
+         [](const fs::path& sum, const fs::path&) {
+             fs::remove(sum), ::mknod(sum.c_str(), S_IFCHR | 0644, makedev(1, 3));
+         },
+         false},
+        {"a link to a device",
+         [](const fs::path& sum, const fs::path& beside) {
+             ::mknod((beside / "null").c_str(), S_IFCHR | 0644, makedev(1, 3));
+             fs::remove(sum), fs::create_symlink(beside / "null", sum);
+         },
+         false},
+        {"a dangling link",
+         [](const fs::path& sum, const fs::path& beside) { fs::remove(sum), fs::create_symlink(beside / "gone", sum); },
+         false},
+        {"a folder", [](const fs::path& sum, const fs::path&) { fs::remove(sum), fs::create_directory(sum); }, false},
+        {"a read-only file",
+         [](const fs::path& sum, const fs::path&) { fs::permissions(sum, fs::perms::owner_read | fs::perms::group_read); },
+         false},
+    };
+    for (const auto& c : cases) {
+        if (std::string(c.what).find("device") != std::string::npos && !haveDevice)
+            continue; // mknod refused here
+        fs::remove_all(fs::path(m_folder).parent_path());
+        CGLterrain a;
+        ASSERT_TRUE(BuildIn(a, 40, 24)) << c.what;
+        const fs::path sum = fs::path(m_folder) / "cache.sum";
+        const fs::path beside = fs::path(m_folder).parent_path();
+        Poke(m_folder, "Color.ter", 4 * 5, 0x3E800000u); // the next build rebuilds
+        c.make(sum, beside);
+        const std::string sumBefore = NodeAt(sum);
+        std::string filesBefore;
+        for (const char* name : kCacheFiles)
+            filesBefore += NodeAt(fs::path(m_folder) / name) + "\n";
+
+        LogCapture log;
+        CGLterrain b;
+        ASSERT_TRUE(BuildIn(b, 40, 24)) << c.what;
+        EXPECT_FALSE(b.WasLoaded()) << c.what;
+        std::string filesAfter;
+        for (const char* name : kCacheFiles)
+            filesAfter += NodeAt(fs::path(m_folder) / name) + "\n";
+        std::vector<std::string> saveLines;
+        for (const std::string& l : log.Lines())
+            if (l.find("CGLterrain::SaveFiles") != std::string::npos)
+                saveLines.push_back(l);
+        CGLterrain again;
+        ASSERT_TRUE(BuildIn(again, 40, 24)) << c.what;
+        if (c.replaced) {
+            EXPECT_TRUE(saveLines.empty()) << c.what;
+            EXPECT_NE(filesAfter, filesBefore) << c.what;
+            EXPECT_TRUE(again.WasLoaded()) << c.what;
+            if (fs::is_symlink(sum)) {
+                EXPECT_EQ(NodeAt(sum), sumBefore) << "the link is kept";
+            } else {
+                EXPECT_EQ(std::string(c.what), "a regular file") << "the link is gone";
+            }
+        } else {
+            EXPECT_EQ(NodeAt(sum), sumBefore) << c.what;
+            EXPECT_EQ(filesAfter, filesBefore) << c.what << ": the cache was written";
+            EXPECT_EQ(saveLines.size(), 1u) << c.what;
+            if (!saveLines.empty()) {
+                EXPECT_NE(saveLines[0].find(sum.string()), std::string::npos) << saveLines[0];
+            }
+            EXPECT_FALSE(again.WasLoaded()) << c.what;
+        }
+    }
+    fs::remove_all(fs::path(m_folder).parent_path());
 }
 
 TEST_F(TerrainCache, ValuesNoGeneratorMakesAreRefusedByTheirCheck)

@@ -5,15 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
 #include <map>
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <thread>
 #include <sys/sysmacros.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -126,6 +130,139 @@ std::map<std::string, std::string> Snapshot(const std::string& root)
         out[e.path().string()] = what;
     }
     return out;
+}
+
+// A device node or FIFO, at the name or behind a link, is refused without being
+// opened: an IN_OPEN watch on the node sees no open.
+TEST(ReadRegularFile, NeverOpensADeviceOrFifoItRefuses)
+{
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    const bool haveDevice = ::mknod((dir / "null").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
+    fs::create_symlink(dir / "fifo", dir / "to-fifo");
+    fs::create_symlink(dir / "null", dir / "to-null");
+    struct {
+        const char* name;
+        const char* node;
+    } cases[] = {{"fifo", "fifo"}, {"to-fifo", "fifo"}, {"null", "null"}, {"to-null", "null"}};
+    for (const auto& c : cases) {
+        if (std::string(c.node) == "null" && !haveDevice)
+            continue;
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, (dir / c.node).c_str(), IN_OPEN), 0);
+        std::vector<uint8_t> bytes;
+        std::string why;
+        EXPECT_FALSE(platform::ReadWholeFile(dir / c.name, bytes, 1 << 20, &why)) << c.name;
+        EXPECT_EQ(why, "not a regular file") << c.name;
+        char events[4096];
+        EXPECT_LT(::read(watch, events, sizeof events), 0) << c.name << " was opened";
+        ::close(watch);
+    }
+    if (!haveDevice)
+        GTEST_SKIP() << "mknod refused: only the FIFO was tried";
+}
+
+// Standard error of the process goes to a file while the object lives.
+class StderrToFile {
+public:
+    explicit StderrToFile(const std::string& path)
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(2);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~StderrToFile()
+    {
+        ::dup2(m_saved, 2);
+        ::close(m_saved);
+    }
+
+private:
+    int m_saved = -1;
+};
+
+size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+// Only a regular file at the log's name takes the log. Anything else (a FIFO
+// with or without a reader, a link to a file, a dangling link) leaves the lines
+// on standard error, with one line there naming the file; the calls return at
+// once and nothing the name leads to is created or changed.
+TEST(LogFile, OnlyARegularFileAtTheNameTakesTheLog)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& log, const std::string& out)> make;
+        bool kept;
+    } cases[] = {
+        {"absent", [](const std::string&, const std::string&) {}, true},
+        {"a file", [](const std::string& log, const std::string&) { Put(log, "old\n"); }, true},
+        {"a fifo", [](const std::string& log, const std::string&) { ::mkfifo(log.c_str(), 0644); }, false},
+        {"a fifo with a reader", [](const std::string& log, const std::string&) { ::mkfifo(log.c_str(), 0644); },
+         false},
+        {"a link to a file",
+         [](const std::string& log, const std::string& out) { fs::create_symlink(out + "/notes.txt", log); }, false},
+        {"a dangling link",
+         [](const std::string& log, const std::string& out) { fs::create_symlink(out + "/new.log", log); }, false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        fs::create_directory(dir / "data");
+        fs::create_directory(dir / "out");
+        Put(dir / "out/notes.txt", "the user's notes\n");
+        const std::string log = dir / "data/quillmont.log";
+        c.make(log, dir / "out");
+        const std::string old = c.kept ? Get(log) : "";
+        const int reader = std::string(c.what) == "a fifo with a reader"
+                               ? ::open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
+                               : -1;
+        const auto before = Snapshot(dir / "out");
+
+        platform::SetLogFile(log);
+        std::atomic<bool> returned{false};
+        bool inTime = false;
+        {
+            StderrToFile capture(dir / "stderr.txt");
+            std::thread writer([&] {
+                platform::LogWrite("first line");
+                platform::LogWrite("second line\r\n");
+                returned = true;
+            });
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+            while (!returned && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            inTime = returned;
+            // a writer stuck in the FIFO's open is let go by a reader
+            const int release = inTime ? -1 : ::open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            writer.join();
+            if (release >= 0)
+                ::close(release);
+        }
+        platform::SetLogFile("quillmont.log");
+
+        EXPECT_TRUE(inTime) << c.what << ": the log calls hung";
+        EXPECT_EQ(Snapshot(dir / "out"), before) << c.what;
+        const std::string err = Get(dir / "stderr.txt");
+        EXPECT_EQ(CountOf(err, "first line\n"), 1u) << c.what;
+        EXPECT_EQ(CountOf(err, "second line\n"), 1u) << c.what;
+        EXPECT_EQ(CountOf(err, log), c.kept ? 0u : 1u) << c.what << ":\n" << err;
+        if (c.kept) {
+            EXPECT_EQ(Get(log), old + "first line\nsecond line\n") << c.what;
+        }
+        if (reader >= 0) {
+            char byte;
+            EXPECT_LE(::read(reader, &byte, 1), 0) << "the log was written into the FIFO";
+            ::close(reader);
+        }
+    }
 }
 
 bool MakeSocket(const std::string& path, int& fd)
