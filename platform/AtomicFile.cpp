@@ -187,7 +187,31 @@ std::string ResolveTarget(const std::string& path, std::string& why)
     return why.empty() ? std::string(resolved) : std::string();
 }
 
+// ResolveTarget, and the write check of a regular file there (its status in `old`,
+// `replaces` set).
+std::string SaveTarget(const std::string& path, std::string& why, struct stat& old, bool& replaces)
+{
+    const std::string target = ResolveTarget(path, why);
+    if (target.empty())
+        return {};
+    replaces = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replaces && !(why = WriteRefusal(target, old.st_mode)).empty())
+        return {};
+    return target;
+}
+
 } // namespace
+
+std::string SaveRefusal(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return {};  // nothing there to protect (creating the file says why it fails)
+    std::string why;
+    struct stat old;
+    bool replaces = false;
+    return SaveTarget(path, why, old, replaces).empty() ? why : std::string();
+}
 
 void SetTempNameSource(TempNameSource source)
 {
@@ -215,14 +239,10 @@ bool AtomicFileStream::Open(const std::string& path)
     if (path.empty())
         return false;
     std::string why;
-    const std::string target = ResolveTarget(path, why);
-    if (target.empty()) {
-        LogRefusal(why, path);
-        return false;
-    }
     struct stat old;
-    const bool replaces = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    if (replaces && !(why = WriteRefusal(target, old.st_mode)).empty()) {
+    bool replaces = false;
+    const std::string target = SaveTarget(path, why, old, replaces);
+    if (target.empty()) {
         LogRefusal(why, path);
         return false;
     }

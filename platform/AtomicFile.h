@@ -43,6 +43,10 @@ private:
     std::string m_temp;
 };
 
+// Why a save to `path` would be refused (as AtomicFileStream::Open refuses it,
+// without the log line); empty when it may be written.
+std::string SaveRefusal(const std::string& path);
+
 // Removes temporary files that saves of processes no longer running left in the
 // folder (names exactly as the writer makes them, nothing that merely holds its
 // mark); returns how many were removed.

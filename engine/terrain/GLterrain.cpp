@@ -8,6 +8,7 @@
 #include "foundation/image/ImageFilters.h"
 #include "foundation/math/Tables.h"
 #include "engine/gl/GLcontext.h"
+#include "platform/AtomicFile.h"
 #include "platform/GL.h"
 #include "platform/Paths.h"
 
@@ -110,25 +111,6 @@ std::string ManifestLine(const char* name, int64_t bytes, uint64_t sum)
     std::snprintf(text, sizeof text, "%s %lld %016llx\n", name, static_cast<long long>(bytes),
                   static_cast<unsigned long long>(sum));
     return text;
-}
-
-// Why the manifest at `path` is not to be replaced; empty when the writer may
-// replace it: nothing there, a regular file with a write bit that this process
-// may write, or a link to one (the file behind it is replaced, the link kept).
-std::string ManifestRefusal(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? std::string() : std::string(std::strerror(errno));
-    const bool link = S_ISLNK(st.st_mode);
-    if (link && ::stat(path.c_str(), &st) != 0)
-        return errno == ELOOP ? "a link loop" : "a link that leads nowhere";
-    const std::string behind = link ? " behind a link" : "";
-    if (!S_ISREG(st.st_mode))
-        return (S_ISDIR(st.st_mode) ? "a folder" : "not a regular file") + behind;
-    if ((st.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        return "read-only" + behind;
-    return {};
 }
 
 // True when bad(word) is false for every word. bad is called on single words and
@@ -572,7 +554,7 @@ bool CGLterrain::SaveFiles()
         {"TerrVar.ter", const_cast<float*>(vars), 8},
     };
     const std::string manifestPath = platform::JoinPath(folder, kManifestName);
-    const std::string refusal = ManifestRefusal(manifestPath);
+    const std::string refusal = platform::SaveRefusal(manifestPath);
     if (!refusal.empty())
         return CVersions::Print(false, "CGLterrain::SaveFiles %s: %s: left as it is, the cache is not written\r\n",
                                 manifestPath.c_str(), refusal.c_str());

@@ -452,7 +452,7 @@ TEST(Avi, LostRecordingsAreLoggedWithTheirName)
             }
             const auto lines = log.Lines();
             if (std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
-                    return l.find(lost) != std::string::npos && l.find("lost") != std::string::npos;
+                    return l.find(lost) != std::string::npos && l.find(" is lost") != std::string::npos;
                 }) != 1)
                 fault |= 16;
             if (std::filesystem::exists(lost))
