@@ -3,11 +3,19 @@
 # (GUI tests under Xvfb), the headless tests again under AddressSanitizer + UBSan, the
 # threaded code under ThreadSanitizer and the fuzz targets. No test may change the
 # program's data folder: a listing of data/ taken after all builds must equal the
-# one taken after all tests.
+# one taken after all tests. Nor the user's profile: the tests run with the per-user
+# folders (XDG_CONFIG_HOME and the others) pointed at a temporary folder, each test
+# program makes one of its own again (tests/own_profile.cpp), and the user's
+# profile files must be as they were before the run.
 set -euo pipefail
 QM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 cd "$QM_ROOT"
 source scripts/common.sh
+
+# the user's profile files, where the user's own programs keep them
+user_config="${XDG_CONFIG_HOME:-${HOME:-/root}/.config}"
+profile_files=("$user_config/QuillmontApp" "$user_config/QtProject.conf")
+profile_before="$(qm_listing "${profile_files[@]}")"
 
 ./scripts/setup-deps.sh
 export QTWEBENGINE_DISABLE_SANDBOX=1
@@ -41,7 +49,12 @@ fi
 # every build (and the asset generators it runs) is done: from here on data/ stays as it is
 data_before="$(data_listing)"
 
-trap qm_stop_xvfb EXIT
+# the tests, and everything they start, keep settings, caches and data here
+test_home="$(mktemp -d "${TMPDIR:-/tmp}/qm_test_home.XXXXXX")"
+trap 'qm_stop_xvfb; rm -rf "$test_home"' EXIT
+export XDG_CONFIG_HOME="$test_home/config" XDG_CACHE_HOME="$test_home/cache"
+export XDG_DATA_HOME="$test_home/data" XDG_STATE_HOME="$test_home/state"
+
 QM_FORCE_XVFB=1 qm_start_xvfb
 
 echo "== tests"
@@ -104,12 +117,10 @@ if [ -x scripts/extra-checks.sh ]; then
   scripts/extra-checks.sh || status=1
 fi
 
-echo "== data folder unchanged by the tests"
-if ! diff <(echo "$data_before") <(data_listing) >build/data-changes.txt; then
-  echo "the tests changed data/ (- before, + after):"
-  sed -n '1,60p' build/data-changes.txt
-  status=1
-fi
+echo "== data folder and the user's profile unchanged by the tests"
+qm_report_unchanged "data/" "$data_before" "$(data_listing)" || status=1
+qm_report_unchanged "the user's profile (${profile_files[*]})" "$profile_before" \
+  "$(qm_listing "${profile_files[@]}")" || status=1
 
 if [ $status -ne 0 ]; then echo "test.sh: FAILED"; else echo "test.sh: all passed"; fi
 exit $status

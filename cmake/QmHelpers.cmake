@@ -18,7 +18,8 @@ function(qm_subsystem_library name)
   target_link_libraries(${name} PUBLIC ${A_LIBS})
 endfunction()
 
-# One GoogleTest executable per test folder: every *_test.cpp in it.
+# One GoogleTest executable per test folder: every *_test.cpp in it, and
+# tests/own_profile.cpp, which gives each test process a profile folder of its own.
 # Tests are discovered when CTest runs, so GUI tests list under Xvfb too.
 function(qm_test_folder name)
   cmake_parse_arguments(A "GUI" "" "LIBS;MAIN" ${ARGN})
@@ -26,7 +27,7 @@ function(qm_test_folder name)
   if(NOT _srcs)
     return()
   endif()
-  add_executable(${name} ${_srcs} ${A_MAIN})
+  add_executable(${name} ${_srcs} ${A_MAIN} "${PROJECT_SOURCE_DIR}/tests/own_profile.cpp")
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}" "${PROJECT_SOURCE_DIR}/tests")
   if(A_MAIN)

@@ -45,3 +45,31 @@ qm_start_xvfb() {
 qm_stop_xvfb() {
   if [ -n "${QM_XVFB_PID:-}" ]; then kill "$QM_XVFB_PID" 2>/dev/null || true; wait "$QM_XVFB_PID" 2>/dev/null || true; fi
 }
+
+# usage: qm_listing PATH...
+# Names, types, sizes and modification times of each path and everything under
+# it, sorted; a path that does not exist is listed as absent.
+qm_listing() {
+  local p
+  for p in "$@"; do
+    if [ -e "$p" ] || [ -L "$p" ]; then
+      find "$p" -printf '%p\t%y\t%s\t%T@\n'
+    else
+      printf '%s\tabsent\n' "$p"
+    fi
+  done | LC_ALL=C sort
+}
+
+# usage: qm_report_unchanged WHAT BEFORE AFTER
+# Says that WHAT is unchanged when the two listings are equal; otherwise shows the
+# differences and returns 1.
+qm_report_unchanged() {
+  local what="$1" changes
+  if changes=$(diff <(printf '%s\n' "$2") <(printf '%s\n' "$3")); then
+    echo "$what: unchanged"
+    return 0
+  fi
+  echo "the tests changed $what (- before, + after):"
+  printf '%s\n' "$changes" | sed -n '1,60p'
+  return 1
+}
