@@ -120,8 +120,9 @@ TEST_P(StuckScriptProgram, EscEndsTheProgramWithinTheWaitAndSavesTheWork)
     QElapsedTimer closing;
     closing.start();
     xinput::Keys(WId(std::stoull(main)), {"Escape"});
-    EXPECT_TRUE(m_process.waitForFinished(20000)) << "Esc did not end the program";
-    EXPECT_LT(closing.elapsed(), 15000);  // 10 s, one more for the call seen stuck, then the saves
+    EXPECT_TRUE(m_process.waitForFinished(25000)) << "Esc did not end the program";
+    // 10 s, one more for the call seen stuck, then the saves (slow on a loaded machine)
+    EXPECT_LT(closing.elapsed(), 18000);
     EXPECT_EQ(m_process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_process.exitCode(), 0);
     const std::string log = Log();
