@@ -77,6 +77,20 @@ std::string TempName(const std::string& target, int attempt)
     return DefaultTempName(target);
 }
 
+// Creates a new temporary file beside `target` (exclusively, never through a
+// link); -1 with errno set when none could be made.
+int CreateTempBeside(const std::string& target, std::string& temp)
+{
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = TempName(target, attempt);
+        fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    return fd;
+}
+
 // The process id of a name DefaultTempName makes, exactly: something, the mark,
 // the id (decimal, no leading zero), '-' and the random digits at the end; 0 for
 // any other name.
@@ -248,14 +262,8 @@ bool AtomicFileStream::Open(const std::string& path)
     }
     CleanFolderOnce(FolderOf(target));
 
-    int fd = -1;
     std::string temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = TempName(target, attempt);
-        fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = CreateTempBeside(target, temp);
     if (fd < 0) {
         LogFailure("cannot create the temporary file beside it", path);
         return false;
@@ -375,20 +383,10 @@ void AtomicFileStream::Discard()
     }
 }
 
-} // namespace platform
-
-namespace platform {
-
 bool WriteNewFile(const std::string& path, const void* data, size_t size, int* error)
 {
-    int fd = -1;
     std::string temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = TempName(path, attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = CreateTempBeside(path, temp);
     if (fd < 0) {
         if (error)
             *error = errno;

@@ -60,10 +60,6 @@ int RemoveStaleTempFiles(const std::string& folder);
 using TempNameSource = std::function<std::string(const std::string& target, int attempt)>;
 void SetTempNameSource(TempNameSource source);
 
-} // namespace platform
-
-namespace platform {
-
 // Writes a file under a name that is not taken: the bytes go to a temporary file
 // beside it, which is synced and then given the name without replacing anything
 // there (not even a dangling link), so the name holds the whole file or nothing.

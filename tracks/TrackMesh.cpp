@@ -130,7 +130,7 @@ bool VertexKeyEqual::operator()(const VertexKey& a, const VertexKey& b) const
 
 CTrackMesh::CTrackMesh() = default;
 
-void CTrackMesh::Clear()
+void CTrackMesh::FreeArrays()
 {
     std::vector<CVec3>().swap(m_Positions);
     std::vector<CVec3>().swap(m_Normals);
@@ -138,6 +138,11 @@ void CTrackMesh::Clear()
     std::vector<uint32_t>().swap(m_Indices);
     for (auto& line : m_Lines)
         std::vector<CVec3>().swap(line);
+}
+
+void CTrackMesh::Clear()
+{
+    FreeArrays();
     m_Vbo.Reset();
     m_UploadPending = false;
 }
@@ -182,13 +187,7 @@ void CTrackMesh::Build(const std::vector<CVec3>& curve, float width)
     m_Number = int(curve.size());
     if (curve.size() < 2)
         return;
-    // fresh arrays: what an earlier build reserved is not held on
-    std::vector<CVec3>().swap(m_Positions);
-    std::vector<CVec3>().swap(m_Normals);
-    std::vector<CVec3>().swap(m_Colors);
-    std::vector<uint32_t>().swap(m_Indices);
-    for (auto& line : m_Lines)
-        std::vector<CVec3>().swap(line);
+    FreeArrays();  // fresh arrays: what an earlier build reserved is not held on
     const size_t n = curve.size();
     // the bed and two rails: 6 triangles per profile segment, a segment per 4 points
     const size_t vertices = 3 * 6 * 3 * (n / 4 + 2);

@@ -62,6 +62,8 @@ public:
     // Points 0, n, 2n, ... and the last point; kept in a per-thread scratch list.
     static const std::vector<CVec3>& EveryNthPoint(const std::vector<CVec3>& curve, int n);
 
+    // Empties the arrays and gives their memory back.
+    void FreeArrays();
     void BuildBed(const std::vector<CVec3>& curve, float w);
     void BuildRails(const std::vector<CVec3>& curve, float w);
     void BuildSleepers(const std::vector<CVec3>& curve, float w);

@@ -292,8 +292,9 @@ TEST(PanelRegion, ShapeFileIsTheShippedKindOfBmpAndItsRunsAreBounded)
         std::string why;
         EXPECT_EQ(RegionRunsFromFile(c.file, 32, runs, why), c.why == nullptr) << c.file << ": " << why;
         EXPECT_EQ(runs.size(), c.runs) << c.file;
-        if (c.why)
+        if (c.why) {
             EXPECT_EQ(why, c.why) << c.file;
+        }
     }
     std::vector<RegionRun> runs;
     std::string why;

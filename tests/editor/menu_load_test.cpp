@@ -23,12 +23,12 @@ struct TemplateWriter {
     }
     void Popup(const std::wstring& t, bool end = false)
     {
-        Word(MF_POPUP | (end ? MF_END : 0));
+        Word(MF_POPUP | (end ? unsigned(MF_END) : 0u));
         Text(t);
     }
     void Item(const std::wstring& t, unsigned id, bool end = false)
     {
-        Word(end ? MF_END : 0);
+        Word(end ? unsigned(MF_END) : 0u);
         Word(id);
         Text(t);
     }

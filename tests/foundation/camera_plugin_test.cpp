@@ -111,8 +111,9 @@ TEST(CamSource, DeliversFramesFromThePlugin)
         const int B = bits / 8;
         EXPECT_EQ(source.GetBits()[5 * B], 255) << bits;
         EXPECT_EQ(source.GetBits()[4 * B], pixels[4 * B]) << bits;
-        if (bits == 24)
+        if (bits == 24) {
             EXPECT_EQ(source.GetBits()[1], 255);  // green grows up the camera's rows
+        }
         // mode 1 fetches without drawing
         source.GetFrame(9, 1);
         EXPECT_EQ(source.GetBits()[5 * B], 255);

@@ -14,11 +14,13 @@ TEST(LargeBlock, BlocksOfEverySizeHoldTheirBytes)
         SCOPED_TRACE(bytes);
         auto* p = static_cast<unsigned char*>(AllocLarge(bytes));
         ASSERT_NE(p, nullptr);
-        if (bytes >= 4 * mb) // whole huge pages from the first byte
+        if (bytes >= 4 * mb) { // whole huge pages from the first byte
             EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % (2 * mb), 0u);
+        }
         std::memset(p, 0xa5, bytes);
-        if (bytes > 0)
+        if (bytes > 0) {
             EXPECT_EQ(p[bytes - 1], 0xa5);
+        }
         std::free(p);
     }
 }

@@ -230,8 +230,9 @@ TEST_F(PanelTest, TrackEditButtonSwitchesOnceAndShowsTheStateInEffect)
     EXPECT_EQ(Js("document.querySelector('[data-state-of=TrackOn]').textContent").toString(), "on");
 
     // QM_PANEL_SCREENSHOT=<file.png>: a picture of the panel beside its owner
-    if (const char* shot = std::getenv("QM_PANEL_SCREENSHOT"))
+    if (const char* shot = std::getenv("QM_PANEL_SCREENSHOT")) {
         EXPECT_EQ(std::system((std::string("import -window root ") + shot).c_str()), 0);
+    }
 
     // the red button arms once and is read once
     Click("Clear");

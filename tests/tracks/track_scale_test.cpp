@@ -249,7 +249,7 @@ TEST(TrackScale, HostPastTheBudgetIsNeverBuilt)
     ASSERT_TRUE(writer.SaveTrack());
 
     // what each step finds, as bits passed back from the child
-    enum : long { kBuilt = 1, kDirty = 2, kMarked = 4, kPicked = 8, kRefusalLogged = 16 };
+    constexpr long kBuilt = 1, kDirty = 2, kMarked = 4, kPicked = 8, kRefusalLogged = 16;
     const std::string file = CSplineDot::TrackFilePath("Long");
     CSplineDot set;
     LogCapture log;
