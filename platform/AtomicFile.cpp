@@ -91,6 +91,32 @@ int CreateTempBeside(const std::string& target, std::string& temp)
     return fd;
 }
 
+// Writes all the bytes; 0, or the errno of the write that failed.
+int WriteAll(int fd, const void* data, size_t size)
+{
+    const char* p = static_cast<const char*>(data);
+    for (size_t left = size; left > 0;) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n > 0) {
+            p += n;
+            left -= size_t(n);
+        } else if (n == 0 || errno != EINTR) {
+            return n == 0 ? EIO : errno;
+        }
+    }
+    return 0;
+}
+
+// Makes a rename in the path's folder last (the folder's entry synced).
+void SyncFolder(const std::string& path)
+{
+    const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
 // The process id of a name DefaultTempName makes, exactly: something, the mark,
 // the id (decimal, no leading zero), '-' and the random digits at the end; 0 for
 // any other name.
@@ -294,19 +320,12 @@ bool AtomicFileStream::Write(const void* data, size_t size)
 {
     if (m_fd < 0 || m_failed || (size > 0 && !data))
         return false;
-    const char* p = static_cast<const char*>(data);
-    size_t left = size;
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            LogFailure("a write failed", m_path);
-            m_failed = true;
-            return false;
-        }
-        p += n;
-        left -= size_t(n);
+    if (const int error = WriteAll(m_fd, data, size)) {
+        errno = error;
+        LogFailure("a write failed", m_path);
+        errno = error;  // for the caller's own line
+        m_failed = true;
+        return false;
     }
     return true;
 }
@@ -363,11 +382,7 @@ bool AtomicFileStream::Commit()
         return false;
     }
     m_temp.clear();
-    const int dirFd = ::open(FolderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    SyncFolder(m_target);
     return true;
 }
 
@@ -392,15 +407,7 @@ bool WriteNewFile(const std::string& path, const void* data, size_t size, int* e
             *error = errno;
         return false;
     }
-    int err = 0;
-    const char* p = static_cast<const char*>(data);
-    for (size_t left = size; left > 0 && err == 0;) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n > 0)
-            p += n, left -= size_t(n);
-        else if (n == 0 || errno != EINTR)
-            err = n == 0 ? EIO : errno;
-    }
+    int err = WriteAll(fd, data, size);
     if (err == 0 && ::fsync(fd) != 0)
         err = errno;
     if (::close(fd) != 0 && err == 0)
@@ -420,11 +427,7 @@ bool WriteNewFile(const std::string& path, const void* data, size_t size, int* e
             *error = err;
         return false;
     }
-    const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    SyncFolder(path);
     return true;
 }
 
