@@ -93,15 +93,29 @@ void CSplineDotUtil::ClearLiveEdit()
     m_Bent = 0;
 }
 
-int CSplineDotUtil::BuildHostMesh(TrackHost& host)
+namespace {
+
+std::vector<CVec3> HostCurve(const TrackHost& host)
 {
     std::vector<CVec3> curve;
     Spline::Generate(curve, host.dots, 10, host.closed != 0);
+    return curve;
+}
+
+int BuildFromCurve(TrackHost& host, const std::vector<CVec3>& curve)
+{
     host.mesh.Build(curve, CTrackMesh::kTrackWidth);
     host.dirty = 0;
     host.oversized = 0;
     host.curveCache.clear();
     return int(curve.size());
+}
+
+} // namespace
+
+int CSplineDotUtil::BuildHostMesh(TrackHost& host)
+{
+    return BuildFromCurve(host, HostCurve(host));
 }
 
 void CSplineDotUtil::BuildDirtyMeshes()
@@ -130,20 +144,17 @@ size_t CTrackMeshBudget::Held() const
 int CSplineDotUtil::BuildWithinBudget(TrackHost& host, size_t& held) const
 {
     const size_t limit = BudgetLimit();
-    std::vector<CVec3> curve;
-    Spline::Generate(curve, host.dots, 10, host.closed != 0);
+    const std::vector<CVec3> curve = HostCurve(host);
     // weighed before building (a build briefly takes about twice what it keeps),
     // then by what it holds
     const size_t room = held < limit ? limit - held : 0;
     if (CTrackMesh::EstimateHeldBytes(curve, CTrackMesh::kTrackWidth) <= room) {
-        host.mesh.Build(curve, CTrackMesh::kTrackWidth);
+        const int points = BuildFromCurve(host, curve);
         if (host.mesh.HeldBytes() <= room) {
             held += host.mesh.HeldBytes();
-            host.dirty = 0;
-            host.oversized = 0;
-            host.curveCache.clear();
-            return int(curve.size());
+            return points;
         }
+        host.dirty = 1;  // not kept: still to be built
     }
     host.mesh.Clear();
     host.oversized = 1;
