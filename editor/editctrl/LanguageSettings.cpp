@@ -241,7 +241,7 @@ ColorBlock* CLanguageSettings::AddBlock(const std::string& start, const std::str
 {
     if (start.size() > kMaxBlockString || end.size() > kMaxBlockString)
         return nullptr;
-    BlockIndex& index = m_blockIndex;
+    auto& index = m_blockIndex;
     if (!index.valid) {
         index.hasWholeText = false;
         index.insertAt.fill(m_lstBlocks.end());
@@ -288,7 +288,7 @@ void CLanguageSettings::BlocksChanged()
 
 const CLanguageSettings::BlockLookup& CLanguageSettings::Lookup() const
 {
-    LookupCache& cache = m_lookup;
+    auto& cache = m_lookup;
     if (cache.valid && cache.generation == m_nBlockGeneration && cache.count == m_lstBlocks.size())
         return cache.lookup;
     BlockLookup& l = cache.lookup;

@@ -127,37 +127,35 @@ private:
     bool ReadSection(std::string& text, const char* name, std::string& section);
     void NoteDamage(const std::string& what);
 
-    // Where AddBlock inserts a start string of each length (the first entry no
-    // longer than it) and whether a whole-text entry is in the list, so a long
-    // list is built in linear time; worked out again after a removal or a copy.
-    struct BlockIndex {
-        BlockIndex() = default;
-        BlockIndex(const BlockIndex&) {}
-        BlockIndex& operator=(const BlockIndex&)
+    // What is worked out from the block list and points into it: a copy of the
+    // settings starts without it and works it out again.
+    template <class Data>
+    struct ListCache : Data {
+        ListCache() = default;
+        ListCache(const ListCache&) {}
+        ListCache& operator=(const ListCache&)
         {
-            valid = false;
+            this->valid = false;
             return *this;
         }
+    };
+    // Where AddBlock inserts a start string of each length (the first entry no
+    // longer than it) and whether a whole-text entry is in the list, so a long
+    // list is built in linear time; worked out again after a removal.
+    struct BlockIndexData {
         std::array<BlockList::iterator, kMaxBlockString + 1> insertAt{};
         bool hasWholeText = false;
         bool valid = false;
     };
-    BlockIndex m_blockIndex;
-    // Lookup's table: a copy builds its own, as it points into the list
-    struct LookupCache {
-        LookupCache() = default;
-        LookupCache(const LookupCache&) {}
-        LookupCache& operator=(const LookupCache&)
-        {
-            valid = false;
-            return *this;
-        }
+    ListCache<BlockIndexData> m_blockIndex;
+    // Lookup's table, of the list as it was at `generation` with `count` blocks
+    struct LookupData {
         BlockLookup lookup;
         uint64_t generation = 0;
         size_t count = 0;
         bool valid = false;
     };
-    mutable LookupCache m_lookup;
+    mutable ListCache<LookupData> m_lookup;
     uint64_t m_nBlockGeneration = 0;
     // what ParseSettings found wrong, for LoadSettings to name with the file
     std::string m_strDamage;
