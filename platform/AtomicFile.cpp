@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileRights.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 
@@ -26,6 +27,7 @@ constexpr const char kTempMark[] = ".qmtmp-";
 
 std::mutex g_nameLock;
 TempNameSource g_nameSource;
+NewNameStep g_renameStep, g_linkStep;
 
 constexpr size_t kMarkLength = sizeof(kTempMark) - 1;
 constexpr size_t kRandomDigits = 8;  // lowercase hexadecimal
@@ -35,14 +37,6 @@ size_t NameLimit(const std::string& folder)
 {
     const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
     return limit > 0 ? size_t(limit) : size_t(NAME_MAX);
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Temporary names are "<name>.qmtmp-<pid>-<random>"; the process id tells
@@ -58,13 +52,35 @@ std::string DefaultTempName(const std::string& target)
     const auto slash = target.find_last_of('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     size_t keep = target.size() - nameStart;
-    const size_t limit = NameLimit(FolderOf(target));
+    const size_t limit = NameLimit(FolderPart(target));
     if (keep + suffixLength > limit) {
         keep = limit > suffixLength + 1 ? limit - suffixLength : 1;
         while (keep > 1 && (uint8_t(target[nameStart + keep]) & 0xc0) == 0x80)
             --keep;  // not inside a UTF-8 sequence
     }
     return target.substr(0, nameStart + keep) + suffix;
+}
+
+// The step a test set in place of a system call, if any.
+NewNameStep StandIn(const NewNameStep& step)
+{
+    std::lock_guard<std::mutex> guard(g_nameLock);
+    return step;
+}
+
+// 0 or the errno, as the steps return them.
+int RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (const NewNameStep step = StandIn(g_renameStep))
+        return step(from, to);
+    return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
+int HardLink(const std::string& from, const std::string& to)
+{
+    if (const NewNameStep step = StandIn(g_linkStep))
+        return step(from, to);
+    return ::link(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::string TempName(const std::string& target, int attempt)
@@ -77,14 +93,24 @@ std::string TempName(const std::string& target, int attempt)
     return DefaultTempName(target);
 }
 
-// Creates a new temporary file beside `target` (exclusively, never through a
-// link); -1 with errno set when none could be made.
+// Creates a new file at `path` (exclusively, never through a link), the folder
+// owner's when made as root; -1 with errno set when it cannot.
+int CreateNew(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0)
+        GiveToFolderOwner(fd, path);
+    return fd;
+}
+
+// Creates a new temporary file beside `target`; -1 with errno set when none
+// could be made.
 int CreateTempBeside(const std::string& target, std::string& temp)
 {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = TempName(target, attempt);
-        fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        fd = CreateNew(temp);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -107,10 +133,34 @@ int WriteAll(int fd, const void* data, size_t size)
     return 0;
 }
 
+// Writes all the bytes, syncs and closes; 0, or the errno of the step that failed.
+int WriteSyncClose(int fd, const void* data, size_t size)
+{
+    int err = WriteAll(fd, data, size);
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    return err;
+}
+
+// Writes the bytes at a name that is free (never over anything, never through a
+// link), removing the file again when a step fails; 0 or the errno.
+int WriteAtNewName(const std::string& path, const void* data, size_t size)
+{
+    const int fd = CreateNew(path);
+    if (fd < 0)
+        return errno;
+    const int err = WriteSyncClose(fd, data, size);
+    if (err != 0)
+        ::unlink(path.c_str());
+    return err;
+}
+
 // Makes a rename in the path's folder last (the folder's entry synced).
 void SyncFolder(const std::string& path)
 {
-    const int dirFd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(FolderPart(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -182,18 +232,6 @@ void LogFailure(const char* step, const std::string& path)
     LogRefusal(std::string(step) + " (" + std::strerror(errno) + ")", path);
 }
 
-// Why an existing regular file is not replaced; empty when it may be. A file
-// without any write bit is its owner's protection, also against root.
-std::string WriteRefusal(const std::string& file, mode_t mode)
-{
-    if ((mode & 0222) == 0)
-        return "a write-protected file";
-    if (::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0)
-        return errno == EACCES || errno == EPERM ? std::string("a file this user may not write")
-                                                 : std::string("a file that cannot be written (") + std::strerror(errno) + ")";
-    return {};
-}
-
 // What a save to `path` replaces: the path itself when it is absent or a regular
 // file, the file a link there leads to when that is a regular file; empty (and
 // `why` set) for anything else.
@@ -253,6 +291,13 @@ std::string SaveRefusal(const std::string& path)
     return SaveTarget(path, why, old, replaces).empty() ? why : std::string();
 }
 
+void SetNewNameSteps(NewNameStep rename, NewNameStep link)
+{
+    std::lock_guard<std::mutex> guard(g_nameLock);
+    g_renameStep = std::move(rename);
+    g_linkStep = std::move(link);
+}
+
 void SetTempNameSource(TempNameSource source)
 {
     std::lock_guard<std::mutex> guard(g_nameLock);
@@ -286,7 +331,7 @@ bool AtomicFileStream::Open(const std::string& path)
         LogRefusal(why, path);
         return false;
     }
-    CleanFolderOnce(FolderOf(target));
+    CleanFolderOnce(FolderPart(target));
 
     std::string temp;
     const int fd = CreateTempBeside(target, temp);
@@ -407,18 +452,18 @@ bool WriteNewFile(const std::string& path, const void* data, size_t size, int* e
             *error = errno;
         return false;
     }
-    int err = WriteAll(fd, data, size);
-    if (err == 0 && ::fsync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
+    int err = WriteSyncClose(fd, data, size);
     bool renamed = false;
     if (err == 0) {
-        renamed = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
-        err = renamed ? 0 : errno;
+        err = RenameNoReplace(temp, path);
+        renamed = err == 0;
         // a file system without the no-replace rename: a hard link never replaces either
-        if (err == EINVAL || err == ENOSYS || err == ENOTSUP)
-            err = ::link(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+        if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
+            err = HardLink(temp, path);
+            // nor hard links: the bytes go to the name itself, made new
+            if (err == EPERM || err == ENOTSUP || err == ENOSYS || err == EINVAL)
+                err = WriteAtNewName(path, data, size);
+        }
     }
     if (!renamed)
         ::unlink(temp.c_str());

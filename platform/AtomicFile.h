@@ -16,7 +16,8 @@ namespace platform {
 // naming it, and nothing is written. So is a regular file without any write bit
 // (its owner's protection, also against root) or one this process may not write.
 // A replaced file's owner, group and permissions go to the new one (the owner and
-// group where the process may set them). Every failed step (creating the
+// group where the process may set them). A new file made as root gets the owner
+// and group of its folder. Every failed step (creating the
 // temporary file, a write, the sync, the rename) logs one line naming the file
 // and the cause.
 class AtomicFileStream {
@@ -63,8 +64,17 @@ void SetTempNameSource(TempNameSource source);
 // Writes a file under a name that is not taken: the bytes go to a temporary file
 // beside it, which is synced and then given the name without replacing anything
 // there (not even a dangling link), so the name holds the whole file or nothing.
-// False when nothing was written; `error` (when given) is then EEXIST when the
-// name is taken.
+// The one exception: on a file system with neither the no-replace rename nor
+// hard links, the bytes are written at the name itself, made new (never over
+// anything, never through a link) and removed again when a step fails; a crash
+// during that write can leave part of the file at the name. False when nothing
+// was written; `error` (when given) is then EEXIST when the name is taken.
 bool WriteNewFile(const std::string& path, const void* data, size_t size, int* error = nullptr);
+
+// The two ways WriteNewFile gives the name without replacing anything there: the
+// no-replace rename and the hard link, each returning 0 or an errno. Null restores
+// the system's own. For tests that stand in for a file system that lacks them.
+using NewNameStep = std::function<int(const std::string& from, const std::string& to)>;
+void SetNewNameSteps(NewNameStep rename, NewNameStep link);
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/LogSink.h"
 
+#include "platform/FileRights.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,7 +32,9 @@ void WriteAll(int fd, const char* p, size_t n)
 
 // Opens the log file: only a regular file at the name is taken, never what a
 // link there leads to, and nothing that could block (a FIFO) or act on its
-// opening (a device). Returns the descriptor, or -1 with the reason.
+// opening (a device), nor a file that may not be written (see WriteRefusal). A
+// new file made as root is its folder owner's. Returns the descriptor, or -1
+// with the reason.
 int OpenLogFile(const std::string& path, std::string& why)
 {
     struct stat st;
@@ -38,7 +42,15 @@ int OpenLogFile(const std::string& path, std::string& why)
         why = S_ISLNK(st.st_mode) ? "a link" : S_ISDIR(st.st_mode) ? "a folder" : "not a regular file";
         return -1;
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int flags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(path.c_str(), flags);
+    bool made = false;
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0644);
+        made = fd >= 0;
+        if (fd < 0 && errno == EEXIST)
+            fd = ::open(path.c_str(), flags);  // made meanwhile
+    }
     if (fd < 0) {
         why = errno == ELOOP ? "a link" : errno == ENXIO ? "not a regular file" : std::strerror(errno);
         return -1;
@@ -46,6 +58,12 @@ int OpenLogFile(const std::string& path, std::string& why)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         why = "not a regular file";
+        return -1;
+    }
+    if (made) {
+        GiveToFolderOwner(fd, path);
+    } else if (!(why = WriteRefusal(path, st.st_mode)).empty()) {
+        ::close(fd);
         return -1;
     }
     ::fcntl(fd, F_SETFL, O_APPEND);

@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include "platform/FileRights.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/LogSink.h"
 
@@ -57,6 +59,14 @@ std::string FileNamePart(const std::string& path)
 {
     auto pos = path.find_last_of("/\\:");
     return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string FolderPart(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& rel)
@@ -175,7 +185,11 @@ bool CreateDirectories(const std::string& path)
     for (size_t i = 1; i <= p.size(); ++i) {
         if (i == p.size() || p[i] == '/') {
             std::string part = p.substr(0, i);
-            if (!DirectoryExists(part) && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+            if (DirectoryExists(part))
+                continue;
+            if (::mkdir(part.c_str(), 0755) == 0)
+                GiveFolderToFolderOwner(part);
+            else if (errno != EEXIST)
                 return false;
         }
     }

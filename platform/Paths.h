@@ -23,6 +23,8 @@ std::string ResolvePathForWriting(const std::string& path);
 std::string NormalizeSeparators(const std::string& path);
 // The file part of a path written with either separator ("C:\\a\\b.bmp" -> "b.bmp").
 std::string FileNamePart(const std::string& path);
+// The folder of a path written with '/' ("a/b" -> "a", "/b" -> "/", "b" -> ".").
+std::string FolderPart(const std::string& path);
 // Joins a folder and a relative path with one separator.
 std::string JoinPath(const std::string& folder, const std::string& rel);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 
 #include "foundation/core/Versions.h"
 #include "foundation/math/Spline.h"
@@ -20,17 +21,22 @@ bool UsableName(const std::string& name)
 }
 
 // Writes the bytes to "<path>.unsaved", or the first of "<path>.unsaved.1", .2,
-// ... that is free; returns the name written, empty when none could be.
-std::string SaveBeside(const std::string& path, const std::vector<uint8_t>& bytes)
+// ... that is free; returns the name written, empty (and `why` set) when none
+// could be.
+std::string SaveBeside(const std::string& path, const std::vector<uint8_t>& bytes, std::string& why)
 {
-    for (int n = 0; n < 100; ++n) {
+    constexpr int kNames = 100;
+    for (int n = 0; n < kNames; ++n) {
         const std::string name = path + ".unsaved" + (n ? "." + std::to_string(n) : std::string());
         int error = 0;
         if (platform::WriteNewFile(name, bytes.data(), bytes.size(), &error))
             return name;
-        if (error != EEXIST)
-            break;
+        if (error != EEXIST) {
+            why = std::strerror(error);
+            return {};
+        }
     }
+    why = "every name beside it is taken, up to .unsaved." + std::to_string(kNames - 1);
     return {};
 }
 
@@ -153,12 +159,13 @@ bool CSplineDot::SaveTrack()
         if (!m_Modified)
             return CVersions::Print(false, "CSplineDot::SaveTrack error: cannot write %s\r\n", path.c_str());
         // the user's edits go to a new file beside it that replaces nothing
-        const std::string beside = SaveBeside(path, bytes);
+        std::string why;
+        const std::string beside = SaveBeside(path, bytes, why);
         if (beside.empty())
             return CVersions::Print(false,
-                                    "CSplineDot::SaveTrack error: %s cannot be written, nor a new file beside it: "
+                                    "CSplineDot::SaveTrack error: %s cannot be written, nor a new file beside it (%s): "
                                     "the edits are lost\r\n",
-                                    path.c_str());
+                                    path.c_str(), why.c_str());
         return CVersions::Print(false, "CSplineDot::SaveTrack error: %s cannot be written; the edited set is saved as %s\r\n",
                                 path.c_str(), beside.c_str());
     }

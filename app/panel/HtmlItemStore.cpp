@@ -65,6 +65,7 @@ void CHtmlItemStore::Clear()
     m_unreadable = m_updated = false;
     m_bytes = 0;
     m_bytesKnown = true;
+    m_finalNewline = true;
     m_changes.store(0, std::memory_order_relaxed);
 }
 
@@ -84,6 +85,7 @@ HtmlItem* CHtmlItemStore::Find(const std::string& page, const std::string& name)
     return it == m_index.end() ? nullptr : it->second;
 }
 
+// The length of the text Save writes.
 uint64_t CHtmlItemStore::SavedBytes()
 {
     if (!m_bytesKnown) {
@@ -92,7 +94,7 @@ uint64_t CHtmlItemStore::SavedBytes()
             m_bytes += LineBytes(it);
         m_bytesKnown = true;
     }
-    return m_bytes;
+    return m_finalNewline ? m_bytes : m_bytes - 1;
 }
 
 bool CHtmlItemStore::Load(const std::string& fileName)
@@ -106,6 +108,8 @@ bool CHtmlItemStore::Load(const std::string& fileName)
         std::list<HtmlItem> items;
         ItemTextStats stats;
         ParseItemText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), items, &stats);
+        if (!items.empty() && bytes.back() != '\n')
+            m_finalNewline = false;
         for (HtmlItem& it : items)
             Append(std::move(it));
         if (stats.badLines > 0)
@@ -128,6 +132,8 @@ bool CHtmlItemStore::Save(const std::string& fileName)
         if (m_unreadable && !m_updated)
             return true; // nothing of the user's to write over what could not be read
         text = FormatItemText(m_items);
+        if (!m_finalNewline)
+            text.pop_back();
     }
     if (text.size() > kMaxFileBytes) // the reader would refuse it
         return CVersions::Print(false, "CHtmlItemStore::Save %s: %zu bytes, above the %llu the store may have: not saved\n",
@@ -166,7 +172,7 @@ void CHtmlItemStore::Update(const HtmlItem& item)
     }
     m_updated = true;
     if (it) {
-        m_bytes = after;
+        m_bytes = m_bytes - before + after;
         for (auto [from, to] : Fields(in, *it)) {
             if (!from->empty()) {
                 *to = *from;

@@ -19,7 +19,8 @@ struct HtmlItem {
 // The panel's memory of its controls, shared by the GUI thread (updates) and the
 // render thread (lookups). A small change counter tells the reader when something
 // new has arrived. File format: one line "page|name|value|checked|className" per
-// item, in list order, no header.
+// item, in list order, no header; a file read without a final newline is written
+// without one.
 class CHtmlItemStore {
 public:
     static constexpr int kMaxChanges = 127;
@@ -79,8 +80,10 @@ private:
     std::unordered_map<std::string, HtmlItem*> m_index;
     bool m_unreadable = false; // a file was there at Load and could not be read
     bool m_updated = false;    // an Update came since
-    uint64_t m_bytes = 0;      // the length of the saved text, when known
+    uint64_t m_bytes = 0;      // the length of the items' lines, when known
     bool m_bytesKnown = true;
+    bool m_finalNewline = true; // false: items were read from a text without one, written so
+
     platform::RecursiveLock m_lock;
 };
 

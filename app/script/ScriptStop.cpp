@@ -56,12 +56,14 @@ bool WaitForThreadUnlessScriptStuck(const std::function<bool(uint32_t)>& ended, 
                                     ScriptCall& stuck)
 {
     while (!ended(10)) {
+        // the call first, then the clock: a call never starts after `now`
+        const ScriptCall call = CurrentScriptCallInfo();
         const uint64_t now = platform::NowMs();
-        if (now < deadlineMs)
+        if (now < deadlineMs || call.sequence == 0)
             continue;
         // the call running now has run since its start: the same call all along
-        const ScriptCall call = CurrentScriptCallInfo();
-        if (call.sequence != 0 && now - std::max(call.startMs, deadlineMs) >= kStuckCallMs) {
+        const uint64_t since = std::max(call.startMs, deadlineMs);
+        if (now > since && now - since >= kStuckCallMs) {
             stuck = call;
             return false;
         }

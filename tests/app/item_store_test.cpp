@@ -240,45 +240,58 @@ TEST(ItemStore, FileAboveOneMebibyteIsRefusedWithOneLineAndKept)
 }
 
 // A click that would take the saved store past the reader's cap is refused with
-// one line, so every store written is one the next start reads.
+// one line, so every store written is one the next start reads; a store read
+// without a final newline is counted, and written, as it was.
 TEST(ItemStore, ChangesThatWouldPassTheCapAreRefused)
 {
     WorkFolder dir("store");
     // a store file of exactly the cap: a line padded to fit, then the given one
-    auto atCap = [](const std::string& last) {
+    auto atCap = [](const std::string& last, bool finalNewline = true) {
         std::string text = StoreTextOf(CHtmlItemStore::kMaxFileBytes - 200);
         const std::string head = "Options|pad|", tail = "|0|text\n";
         const size_t pad = CHtmlItemStore::kMaxFileBytes - text.size() - head.size() - tail.size() - last.size();
-        return text + head + std::string(pad, 'x') + tail + last;
+        text += head + std::string(pad, 'x') + tail + last;
+        if (!finalNewline) {
+            text.pop_back();
+            text.insert(text.size() - tail.size() - last.size() + 1, "x");
+        }
+        return text;
     };
     ASSERT_EQ(atCap("").size(), CHtmlItemStore::kMaxFileBytes);
-    CHtmlItemStore store;
-    LoadText(store, dir, atCap(""));
-    const size_t items = ItemCount(store);
+    ASSERT_EQ(atCap("", false).size(), CHtmlItemStore::kMaxFileBytes);
+    ASSERT_NE(atCap("", false).back(), '\n');
+    for (const bool finalNewline : {true, false}) {
+        SCOPED_TRACE(finalNewline ? "a final newline" : "no final newline");
+        CHtmlItemStore store;
+        LoadText(store, dir, atCap("", finalNewline));
+        const size_t items = ItemCount(store);
 
-    const struct {
-        HtmlItem click;
-        bool kept;
-    } clicks[] = {
-        {Item("Options", "vsync", "1", "1", "styledCheckbox"), false}, // a new control
-        {Item("Options", "control7", "77", "", ""), false},             // a longer value
-        {Item("Options", "control7", "8", "", ""), true},               // as long
-        {Item("Options", "control10", "9", "", ""), true},              // a byte shorter
-        {Item("Options", "control7", "88", "", ""), true},              // that byte again
-        {Item("Options", "control8", "88", "", ""), false},             // one more
-    };
-    for (const auto& c : clicks) {
+        const struct {
+            HtmlItem click;
+            bool kept;
+        } clicks[] = {
+            {Item("Options", "vsync", "1", "1", "styledCheckbox"), false}, // a new control
+            {Item("Options", "control7", "77", "", ""), false},             // a longer value
+            {Item("Options", "control7", "8", "", ""), true},               // as long
+            {Item("Options", "control10", "9", "", ""), true},              // a byte shorter
+            {Item("Options", "control7", "88", "", ""), true},              // that byte again
+            {Item("Options", "control8", "88", "", ""), false},             // one more
+        };
+        for (const auto& c : clicks) {
+            LogCapture log;
+            store.Update(c.click);
+            EXPECT_EQ(log.Lines().size(), c.kept ? 0u : 1u) << c.click.name << " " << c.click.value;
+        }
+        EXPECT_EQ(ItemCount(store), items);
         LogCapture log;
-        store.Update(c.click);
-        EXPECT_EQ(log.Lines().size(), c.kept ? 0u : 1u) << c.click.name << " " << c.click.value;
+        ASSERT_TRUE(store.Save(kFile));
+        EXPECT_TRUE(log.Lines().empty());
+        EXPECT_EQ(dir.Read("Html/HtmlItems.dat").size(), CHtmlItemStore::kMaxFileBytes);
+        CHtmlItemStore next;
+        ASSERT_TRUE(next.Load(kFile));
+        EXPECT_EQ(next.Lookup("Options", "control7"), "88");
+        EXPECT_EQ(next.Lookup("Options", "control8"), "8");
     }
-    EXPECT_EQ(ItemCount(store), items);
-    ASSERT_TRUE(store.Save(kFile));
-    EXPECT_EQ(dir.Read("Html/HtmlItems.dat").size(), CHtmlItemStore::kMaxFileBytes);
-    CHtmlItemStore next;
-    ASSERT_TRUE(next.Load(kFile));
-    EXPECT_EQ(next.Lookup("Options", "control7"), "88");
-    EXPECT_EQ(next.Lookup("Options", "control8"), "8");
 
     // a red button's reading that grows the store is not saved past the cap
     CHtmlItemStore red;

@@ -412,6 +412,38 @@ TEST_F(PanelTest, AStoreThatCouldNotBeReadIsKeptUntilAControlChanges)
     EXPECT_LT(now.size(), 100u);
 }
 
+// A store read at the cap without a final newline takes a click that keeps its
+// size: the shutdown saves it without a line and the next start shows it.
+TEST_F(PanelTest, AStoreAtTheCapWithoutAFinalNewlineKeepsASameSizeClick)
+{
+    std::string text;
+    for (int i = 0; text.size() < CHtmlItemStore::kMaxFileBytes - 200; ++i)
+        text += "Trains|control" + std::to_string(i) + "|0|0|rangeSlider\n";
+    const std::string head = "Trains|pad|", tail = "|0|text\n", last = "Options|wireframe|0|0|styledCheckbox";
+    text += head + std::string(CHtmlItemStore::kMaxFileBytes - text.size() - head.size() - tail.size() - last.size(), 'x') +
+            tail + last;
+    ASSERT_EQ(text.size(), CHtmlItemStore::kMaxFileBytes);
+    m_dir.Write("Html/HtmlItems.dat", text);
+
+    StartPanel();
+    Click("", "input.tab[value=Options]");
+    ASSERT_TRUE(WaitLoaded("Options"));
+    ASSERT_TRUE(WaitReady());
+    Click("wireframe");
+    {
+        LogCapture log;
+        StopPanel();
+        EXPECT_FALSE(log.Contains("HtmlItems.dat")) << ::testing::PrintToString(log.Lines());
+    }
+    EXPECT_EQ(m_dir.Read("Html/HtmlItems.dat").size(), CHtmlItemStore::kMaxFileBytes);
+
+    StartPanel();
+    Click("", "input.tab[value=Options]");
+    ASSERT_TRUE(WaitLoaded("Options"));
+    ASSERT_TRUE(WaitReady());
+    EXPECT_TRUE(Js(Element("wireframe") + ".checked").toBool()) << "the click was not kept";
+}
+
 // A shape of millions of rectangles killed the connection to the X server.
 TEST_F(PanelTest, ShapeOfTooManyRectanglesLeavesThePanelRectangular)
 {

@@ -34,8 +34,8 @@ namespace fs = std::filesystem;
 struct TempDir {
     TempDir()
     {
-        char tmpl[] = "/tmp/qm-files-XXXXXX";
-        path = mkdtemp(tmpl);
+        std::string tmpl = (fs::temp_directory_path() / "qm-files-XXXXXX").string();
+        path = mkdtemp(tmpl.data());
     }
     ~TempDir()
     {
@@ -195,7 +195,8 @@ size_t CountOf(const std::string& text, const std::string& part)
 // Only a regular file at the log's name takes the log. Anything else (a FIFO
 // with or without a reader, a link to a file, a dangling link) leaves the lines
 // on standard error, with one line there naming the file; the calls return at
-// once and nothing the name leads to is created or changed.
+// once and nothing the name leads to is created or changed. A file without any
+// write bit is its owner's protection, also against root: it is left as it is.
 TEST(LogFile, OnlyARegularFileAtTheNameTakesTheLog)
 {
     struct Case {
@@ -212,6 +213,12 @@ TEST(LogFile, OnlyARegularFileAtTheNameTakesTheLog)
          [](const std::string& log, const std::string& out) { fs::create_symlink(out + "/notes.txt", log); }, false},
         {"a dangling link",
          [](const std::string& log, const std::string& out) { fs::create_symlink(out + "/new.log", log); }, false},
+        {"a write-protected file",
+         [](const std::string& log, const std::string&) {
+             Put(log, "the owner's protected log\n");
+             ::chmod(log.c_str(), 0444);
+         },
+         false},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -220,7 +227,8 @@ TEST(LogFile, OnlyARegularFileAtTheNameTakesTheLog)
         Put(dir / "out/notes.txt", "the user's notes\n");
         const std::string log = dir / "data/quillmont.log";
         c.make(log, dir / "out");
-        const std::string old = c.kept ? Get(log) : "";
+        const bool regular = fs::is_regular_file(fs::symlink_status(log));
+        const std::string old = regular ? Get(log) : "";
         const int reader = std::string(c.what) == "a fifo with a reader"
                                ? ::open(log.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
                                : -1;
@@ -256,6 +264,8 @@ TEST(LogFile, OnlyARegularFileAtTheNameTakesTheLog)
         EXPECT_EQ(CountOf(err, log), c.kept ? 0u : 1u) << c.what << ":\n" << err;
         if (c.kept) {
             EXPECT_EQ(Get(log), old + "first line\nsecond line\n") << c.what;
+        } else if (regular) {
+            EXPECT_EQ(Get(log), old) << c.what;
         }
         if (reader >= 0) {
             char byte;
@@ -616,6 +626,115 @@ TEST(AtomicWrite, ReplacingKeepsOwnerGroupAndMode)
     EXPECT_EQ(st.st_uid, kNobody);
     EXPECT_EQ(st.st_gid, gid_t(kNobody));
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// What a program run as root makes in a user's folder (a saved file, folders, a
+// new file beside a set, the log) is the folder owner's, so that the user's own
+// later runs save and log there as before.
+TEST(AtomicWrite, WhatRootMakesInAUsersFolderIsTheUsers)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path.c_str(), 0711), 0);
+    const std::string home = dir / "home";
+    ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+    ASSERT_EQ(::chown(home.c_str(), kNobody, kNobody), 0);
+    const std::string pose = home + "/Cam0.pos", set = home + "/User/Demo", log = home + "/quillmont.log";
+
+    ASSERT_TRUE(platform::WriteFileAtomic(pose, "root's pose", 11));
+    ASSERT_TRUE(platform::CreateDirectories(set));
+    ASSERT_TRUE(platform::WriteFileAtomic(set + "/hostlist.bin", "root's set", 10));
+    ASSERT_TRUE(platform::WriteNewFile(set + "/hostlist.bin.unsaved", "root's copy", 11));
+    platform::SetLogFile(log);
+    platform::LogWrite("root's line");
+    platform::SetLogFile("quillmont.log");
+    for (const std::string& made : {pose, home + "/User", set, set + "/hostlist.bin", set + "/hostlist.bin.unsaved", log}) {
+        struct stat st;
+        ASSERT_EQ(::lstat(made.c_str(), &st), 0) << made;
+        EXPECT_EQ(st.st_uid, kNobody) << made;
+        EXPECT_EQ(st.st_gid, gid_t(kNobody)) << made;
+    }
+
+    const std::string report = InChild([&]() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            return "cannot become an unprivileged user";
+        std::string out;
+        LogLines lines;
+        for (const std::string& file : {pose, set + "/hostlist.bin", set + "/hostlist.bin.unsaved", set + "/Cam1.pos"})
+            if (!platform::WriteFileAtomic(file, "mine", 4))
+                out += file + " not saved; ";
+        platform::SetLogFile(log);
+        platform::LogWrite("the user's line");
+        platform::SetLogFile("quillmont.log");
+        if (Get(log) != "root's line\nthe user's line\n")
+            out += "the log holds: " + Get(log) + "; ";
+        for (const std::string& line : lines.lines)
+            if (line != "the user's line")
+                out += "logged: " + line;
+        return out;
+    });
+    EXPECT_EQ(report, "");
+    EXPECT_EQ(Get(pose), "mine");
+}
+
+// A file system without the no-replace rename and without hard links (the
+// rename and the link stood in for) still takes a new file: written at its name
+// directly, never over anything there (a dangling link included), and removed
+// again when its write fails. Any other failure of the link is reported.
+TEST(WriteNewFile, WithoutNoReplaceRenameOrLinksWritesAtTheNameItself)
+{
+    struct StandIn {
+        explicit StandIn(int linkError)
+        {
+            platform::SetNewNameSteps([](const std::string&, const std::string&) { return EINVAL; },
+                                      [linkError](const std::string&, const std::string&) { return linkError; });
+        }
+        ~StandIn() { platform::SetNewNameSteps(nullptr, nullptr); }
+    };
+    auto entries = [](const TempDir& dir) {
+        return std::distance(fs::directory_iterator(dir.path), fs::directory_iterator());
+    };
+    for (const int linkError : {EPERM, ENOTSUP, ENOSYS, EINVAL}) {
+        SCOPED_TRACE(std::strerror(linkError));
+        StandIn noLinks(linkError);
+        TempDir dir;
+        const std::string copy = dir / "hostlist.bin.unsaved", next = copy + ".1";
+        int error = 0;
+        EXPECT_TRUE(platform::WriteNewFile(copy, "the set", 7, &error)) << std::strerror(error);
+        EXPECT_EQ(Get(copy), "the set");
+        fs::create_symlink("lost", next);
+        EXPECT_FALSE(platform::WriteNewFile(next, "more", 4, &error));
+        EXPECT_EQ(error, EEXIST);
+        EXPECT_TRUE(fs::is_symlink(next));
+        EXPECT_FALSE(fs::exists(dir / "lost"));
+        EXPECT_EQ(entries(dir), 2);
+
+        // a write that fails (past a file size limit set once the temporary file
+        // is written) leaves nothing at the name
+        const std::string report = InChild([&]() -> std::string {
+            ::signal(SIGXFSZ, SIG_IGN);
+            platform::SetNewNameSteps([](const std::string&, const std::string&) { return EINVAL; },
+                                      [linkError](const std::string&, const std::string&) {
+                                          const rlimit limit{1000, 1000};
+                                          ::setrlimit(RLIMIT_FSIZE, &limit);
+                                          return linkError;
+                                      });
+            const std::string big(3000, 'x');
+            int err = 0;
+            if (platform::WriteNewFile(dir / "big", big.data(), big.size(), &err))
+                return "written";
+            return err == EFBIG ? "" : std::string("failed with ") + std::strerror(err);
+        });
+        EXPECT_EQ(report, "");
+        EXPECT_EQ(entries(dir), 2);
+    }
+    StandIn failing(EIO);
+    TempDir dir;
+    int error = 0;
+    EXPECT_FALSE(platform::WriteNewFile(dir / "copy", "x", 1, &error));
+    EXPECT_EQ(error, EIO);
+    EXPECT_EQ(entries(dir), 0);
 }
 
 // Each failure of a save is logged once, with the file's name and its cause:

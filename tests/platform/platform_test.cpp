@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -14,8 +15,8 @@ namespace {
 
 std::string MakeTempDir()
 {
-    char tmpl[] = "/tmp/qm-platform-XXXXXX";
-    return mkdtemp(tmpl);
+    std::string tmpl = (std::filesystem::temp_directory_path() / "qm-platform-XXXXXX").string();
+    return mkdtemp(tmpl.data());
 }
 
 void Touch(const std::string& path) { std::ofstream(path) << "x"; }

@@ -15,6 +15,7 @@
 
 #include "temp_data_folder.h"
 #include "log_capture.h"
+#include "platform/AtomicFile.h"
 #include "tracks/SplineDot.h"
 #include "tracks/TrackFile.h"
 #include "track_test_support.h"
@@ -69,6 +70,21 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
     std::ofstream f(path, std::ios::binary);
     f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
+
+// A step of WriteNewFile that fails with `error`.
+platform::NewNameStep Failing(int error)
+{
+    return [error](const std::string&, const std::string&) { return error; };
+}
+
+// WriteNewFile's rename and link stood in for while it lives (null: the system's own).
+struct NewNameStandIn {
+    NewNameStandIn(platform::NewNameStep rename, platform::NewNameStep link)
+    {
+        platform::SetNewNameSteps(std::move(rename), std::move(link));
+    }
+    ~NewNameStandIn() { platform::SetNewNameSteps(nullptr, nullptr); }
+};
 
 // Runs each test in an empty working folder of its own.
 class TrackFileTest : public ::testing::Test {
@@ -270,7 +286,8 @@ TEST_F(TrackFileTest, UnreadableSetFileIsNamedAndKept)
 
 // A set edited by the user whose file cannot be written (a link to a device, a
 // FIFO, a folder, a link to a drive not mounted, a link to itself) is saved as
-// a new file beside it that replaces nothing, and one line names both.
+// a new file beside it that replaces nothing, and one line names both; also
+// where the file system has neither the no-replace rename nor hard links.
 TEST_F(TrackFileTest, EditedSetWhoseFileCannotBeWrittenIsSavedBeside)
 {
     const std::string file = PathOf("Odd");
@@ -284,49 +301,88 @@ TEST_F(TrackFileTest, EditedSetWhoseFileCannotBeWrittenIsSavedBeside)
         {"dangling link", [&] { fs::create_symlink("/nonexistent-drive/User/Odd/hostlist.bin", file); }},
         {"link to itself", [&] { fs::create_symlink("hostlist.bin", file); }},
     };
+    // on a usual file system, and on one without the no-replace rename or hard links
+    for (const bool plain : {false, true}) {
+        SCOPED_TRACE(plain ? "without the no-replace rename or links" : "usual file system");
+        NewNameStandIn standIn(plain ? Failing(EINVAL) : nullptr, plain ? Failing(EPERM) : nullptr);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.kind);
+            fs::remove_all("User");
+            fs::create_directories("User/Odd");
+            c.make();
+            struct stat before;
+            ASSERT_EQ(::lstat(file.c_str(), &before), 0);
+
+            CSplineDot set;
+            set.LoadTrack("Odd");
+            DrawStroke(set, CVec3(1000, 1000, 0), CVec3(4000, 1000, 0));
+            ASSERT_EQ(set.GetHostCount(), 1);
+            ASSERT_TRUE(set.IsModified());
+
+            // a first save, then one after a further stroke: each takes a free name,
+            // and a dangling link at the next name is neither replaced nor followed
+            const std::string beside[] = {file + ".unsaved", file + ".unsaved.2"};
+            std::vector<uint8_t> written[2];
+            for (int round = 0; round < 2; ++round) {
+                if (round == 1) {
+                    fs::create_symlink("lost", file + ".unsaved.1");
+                    DrawStroke(set, CVec3(1000, 5000, 0), CVec3(4000, 5000, 0));
+                }
+                LogCapture log;
+                EXPECT_FALSE(set.SaveTrack());
+                int naming = 0;
+                for (const std::string& line : log.Lines())
+                    naming += line.find(file + " ") != std::string::npos && line.find(beside[round]) != std::string::npos;
+                EXPECT_EQ(naming, 1) << "round " << round;
+                written[round] = ReadFile(beside[round]);
+                std::vector<TrackHost> hosts;
+                ASSERT_TRUE(ReadTrackSet(written[round].data(), written[round].size(), hosts).ok) << round;
+                ASSERT_EQ(hosts.size(), set.m_Hosts.size()) << round;
+                for (size_t h = 0; h < hosts.size(); ++h)
+                    EXPECT_EQ(hosts[h].dots, set.m_Hosts[h].dots) << round;
+            }
+            EXPECT_EQ(ReadFile(beside[0]), written[0]) << "the first file is not replaced";
+            EXPECT_TRUE(fs::is_symlink(file + ".unsaved.1"));
+            EXPECT_FALSE(fs::exists("User/Odd/lost"));
+            struct stat after;
+            ASSERT_EQ(::lstat(file.c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_mode, before.st_mode);
+        }
+    }
+}
+
+// Edits that cannot be saved at all are reported with the cause: every name
+// beside the set taken, or the error of the last try.
+TEST_F(TrackFileTest, EditsThatCannotBeSavedAnywhereAreReportedWithTheCause)
+{
+    const std::string file = PathOf("Odd");
+    const struct {
+        const char* kind;
+        int renameError;  // 0: the system's own
+        std::string cause;
+    } cases[] = {
+        {"every name taken", 0, "every name beside it is taken"},
+        {"a failing disk", EIO, std::strerror(EIO)},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         fs::remove_all("User");
-        fs::create_directories("User/Odd");
-        c.make();
-        struct stat before;
-        ASSERT_EQ(::lstat(file.c_str(), &before), 0);
-
+        fs::create_directories(file);  // a folder at the set's name: not written
+        if (c.renameError == 0)
+            for (int n = 0; n < 100; ++n)
+                WriteFile(file + ".unsaved" + (n ? "." + std::to_string(n) : std::string()), {1});
+        NewNameStandIn standIn(c.renameError ? Failing(c.renameError) : nullptr, nullptr);
         CSplineDot set;
         set.LoadTrack("Odd");
         DrawStroke(set, CVec3(1000, 1000, 0), CVec3(4000, 1000, 0));
-        ASSERT_EQ(set.GetHostCount(), 1);
-        ASSERT_TRUE(set.IsModified());
-
-        // a first save, then one after a further stroke: each takes a free name,
-        // and a dangling link at the next name is neither replaced nor followed
-        const std::string beside[] = {file + ".unsaved", file + ".unsaved.2"};
-        std::vector<uint8_t> written[2];
-        for (int round = 0; round < 2; ++round) {
-            if (round == 1) {
-                fs::create_symlink("lost", file + ".unsaved.1");
-                DrawStroke(set, CVec3(1000, 5000, 0), CVec3(4000, 5000, 0));
-            }
-            LogCapture log;
-            EXPECT_FALSE(set.SaveTrack());
-            int naming = 0;
-            for (const std::string& line : log.Lines())
-                naming += line.find(file + " ") != std::string::npos && line.find(beside[round]) != std::string::npos;
-            EXPECT_EQ(naming, 1) << "round " << round;
-            written[round] = ReadFile(beside[round]);
-            std::vector<TrackHost> hosts;
-            ASSERT_TRUE(ReadTrackSet(written[round].data(), written[round].size(), hosts).ok) << round;
-            ASSERT_EQ(hosts.size(), set.m_Hosts.size()) << round;
-            for (size_t h = 0; h < hosts.size(); ++h)
-                EXPECT_EQ(hosts[h].dots, set.m_Hosts[h].dots) << round;
-        }
-        EXPECT_EQ(ReadFile(beside[0]), written[0]) << "the first file is not replaced";
-        EXPECT_TRUE(fs::is_symlink(file + ".unsaved.1"));
-        EXPECT_FALSE(fs::exists("User/Odd/lost"));
-        struct stat after;
-        ASSERT_EQ(::lstat(file.c_str(), &after), 0);
-        EXPECT_EQ(after.st_ino, before.st_ino);
-        EXPECT_EQ(after.st_mode, before.st_mode);
+        LogCapture log;
+        EXPECT_FALSE(set.SaveTrack());
+        int naming = 0;
+        for (const std::string& line : log.Lines())
+            naming += line.find(file + " ") != std::string::npos && line.find("the edits are lost") != std::string::npos &&
+                      line.find(c.cause) != std::string::npos;
+        EXPECT_EQ(naming, 1) << ::testing::PrintToString(log.Lines());
     }
 }
 
