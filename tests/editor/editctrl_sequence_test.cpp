@@ -149,5 +149,25 @@ TEST_F(EditFixture, BlockDelimiterQueries)
     EXPECT_FALSE(ctrl.ContainsBlockDelimiter("x = --[[ y"));
 }
 
+// Settings read again with as many blocks as before but other strings.
+TEST_F(EditFixture, BlockDelimitersFollowSettingsReadAgain)
+{
+    auto blocks = [](const std::string& a, const std::string& b) {
+        return "<COLOR_DATA><BLOCKS><BLOCK><Start>" + a + "</Start><End>" + a + "</End></BLOCK><BLOCK><Start>" + b +
+               "</Start><End>" + b + "</End></BLOCK></BLOCKS></COLOR_DATA>";
+    };
+    ASSERT_TRUE(ctrl.ParseSettings(blocks("--", "\"")));
+    EXPECT_TRUE(ctrl.IsBlockDelimiterChar('-'));
+    EXPECT_TRUE(ctrl.ContainsBlockDelimiter("x -- y"));
+    ASSERT_TRUE(ctrl.ParseSettings(blocks("##", "'")));
+    ASSERT_EQ(ctrl.BlockCount(), 2);
+    EXPECT_FALSE(ctrl.IsBlockDelimiterChar('-'));
+    EXPECT_FALSE(ctrl.IsBlockDelimiterChar('"'));
+    EXPECT_TRUE(ctrl.IsBlockDelimiterChar('#'));
+    EXPECT_TRUE(ctrl.IsBlockDelimiterChar('\''));
+    EXPECT_FALSE(ctrl.ContainsBlockDelimiter("x -- y"));
+    EXPECT_TRUE(ctrl.ContainsBlockDelimiter("x ## y"));
+}
+
 } // namespace
 } // namespace edtest
