@@ -52,6 +52,12 @@ data_before="$(data_listing)"
 # the tests, and everything they start, keep settings, caches and data here
 test_home="$(mktemp -d "${TMPDIR:-/tmp}/qm_test_home.XXXXXX")"
 trap 'qm_stop_xvfb; rm -rf "$test_home"' EXIT
+# The tests' temporary folders are made in TMPDIR, inside the home, so what a test
+# that crashes or times out leaves goes with it. Both are passable for a test's
+# child that drops to an unprivileged user; TMPDIR is open to all like /tmp.
+chmod 0711 "$test_home"
+mkdir -m 1777 "$test_home/tmp"
+export TMPDIR="$test_home/tmp"
 export XDG_CONFIG_HOME="$test_home/config" XDG_CACHE_HOME="$test_home/cache"
 export XDG_DATA_HOME="$test_home/data" XDG_STATE_HOME="$test_home/state"
 

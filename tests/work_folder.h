@@ -1,21 +1,37 @@
 #pragma once
-// A fresh folder under /tmp that is the working folder while the object lives
-// (tests only): the program's relative paths land there, never in data/.
+// Temporary folders for tests, made in the system's temporary folder (TMPDIR, else
+// /tmp): a run that points TMPDIR at a folder of its own removes, with that folder,
+// what a crashed or killed test leaves.
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdlib.h>
 #include <string>
+#include <system_error>
 
+// A fresh folder "qm_<tag>_XXXXXX" in the temporary folder; the test program stops
+// when it cannot be made.
+inline std::string NewTempFolder(const std::string& tag)
+{
+    std::error_code ec;
+    const std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
+    std::string dir = (tmp / ("qm_" + tag + "_XXXXXX")).string();
+    if (ec || !mkdtemp(dir.data())) {
+        std::fprintf(stderr, "cannot make a temporary folder %s\n", dir.c_str());
+        std::abort();
+    }
+    return dir;
+}
+
+// A fresh temporary folder that is the working folder while the object lives: the
+// program's relative paths land there, never in data/.
 class WorkFolder {
 public:
-    explicit WorkFolder(const char* tag = "work")
+    explicit WorkFolder(const char* tag = "work") : m_path(NewTempFolder(tag))
     {
-        std::string tmpl = std::string("/tmp/qm_") + tag + "_XXXXXX";
-        const char* p = mkdtemp(tmpl.data());
-        m_path = p ? p : "";
         m_old = std::filesystem::current_path();
-        if (!m_path.empty())
-            std::filesystem::current_path(m_path);
+        std::filesystem::current_path(m_path);
     }
     ~WorkFolder()
     {

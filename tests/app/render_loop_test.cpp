@@ -362,6 +362,54 @@ TEST_F(RenderLoop, CaptureReleasedWhenInputIdleAndButtonUp)
     EXPECT_EQ(calls.Count("EndCapture"), 1);
 }
 
+// One pass per step, each longer than the 100 ms poll: every clock reading looks at
+// the capture, but the clock is read on the third and fourth pass of every four
+// only. So the capture ends at the first of those past a quarter second of quiet:
+// how many passes that takes depends on where in the four the button was let go,
+// and it is never later than a quarter second plus three passes.
+TEST_F(RenderLoop, SlowPassesEndTheCaptureAtTheFirstClockReadingPastAQuarterSecond)
+{
+    struct Case {
+        double passMs;
+        unsigned phase;  // PassCount() % 4 when the button is let go
+        int passes;      // the pass that ends the capture, counted from the release
+    };
+    const Case cases[] = {
+        {120, 0, 3}, {120, 1, 3}, {120, 2, 5}, {120, 3, 4},
+        {200, 0, 3}, {200, 1, 2}, {200, 2, 2}, {200, 3, 4},
+        {700, 0, 3}, {700, 1, 2}, {700, 2, 1}, {700, 3, 1},
+    };
+    store.changed = false;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.passMs << " ms a pass, released at phase " << c.phase);
+        calls.list.clear();
+        auto loop = Make(&store);
+        loop->Start();
+        auto pass = [&] {
+            g_now += c.passMs;
+            loop->Pass();
+        };
+        input.SetButton(CInputState::kButtonMiddleDown);
+        input.SetCaptured(true);
+        do
+            pass();
+        while (loop->PassCount() < 8 || loop->PassCount() % 4 != c.phase);
+        ASSERT_EQ(calls.Count("EndCapture"), 0);
+
+        input.SetButton(CInputState::kButtonNone);
+        const double released = g_now;
+        int passes = 0;
+        while (calls.Count("EndCapture") == 0 && passes < 10) {
+            pass();
+            ++passes;
+        }
+        EXPECT_EQ(passes, c.passes);
+        EXPECT_FALSE(input.IsCaptured());
+        EXPECT_GT(g_now - released, CRenderLoop::kCaptureIdleMs);
+        EXPECT_LE(g_now - released, CRenderLoop::kCaptureIdleMs + 3 * c.passMs);
+    }
+}
+
 TEST_F(RenderLoop, EachPassStampsItsEndForTheWindow)
 {
     auto loop = Make(&store);

@@ -2,6 +2,7 @@
 // Helpers of the script host tests: a fake scene, a temporary working folder
 // with a Lua/ folder, and script files whose change the host must notice.
 #include "app/script/ScriptScene.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -56,11 +57,8 @@ public:
 // Runs the test in a fresh folder with a Lua/ sub-folder; restores the old one.
 class WorkDir {
 public:
-    WorkDir()
+    WorkDir() : m_path(NewTempFolder("script"))
     {
-        char tmpl[] = "/tmp/qm_script_XXXXXX";
-        const char* p = mkdtemp(tmpl);
-        m_path = p ? p : "";
         m_old = std::filesystem::current_path();
         std::filesystem::create_directories(m_path + "/Lua");
         std::filesystem::current_path(m_path);

@@ -1,5 +1,6 @@
 // The language settings and the outline as parts of the edit control.
 #include "editctrl_fixture.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,7 @@ protected:
     void SetUp() override
     {
         EditFixture::SetUp();
-        char tmpl[] = "/tmp/qm_editlang_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("editlang");
         m_oldDir = fs::current_path();
         fs::current_path(m_dir);
         fs::create_directories("Lua");

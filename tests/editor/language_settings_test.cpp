@@ -2,6 +2,7 @@
 #include "log_capture.h"
 #include "outline_fixture.h"
 #include "platform/Paths.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -302,8 +303,7 @@ class SettingsFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_langset_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("langset");
         m_oldDir = fs::current_path();
         fs::current_path(m_dir);
     }

@@ -3,6 +3,7 @@
 #include "foundation/core/InputState.h"
 #include "foundation/math/Tables.h"
 #include "log_capture.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -226,9 +227,7 @@ class PoseFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_pose_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
+        m_dir = NewTempFolder("pose");
         m_oldCwd = std::filesystem::current_path();
         std::filesystem::current_path(m_dir);
         std::filesystem::create_directory("Camera");

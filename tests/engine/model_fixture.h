@@ -2,6 +2,7 @@
 // 3DS fixtures written by lib3ds itself (engine/Lib3dsWriter.h, records in the order
 // given), into a fresh temporary folder.
 #include "engine/models/Lib3dsWriter.h"
+#include "work_folder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,20 +37,14 @@ inline Mesh Strip(const std::string& name, int vertices, int faces, float x0 = 0
     return m;
 }
 
-// A fresh folder under /tmp, removed with the object.
+// A fresh temporary folder, removed with the object.
 class TempDir {
 public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qm_model_XXXXXX";
-        const char* p = mkdtemp(tmpl);
-        m_path = p ? p : "/tmp";
-    }
+    TempDir() : m_path(NewTempFolder("model")) {}
     ~TempDir()
     {
         std::error_code ec;
-        if (m_path != "/tmp")
-            std::filesystem::remove_all(m_path, ec);
+        std::filesystem::remove_all(m_path, ec);
     }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
     const std::string& Path() const { return m_path; }

@@ -2,6 +2,7 @@
 #include "engine/terrain/GLRadar.h"
 #include "foundation/core/InputState.h"
 #include "log_capture.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,7 @@ class RadarFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_radar_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("radar");
         m_path = m_dir + "/Radar/Radar.set";
     }
     void TearDown() override { fs::remove_all(m_dir); }

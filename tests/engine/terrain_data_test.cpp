@@ -1,6 +1,7 @@
 #include "engine/terrain/GLterrain.h"
 #include "foundation/image/ImageFilters.h"
 #include "log_capture.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string TempFolder()
-{
-    char tmpl[] = "/tmp/qm_terrain_XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    return d ? d : "/tmp";
-}
+std::string TempFolder() { return NewTempFolder("terrain"); }
 
 const char* const kCacheFiles[] = {"Color.ter", "Norm.ter",   "FaceNorm.ter", "Vert.ter",
                                    "TVert.ter", "Indice.ter", "TerrVar.ter"};

@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the image tests.
+#include "work_folder.h"
+
 #include <cstdint>
 #include <algorithm>
 #include <cstdlib>
@@ -11,14 +13,8 @@
 
 namespace imgtest {
 
-inline std::string MakeTempDir(const char* tag)
-{
-    std::string tmpl = std::string("/tmp/qm-") + tag + "-XXXXXX";
-    return mkdtemp(tmpl.data());
-}
-
 struct TempDir {
-    explicit TempDir(const char* tag) : path(MakeTempDir(tag)) {}
+    explicit TempDir(const char* tag) : path(NewTempFolder(tag)) {}
     ~TempDir() { std::filesystem::remove_all(path); }
     std::string operator/(const std::string& name) const { return path + "/" + name; }
     std::string path;

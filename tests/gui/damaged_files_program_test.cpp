@@ -2,6 +2,7 @@
 // a FIFO as the radar settings, a model and a texture of garbage. It draws, names
 // each damaged file once in its log, closes on Esc and leaves the FIFO alone.
 #include "platform/Paths.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -47,8 +48,7 @@ int LinesWith(const std::string& log, std::initializer_list<const char*> texts)
 
 TEST(DamagedFilesProgram, DrawsNamesEachDamagedFileOnceAndClosesOnEsc)
 {
-    char tmpl[] = "/tmp/qm_damaged_XXXXXX";
-    const fs::path dir = mkdtemp(tmpl);
+    const fs::path dir = NewTempFolder("damaged");
     // folders the program only reads are linked; the ones it may write are copied
     for (const char* name : {"Shader", "Map", "map"})
         if (fs::exists(fs::path(QM_DATA_DIR) / name))

@@ -1,5 +1,6 @@
 #include "foundation/core/FileDialog.h"
 #include "platform/Profile.h"
+#include "work_folder.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -19,8 +20,7 @@ namespace {
 struct ProfileDir {
     ProfileDir()
     {
-        char tmpl[] = "/tmp/qm-filedialog-XXXXXX";
-        path = mkdtemp(tmpl);
+        path = NewTempFolder("filedialog");
         platform::profile::UseFile(path + "/profile.ini");
     }
     ~ProfileDir()

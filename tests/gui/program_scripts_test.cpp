@@ -1,6 +1,8 @@
 // The real program with its scene scripts: the models load, the locomotive
 // (id 4) runs, and a Trains.lua saved while the program runs is run again
 // without doubling the models. The program runs in a copy of the data folder.
+#include "work_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -72,8 +74,7 @@ class ProgramRun {
 public:
     ProgramRun()
     {
-        char tmpl[] = "/tmp/qm_program_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("program");
         for (const auto& e : fs::directory_iterator(QM_DATA_DIR))
             if (e.path().filename() != "quillmont.log")
                 fs::copy(e.path(), m_dir / e.path().filename(), fs::copy_options::recursive);

@@ -2,6 +2,8 @@
 // The real program in a working folder of its own under the test display, driven
 // with real X input (xdotool). Its Tracks.lua prints "FRAME <n>" every frame, and
 // line 3 (0-based) is where a test can stop it with a breakpoint.
+#include "work_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -50,8 +52,7 @@ class ProgramSession : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_program_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("program");
         for (const auto& e : std::filesystem::directory_iterator(QM_DATA_DIR)) {
             const auto name = e.path().filename();
             if (name == "quillmont.log")
@@ -164,7 +165,7 @@ protected:
     }
     static void Shot(const char* name)
     {
-        RunTool("import", {"-window", "root", QString::fromStdString((std::filesystem::path("/tmp") / name).string())});
+        RunTool("import", {"-window", "root", QString::fromStdString((std::filesystem::temp_directory_path() / name).string())});
     }
 
     std::filesystem::path m_dir;

@@ -57,8 +57,7 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_program_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("program");
         // folders the program only reads are linked; the scripts are copied
         for (const char* name : {"Shader", "Map", "map", "Models"})
             if (fs::exists(fs::path(QM_DATA_DIR) / name))

@@ -26,6 +26,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -307,6 +308,32 @@ TEST_F(ShellWindow, CloseWhileTheSceneLoadsEndsCleanly)
 }
 
 namespace {
+// The render loop's passes as the window sees them: each stamps its end (input
+// clock, ms) in lastPassMs. A pass missed between two samples makes the longest
+// time longer, never shorter.
+class PassTimes {
+public:
+    explicit PassTimes(const CShellState& state) : m_state(state), m_last(state.lastPassMs) {}
+    // Notes a new stamp; returns the passes noted so far.
+    int Sample()
+    {
+        const double stamp = m_state.lastPassMs;
+        if (stamp != m_last) {
+            m_longest = std::max(m_longest, stamp - m_last);
+            m_last = stamp;
+            ++m_passes;
+        }
+        return m_passes;
+    }
+    double Longest() const { return m_longest; }
+
+private:
+    const CShellState& m_state;
+    double m_last;
+    double m_longest = 0;
+    int m_passes = 0;
+};
+
 void SendMouse(CGLAppDlg& dlg, QEvent::Type type, Qt::MouseButton button, QPoint pos)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
@@ -379,10 +406,29 @@ TEST_F(ShellWindow, MiddleButtonCapturesUntilInputGoesQuiet)
         EXPECT_EQ(dlg.State().viewRequest, view);
         EXPECT_EQ(g_InputState.GetKey(), 0);
 
-        Wait(400);
+        // held for 400 ms and six passes at least, the passes timed meanwhile
+        PassTimes passes(dlg.State());
+        QElapsedTimer held;
+        held.start();
+        ASSERT_TRUE(WaitUntil([&] { return passes.Sample() >= 6 && held.elapsed() >= 400; }, 60000));
         EXPECT_TRUE(g_InputState.IsCaptured()) << "the middle button is still held";
         SendMouse(dlg, QEvent::MouseButtonRelease, Qt::MiddleButton, centre);
-        EXPECT_TRUE(WaitUntil([] { return !g_InputState.IsCaptured(); }, 1000));
+        // A pass ends the capture once the input has been quiet for a quarter second:
+        // the loop looks every 100 ms, on the clock it reads on two passes of four,
+        // so up to three passes late. A quarter second more for this thread's polling.
+        QElapsedTimer quiet;
+        quiet.start();
+        auto bound = [&] {
+            return CRenderLoop::kCaptureIdleMs + CRenderLoop::kCapturePollMs + 4 * passes.Longest() + 250;
+        };
+        WaitUntil(
+            [&] {
+                passes.Sample();
+                return !g_InputState.IsCaptured() || quiet.elapsed() > bound();
+            },
+            60000);
+        EXPECT_FALSE(g_InputState.IsCaptured())
+            << quiet.elapsed() << " ms after the release; passes took up to " << passes.Longest() << " ms";
         EXPECT_TRUE(WaitUntil([&] { return window.cursor().shape() == Qt::ArrowCursor; }, 1000));
 
         SendMouse(dlg, QEvent::MouseButtonPress, Qt::MiddleButton, centre);

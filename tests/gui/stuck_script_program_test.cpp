@@ -2,6 +2,7 @@
 // (a looping finalizer, a C function that takes for ever), in a frame, while
 // the scene closes and while it is created: Esc ends the program within the
 // render thread's 10 s wait, with the user's work saved and the script named.
+#include "work_folder.h"
 #include "x_input.h"
 
 #include <gtest/gtest.h>
@@ -50,8 +51,7 @@ class StuckScriptProgram : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_stuck_XXXXXX";
-        m_dir = mkdtemp(tmpl);
+        m_dir = NewTempFolder("stuck");
         for (const auto& e : fs::directory_iterator(QM_DATA_DIR)) {
             const auto name = e.path().filename();
             if (name == "quillmont.log" || name == "Terrain" || name == "Camera" || name == "Radar")

@@ -1,6 +1,7 @@
 #include "engine/gl/GLShader.h"
 #include "gl_fixture.h"
 #include "log_capture.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@ const std::string kShaderDir = std::string(QM_DATA_DIR) + "/Shader/";
 
 std::string WriteTemp(const std::string& name, const std::string& text)
 {
-    char tmpl[] = "/tmp/qm_shader_XXXXXX";
-    const char* dir = mkdtemp(tmpl);
-    std::string path = std::string(dir ? dir : "/tmp") + "/" + name;
+    std::string path = NewTempFolder("shader") + "/" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);

@@ -91,9 +91,7 @@ class TrackFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/qm_tracks_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_Dir = tmpl;
+        m_Dir = NewTempFolder("tracks");
         m_Old = fs::current_path();
         fs::current_path(m_Dir);
     }
