@@ -1,8 +1,7 @@
 #include "platform/Paths.h"
 
-#include "platform/FileRights.h"
-
 #include "platform/AtomicFile.h"
+#include "platform/FileRights.h"
 #include "platform/LogSink.h"
 
 #include <algorithm>

@@ -3,27 +3,18 @@
 // caches, data) are pointed at a fresh folder of this process's own, removed when it
 // ends. No test reads or writes the user's profile, and a program a test starts
 // inherits the test's folder.
-#include <cstdio>
+#include "work_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <system_error>
 #include <unistd.h>
 
 namespace {
 
 class OwnProfile {
 public:
-    OwnProfile()
+    OwnProfile() : m_dir(NewTempFolder("profile"))
     {
-        std::error_code ec;
-        const std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
-        std::string dir = ((ec ? std::filesystem::path("/tmp") : tmp) / "qm_profile_XXXXXX").string();
-        if (!mkdtemp(dir.data())) {
-            std::perror("cannot make the test profile folder");
-            std::abort();
-        }
-        m_dir = dir;
         for (const auto& [var, sub] : {std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_CACHE_HOME", "cache"},
                                        std::pair{"XDG_DATA_HOME", "data"}, std::pair{"XDG_STATE_HOME", "state"}})
             setenv(var, (m_dir / sub).c_str(), 1);

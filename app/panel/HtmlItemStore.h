@@ -83,7 +83,6 @@ private:
     uint64_t m_bytes = 0;      // the length of the items' lines, when known
     bool m_bytesKnown = true;
     bool m_finalNewline = true; // false: items were read from a text without one, written so
-
     platform::RecursiveLock m_lock;
 };
 

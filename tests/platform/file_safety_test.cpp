@@ -1,6 +1,7 @@
 #include "platform/LogSink.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct TempDir {
-    TempDir()
-    {
-        std::string tmpl = (fs::temp_directory_path() / "qm-files-XXXXXX").string();
-        path = mkdtemp(tmpl.data());
-    }
+    TempDir() : path(NewTempFolder("files")) {}
     ~TempDir()
     {
         std::error_code ec;

@@ -2,12 +2,12 @@
 #include "platform/Event.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -15,8 +15,7 @@ namespace {
 
 std::string MakeTempDir()
 {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "qm-platform-XXXXXX").string();
-    return mkdtemp(tmpl.data());
+    return NewTempFolder("platform");
 }
 
 void Touch(const std::string& path) { std::ofstream(path) << "x"; }
